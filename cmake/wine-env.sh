@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Brings the Wine test environment of a build tree up or down.
+#   wine-env.sh start STATE_DIR KEEPALIVE.exe   prefix, Xvfb display, wineserver
+#   wine-env.sh stop  STATE_DIR                 wineserver and Xvfb ended
+# Everything started here is detached from the caller's output, so that ctest
+# does not wait for these long-lived processes.
+set -u
+cmd=$1; state=$(realpath -m "$2")
+export WINEPREFIX="$state/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+mkdir -p "$state"
+log="$state/env.log"
+
+detach() { setsid "$@" </dev/null >>"$log" 2>&1 & }
+
+stop_env() {
+    if [ -d "$WINEPREFIX" ]; then
+        timeout 30 "$WINESERVER" -k >>"$log" 2>&1 || true
+        timeout 30 "$WINESERVER" -w >>"$log" 2>&1 || true
+    fi
+    if [ -f "$state/xvfb.pid" ]; then
+        kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+        rm -f "$state/xvfb.pid"
+    fi
+    rm -f "$state/display"
+}
+
+case "$cmd" in
+start)
+    keepalive=$3
+    stop_env
+    if [ ! -f "$WINEPREFIX/.kivo-ready" ]; then
+        rm -rf "$WINEPREFIX"
+        echo "creating Wine prefix $WINEPREFIX"
+        "$WINE" wineboot -i >>"$log" 2>&1
+        # A crashing test must fail at once instead of waiting in a dialog.
+        "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$log" 2>&1
+        "$WINESERVER" -w
+        touch "$WINEPREFIX/.kivo-ready"
+    fi
+    n=90
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    detach Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp
+    echo $! >"$state/xvfb.pid"
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not start"; exit 1; }
+    echo ":$n" >"$state/display"
+    export DISPLAY=":$n"
+    detach "$WINESERVER" -p
+    "$WINE" cmd /c exit </dev/null >>"$log" 2>&1
+    # One hidden window for the whole run keeps explorer.exe up between tests.
+    detach "$WINE" "$keepalive"
+    echo "Wine environment up: prefix $WINEPREFIX, display :$n"
+    ;;
+stop)
+    stop_env
+    echo "Wine environment down"
+    ;;
+*)
+    echo "usage: wine-env.sh start|stop STATE_DIR [KEEPALIVE.exe]" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when missing.
+set -euo pipefail
+packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine64
+          xvfb xauth googletest python3)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
