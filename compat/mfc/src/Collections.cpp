@@ -1,0 +1,43 @@
+// Out-of-line parts of the collection templates: CPlex blocks and string hashes.
+#include <afxtempl.h>
+
+CPlex* PASCAL CPlex::Create(CPlex*& pHead, UINT_PTR nMax, UINT_PTR cbElement)
+{
+	if (nMax == 0 || cbElement == 0 || nMax > ((UINT_PTR)-1 - sizeof(CPlex)) / cbElement)
+		AfxThrowInvalidArgException();
+	CPlex* p = static_cast<CPlex*>(malloc(sizeof(CPlex) + nMax * cbElement));
+	if (p == NULL)
+		AfxThrowMemoryException();
+	p->pNext = pHead;
+	pHead = p;      // blocks are chained newest first
+	return p;
+}
+
+void CPlex::FreeDataChain()
+{
+	CPlex* p = this;
+	while (p != NULL)
+	{
+		CPlex* pNext = p->pNext;
+		free(p);
+		p = pNext;
+	}
+}
+
+template<> UINT AFXAPI HashKey<LPCWSTR>(LPCWSTR key)
+{
+	ENSURE_ARG(key != NULL);
+	UINT nHash = 0;
+	while (*key)
+		nHash = (nHash << 5) + nHash + *key++;
+	return nHash;
+}
+
+template<> UINT AFXAPI HashKey<LPCSTR>(LPCSTR key)
+{
+	ENSURE_ARG(key != NULL);
+	UINT nHash = 0;
+	while (*key)
+		nHash = (nHash << 5) + nHash + *key++;
+	return nHash;
+}

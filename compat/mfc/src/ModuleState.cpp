@@ -1,0 +1,169 @@
+// Modules of the process as MFC sees them: the application, the extension
+// libraries (CDynLinkLibrary list) and this library, and the string resources
+// looked up through them.
+#include "AfxImpl.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+// One state for the process: all modules share this library's globals.
+class AFX_MODULE_STATE
+{
+};
+
+namespace
+{
+AFX_MODULE_STATE s_moduleState;
+
+// Guards the list; taken by DllMain of extension libraries and by any thread
+// loading a string.
+SRWLOCK s_lockLibraries = SRWLOCK_INIT;
+CDynLinkLibrary* s_pFirstLibrary = NULL;
+
+class CLibraryListLock
+{
+public:
+	explicit CLibraryListLock(bool bExclusive) : m_bExclusive(bExclusive)
+	{
+		if (m_bExclusive)
+			::AcquireSRWLockExclusive(&s_lockLibraries);
+		else
+			::AcquireSRWLockShared(&s_lockLibraries);
+	}
+	~CLibraryListLock()
+	{
+		if (m_bExclusive)
+			::ReleaseSRWLockExclusive(&s_lockLibraries);
+		else
+			::ReleaseSRWLockShared(&s_lockLibraries);
+	}
+private:
+	bool m_bExclusive;
+};
+} // namespace
+
+AFX_MODULE_STATE* AFXAPI AfxGetStaticModuleState()
+{
+	return &s_moduleState;
+}
+
+/////////////////////////////////////////////////////////////////////////////
+// Extension libraries
+
+IMPLEMENT_DYNAMIC(CDynLinkLibrary, CObject)
+
+CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL bSystem)
+	: m_hModule(state.hModule), m_hResource(state.hResource), m_bSystem(bSystem)
+{
+	// Newest first: a later library's resources take precedence.
+	CLibraryListLock lock(true);
+	m_pNextDLL = s_pFirstLibrary;
+	s_pFirstLibrary = this;
+}
+
+CDynLinkLibrary::~CDynLinkLibrary()
+{
+	CLibraryListLock lock(true);
+	for (CDynLinkLibrary** ppLibrary = &s_pFirstLibrary; *ppLibrary != NULL;
+		ppLibrary = &(*ppLibrary)->m_pNextDLL)
+	{
+		if (*ppLibrary == this)
+		{
+			*ppLibrary = m_pNextDLL;
+			break;
+		}
+	}
+}
+
+BOOL AFXAPI AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE hModule)
+{
+	if (!state.bInitialized)
+	{
+		state.bInitialized = TRUE;
+		state.hModule = hModule;
+		state.hResource = hModule;
+	}
+	return TRUE;
+}
+
+void AFXAPI AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL bAll)
+{
+	if (!state.bInitialized)
+		return;
+	// Unlink under the lock, delete outside it (the destructor locks again).
+	CDynLinkLibrary* pDoomed = NULL;
+	{
+		CLibraryListLock lock(true);
+		CDynLinkLibrary** ppLibrary = &s_pFirstLibrary;
+		while (*ppLibrary != NULL)
+		{
+			CDynLinkLibrary* pLibrary = *ppLibrary;
+			if (bAll || pLibrary->m_hModule == state.hModule)
+			{
+				*ppLibrary = pLibrary->m_pNextDLL;
+				pLibrary->m_pNextDLL = pDoomed;
+				pDoomed = pLibrary;
+			}
+			else
+			{
+				ppLibrary = &pLibrary->m_pNextDLL;
+			}
+		}
+	}
+	while (pDoomed != NULL)
+	{
+		CDynLinkLibrary* pNext = pDoomed->m_pNextDLL;
+		pDoomed->m_pNextDLL = NULL;
+		delete pDoomed;
+		pDoomed = pNext;
+	}
+}
+
+/////////////////////////////////////////////////////////////////////////////
+// String resources
+
+HINSTANCE AfxGetLibraryInstance()
+{
+	return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
+
+LPCWSTR AfxGetStringResource(HINSTANCE hInstance, UINT nID, int* pnLength)
+{
+	// Strings are stored in blocks of 16, each a length-prefixed run of UTF-16.
+	HRSRC hResource = ::FindResource(hInstance, MAKEINTRESOURCE((nID >> 4) + 1), RT_STRING);
+	HGLOBAL hGlobal = (hResource != NULL) ? ::LoadResource(hInstance, hResource) : NULL;
+	const WORD* pw = (hGlobal != NULL) ? static_cast<const WORD*>(::LockResource(hGlobal)) : NULL;
+	if (pw == NULL)
+		return NULL;
+	const WORD* pwEnd = pw + ::SizeofResource(hInstance, hResource) / sizeof(WORD);
+	for (UINT nIndex = nID & 0x0F; nIndex > 0 && pw < pwEnd; nIndex--)
+		pw += 1 + *pw;
+	if (pw >= pwEnd || *pw == 0 || pw + 1 + *pw > pwEnd)
+		return NULL;
+	*pnLength = *pw;
+	return reinterpret_cast<LPCWSTR>(pw + 1);
+}
+
+HINSTANCE AfxFindStringResourceHandle(UINT nID)
+{
+	int nLength;
+	HINSTANCE hApplication = ::GetModuleHandle(NULL);
+	if (AfxGetStringResource(hApplication, nID, &nLength) != NULL)
+		return hApplication;
+	{
+		CLibraryListLock lock(false);
+		for (int nPass = 0; nPass < 2; nPass++)    // ordinary libraries, then system ones
+		{
+			for (CDynLinkLibrary* pLibrary = s_pFirstLibrary; pLibrary != NULL;
+				pLibrary = pLibrary->m_pNextDLL)
+			{
+				if ((pLibrary->m_bSystem != FALSE) == (nPass == 1) && pLibrary->m_hResource != NULL &&
+					AfxGetStringResource(pLibrary->m_hResource, nID, &nLength) != NULL)
+				{
+					return pLibrary->m_hResource;
+				}
+			}
+		}
+	}
+	HINSTANCE hLibrary = AfxGetLibraryInstance();
+	return (AfxGetStringResource(hLibrary, nID, &nLength) != NULL) ? hLibrary : NULL;
+}
