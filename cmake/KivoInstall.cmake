@@ -1,0 +1,26 @@
+# Installation: DLLs and programs in bin/, import libraries and the CMake package
+# in lib/, headers in include/ (the MFC headers of the stand-in in include/mfc).
+include(CMakePackageConfigHelpers)
+
+install(TARGETS KivoClient KivoCameraInterface
+    EXPORT KivoClientTargets
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+    FILES_MATCHING PATTERN "*.h")
+install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb
+              ${CMAKE_SOURCE_DIR}/src/camera/KivoCamera.idl
+        DESTINATION ${CMAKE_INSTALL_LIBDIR})
+
+set(KIVO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/KivoClient)
+install(EXPORT KivoClientTargets NAMESPACE KivoClient:: DESTINATION ${KIVO_CMAKE_DIR})
+configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/KivoClientConfig.cmake.in
+    ${CMAKE_BINARY_DIR}/KivoClientConfig.cmake
+    INSTALL_DESTINATION ${KIVO_CMAKE_DIR})
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/KivoClientConfigVersion.cmake
+    COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/KivoClientConfig.cmake
+              ${CMAKE_BINARY_DIR}/KivoClientConfigVersion.cmake
+        DESTINATION ${KIVO_CMAKE_DIR})

@@ -1,0 +1,213 @@
+// Connecting to the camera server through real COM activation of the test server.
+#include "KivoTestSupport.h"
+#include "TestCameraServer.h"
+
+namespace
+{
+class Connection : public ::testing::Test
+{
+protected:
+    void SetUp() override { Script().Reset(); }
+    void TearDown() override { Script().Reset(); }
+    CTestCameraScript& Script() { return TestServer().Script(); }
+};
+
+APTTYPE ApartmentOfThisThread(HRESULT* phr = nullptr)
+{
+    APTTYPE eType = APTTYPE_CURRENT;
+    APTTYPEQUALIFIER eQualifier;
+    HRESULT hr = CoGetApartmentType(&eType, &eQualifier);
+    if (phr)
+        *phr = hr;
+    return eType;
+}
+}
+
+TEST_F(Connection, NewClientIsUnconnected)
+{
+    CTestableClient client;
+    EXPECT_EQ(0, client.IsConnected());
+    EXPECT_EQ(CKIVOClient::EINTERFACE_DEFAULT, client.GetStoredInterface());
+    EXPECT_EQ(0, client.CountThreadEntries());
+}
+
+TEST_F(Connection, ConnectMakesTheConnectingThreadAttached)
+{
+    CTestableClient client;
+    client.Connect();
+    EXPECT_EQ(1, client.IsConnected());
+    EXPECT_EQ(CKIVOClient::EINTERFACE_DEFAULT, client.GetStoredInterface());
+    EXPECT_EQ(1, client.CountThreadEntries());
+
+    IKIVOCamera* pCamera = client.GetICamera();
+    ASSERT_NE(nullptr, pCamera);
+    tagEServerState eState = SERVERSTATE_ERROR;
+    Script().SetServerState(SERVERSTATE_OPENED);
+    EXPECT_EQ(S_OK, pCamera->GetServerState(&eState));
+    EXPECT_EQ(SERVERSTATE_OPENED, eState);
+
+    // The call arrived through a proxy on one of the server's own threads.
+    std::vector<CTestCall> calls = Script().GetCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_NE(GetCurrentThreadId(), calls.back().dwServerThreadId);
+    client.Disconnect();
+}
+
+TEST_F(Connection, ConnectRegistersTheProcessId)
+{
+    CTestableClient client;
+    client.Connect(CKIVOClient::EINTERFACE_SERVICE);
+    EXPECT_EQ(CKIVOClient::EINTERFACE_SERVICE, client.GetStoredInterface());
+    std::vector<CTestCall> calls = Script().GetCalls();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ("RegisterClientProcess", calls[0].strMethod);
+    EXPECT_EQ(static_cast<long>(GetCurrentProcessId()), calls[0].nValue);
+    client.Disconnect();
+}
+
+TEST_F(Connection, ServerWithoutTheSecondInterfaceIsConnectedWithoutRegistration)
+{
+    Script().SetOffers(false, true);
+    CTestableClient client;
+    client.Connect();
+    EXPECT_EQ(1, client.IsConnected());
+    EXPECT_EQ(0u, Script().CountCalls("RegisterClientProcess"));
+    client.Disconnect();
+}
+
+TEST_F(Connection, FailedRegistrationIsIgnored)
+{
+    Script().SetResult("RegisterClientProcess", E_FAIL);
+    CTestableClient client;
+    client.Connect();
+    EXPECT_EQ(1, client.IsConnected());
+    client.Disconnect();
+}
+
+TEST_F(Connection, ServerObjectThatCannotBeCreatedFailsWithConnect)
+{
+    Script().SetCreateResult(E_OUTOFMEMORY);
+    CTestableClient client;
+    EXPECT_TRUE(ThrowsKivoError([&] { client.Connect(CKIVOClient::EINTERFACE_MEASUREMENT); },
+                                CEXC_NO_INTERFACE, L"Connect"));
+    EXPECT_EQ(0, client.IsConnected());
+    EXPECT_EQ(0, client.CountThreadEntries());
+    // The value is stored before anything can fail.
+    EXPECT_EQ(CKIVOClient::EINTERFACE_MEASUREMENT, client.GetStoredInterface());
+
+    // The lock was released on the way out: another thread gets its own error.
+    CTestWorker worker;
+    worker.Run([&] {
+        EXPECT_TRUE(ThrowsKivoError([&] { client.ThreadAttach(); },
+                                    CEXC_NO_INTERFACE, L"AtlUnmarshalPtr failed"));
+        CoUninitialize();
+    });
+}
+
+TEST_F(Connection, DisconnectDropsOnlyTheCallingThreadsEntry)
+{
+    CTestableClient client;
+    client.Connect();
+    CTestWorker worker;
+    worker.Run([&] { client.ThreadAttach(); });
+
+    client.Disconnect();
+    EXPECT_EQ(1, client.IsConnected());
+    EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE,
+                                L"No Interface for thread"));
+    // Nothing left to drop: a second Disconnect changes nothing.
+    client.Disconnect();
+    EXPECT_EQ(1, client.CountThreadEntries());
+
+    worker.Run([&] {
+        tagEServerState eState;
+        EXPECT_EQ(S_OK, client.GetICamera()->GetServerState(&eState));
+        client.ThreadDetach();
+    });
+    EXPECT_EQ(0, client.CountThreadEntries());
+}
+
+TEST_F(Connection, DisconnectDoesNotUninitialiseCom)
+{
+    CTestableClient client;
+    client.Connect();
+    client.Disconnect();
+    HRESULT hr;
+    EXPECT_EQ(APTTYPE_MAINSTA, ApartmentOfThisThread(&hr));
+    EXPECT_EQ(S_OK, hr);
+}
+
+TEST_F(Connection, DisconnectWithoutEntryDoesNothing)
+{
+    CTestableClient client;
+    client.Disconnect();
+    EXPECT_EQ(0, client.IsConnected());
+}
+
+TEST_F(Connection, ConnectedThreadCanAskForTheNewestInterface)
+{
+    CTestableClient client;
+    client.Connect();
+    IKIVOCamera3* pCamera3 = client.GetICamera3();
+    ASSERT_NE(nullptr, pCamera3);
+    SAFEARRAY* psa = nullptr;
+    ULONG nWidth = 0, nHeight = 0;
+    long nBytes = 0, nFormat = 0;
+    EXPECT_EQ(S_OK, pCamera3->Get3DLivePicture(&psa, &nWidth, &nHeight, &nBytes, &nFormat));
+    if (psa)
+        SafeArrayDestroy(psa);
+    pCamera3->Release();
+    client.Disconnect();
+}
+
+TEST_F(Connection, OldServerGivesNoNewestInterface)
+{
+    Script().SetOffers(true, false);
+    CTestableClient client;
+    client.Connect();
+    EXPECT_EQ(nullptr, client.GetICamera3());
+    client.Disconnect();
+}
+
+TEST_F(Connection, GetICamera3OnUnattachedThreadFailsLikeGetICamera)
+{
+    CTestableClient client;
+    client.Connect();
+    CTestWorker worker;
+    worker.Run([&] {
+        EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera3(); }, CEXC_NO_INTERFACE,
+                                    L"No Interface for thread"));
+    });
+    client.Disconnect();
+}
+
+TEST_F(Connection, AttachCyclesLeaveNoServerReferencesBehind)
+{
+    auto settledCount = [&] {
+        LONG nLast = -1;
+        for (int i = 0; i < 40; ++i)   // references are given back asynchronously
+        {
+            LONG nNow = Script().GetObjectCount();
+            if (nNow == nLast)
+                return nNow;
+            nLast = nNow;
+            Sleep(50);
+        }
+        return nLast;
+    };
+    LONG nBefore = settledCount();
+    {
+        CTestableClient client;
+        client.Connect();
+        CTestWorker worker;
+        for (int i = 0; i < 20; ++i)
+        {
+            worker.Run([&] { client.ThreadAttach(); });
+            worker.Run([&] { client.ThreadDetach(); });
+        }
+        client.Disconnect();
+    }
+    // Wine keeps the one reference of the released table marshal packet; no
+    // attach leaves one of its own.
+    EXPECT_LE(settledCount(), nBefore + 1);
+}
