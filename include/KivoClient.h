@@ -1,0 +1,106 @@
+// KivoClient.h: the client library of the Kivo camera server.
+//
+// One CKIVOClient stands for one connection of this process to the camera
+// server. Connect on a thread where COM is initialised; every other thread that
+// calls the client calls ThreadAttach first and ThreadDetach last. Failures
+// leave the camera members as CKIVOClientException*.
+#pragma once
+
+#include <afxwin.h>
+#include <afxmt.h>
+#include <afxtempl.h>
+
+#include <KivoCamera.h>
+#include <KivoClientException.h>
+#include <KivoClientThread.h>
+
+class AFX_EXT_CLASS CKIVOClient
+{
+    friend class CKIVOClientThread;
+
+public:
+    // Names this client towards the server; written to the property OWNER.
+    enum EInterface
+    {
+        EINTERFACE_DEFAULT     = 0,
+        EINTERFACE_ACQUISITION = 1,
+        EINTERFACE_MEASUREMENT = 2,
+        EINTERFACE_SERVICE     = 3,
+        EINTERFACE_FORCE_DWORD = 0x7fffffff
+    };
+
+    CKIVOClient();
+    virtual ~CKIVOClient();
+
+    // Connection
+    void Connect(EInterface eInterface);
+    void Connect();
+    void Disconnect();
+    int IsConnected() const;
+
+    // Per-thread interfaces
+    void ThreadAttach();
+    void ThreadDetach();
+
+    // Camera commands
+    void Open(int bClearFrames);
+    void Close(int bClearFrames);
+    void Init();
+    void Start(int bDiscardFrames);
+    void Stop(int bDiscardFrames);
+    void Update();
+    void Reset();
+    int OrderCamera();
+    void ReleaseCamera();
+    tagEServerState GetServerState();
+    int IsOrdered() const;
+    void EnablePollLivePictures(int bEnable);
+
+    // Properties and the server's error state
+    CString GetPropName(tagEMVP eProp);
+    CString GetPropValue(tagEMVP eProp);
+    int GetPropValueInt(tagEMVP eProp);
+    void SetPropValue(tagEMVP eProp, CString strValue);
+    void SetPropValueInt(tagEMVP eProp, int nValue);
+    int GetError(CString* pstrErrorText);
+    void ClearError();
+
+    // Pictures
+    void AllocPicture(long nPicture);
+    void GetPicture(long nPicture, void* pBuffer, int nSize, int* pnLength) const;
+    void GetRGBPicture(void* pBuffer, int nSize, int* pnLength);
+    int Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth,
+                         unsigned long* pnHeight) const;
+
+    // Measure and search tables
+    void SetMeasureTab(int* pnValues, int nCount);
+    int GetMeasureTab(int* pnValues, int nCount);
+    void SetSearchTab(int* pnValues, int nCount);
+    int GetSearchTab(int* pnValues, int nCount);
+
+protected:
+    IKIVOCamera* GetICamera() const;
+    IKIVOCamera3* GetICamera3() const;
+
+    void CheckConnection(CString strContext) const;
+    void HandleConnectionError(long hr, CString strContext) const;
+
+    typedef HRESULT (STDMETHODCALLTYPE IKIVOCamera::*SetTableCall)(SAFEARRAY*);
+    typedef HRESULT (STDMETHODCALLTYPE IKIVOCamera::*GetTableCall)(SAFEARRAY**);
+    void SetTable(int* pnValues, int nCount, SetTableCall pfnSet, LPCTSTR pszName);
+    int GetTable(int* pnValues, int nCount, GetTableCall pfnGet, LPCTSTR pszName);
+
+protected:
+    CKIVOClientThread m_Thread;
+    EInterface m_eInterface;
+    CMap<DWORD, DWORD, IKIVOCamera*, IKIVOCamera*> m_mapThreadInterfaces;
+    IStream* m_pMarshalStream;
+    mutable CCriticalSection m_csConnection;
+    int m_bOrdered;
+    int m_bMaskPaintDCInUse;
+    int m_bPollLivePictures;
+
+private:
+    CKIVOClient(const CKIVOClient&);            // one object per connection
+    CKIVOClient& operator=(const CKIVOClient&);
+};

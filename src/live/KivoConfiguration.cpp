@@ -1,0 +1,44 @@
+// KivoConfiguration.cpp: the platform check and the registry switches.
+#include "stdafx.h"
+#include "KivoConfiguration.h"
+
+namespace
+{
+// Any value whose data fits in 4 bytes counts, whatever its registry type; it is
+// read as a little-endian number (shorter data leaves the upper bytes 0).
+BOOL QuerySwitch(LPCWSTR pszValueName)
+{
+    HKEY hKey = NULL;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+        return FALSE;
+    DWORD dwValue = 0;
+    DWORD dwSize = sizeof(dwValue);
+    DWORD dwType = 0;
+    LONG nResult = RegQueryValueExW(hKey, pszValueName, NULL, &dwType,
+                                    reinterpret_cast<LPBYTE>(&dwValue), &dwSize);
+    RegCloseKey(hKey);
+    return nResult == ERROR_SUCCESS && dwValue != 0;
+}
+}
+
+BOOL IsWindowsVistaOrLater()
+{
+    OSVERSIONINFOW info;
+    memset(&info, 0, sizeof(info));
+    info.dwOSVersionInfoSize = sizeof(info);   // 276
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    BOOL bOk = GetVersionExW(&info);
+#pragma GCC diagnostic pop
+    return bOk && info.dwMajorVersion >= 6;
+}
+
+BOOL QueryShowFPS()
+{
+    return QuerySwitch(L"KivoClientShowFPS");
+}
+
+BOOL QueryWaitForImageXP()
+{
+    return QuerySwitch(L"KivoClientWaitForImageXP");
+}

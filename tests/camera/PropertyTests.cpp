@@ -1,0 +1,162 @@
+// Properties: the live size copy and its caps, the live display mirror, texts
+// of the failures, and the server's error state.
+#include "CameraTestFixture.h"
+
+namespace
+{
+class Properties : public CameraTest
+{
+protected:
+    void DrawLiveInClient(bool bLimited)
+    {
+        Script().SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
+        Script().SetIntProp(LIMITEDSIZE, bLimited ? 1 : 0);
+    }
+    long SentInt(long nProp)
+    {
+        for (const CTestCall& call : Script().GetCalls())
+            if (call.strMethod == "SetPropVariant" && call.nProp == nProp)
+                return call.nValue;
+        ADD_FAILURE() << "nothing sent for " << nProp;
+        return -1;
+    }
+    std::wstring SentText(long nProp)
+    {
+        for (const CTestCall& call : Script().GetCalls())
+            if (call.strMethod == "SetPropValue" && call.nProp == nProp)
+                return call.strValue;
+        ADD_FAILURE() << "nothing sent for " << nProp;
+        return L"";
+    }
+};
+}
+
+TEST_F(Properties, LimitedWidthIsCappedForTheServerButKeptInTheCopy)
+{
+    DrawLiveInClient(true);
+    m_client.SetPropValueInt(LIVEWIDTH, 800);
+    EXPECT_EQ(676, SentInt(LIVEWIDTH));
+    EXPECT_EQ(800, m_client.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(L"800", std::wstring(m_client.GetPropValue(LIVEWIDTH)));
+    EXPECT_EQ(676, Script().GetIntProp(LIVEWIDTH));
+}
+
+TEST_F(Properties, CapAppearsInTheFailureTextAndTheCopyIsWrittenFirst)
+{
+    DrawLiveInClient(true);
+    Script().SetResult("SetPropVariant", E_FAIL);
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValueInt(LIVEWIDTH, 800); }, CEXC_CALL_FAILED,
+                                L"SetPropValueInt eProp=24, iVal=676:0x80004005"));
+    EXPECT_EQ(800, m_client.GetPropValueInt(LIVEWIDTH));
+}
+
+TEST_F(Properties, LimitedHeightBoundary)
+{
+    DrawLiveInClient(true);
+    m_client.SetPropValueInt(LIVEHEIGHT, 526);
+    EXPECT_EQ(525, SentInt(LIVEHEIGHT));
+    Script().Reset();
+    DrawLiveInClient(true);
+    m_client.SetPropValueInt(LIVEHEIGHT, 525);
+    EXPECT_EQ(525, SentInt(LIVEHEIGHT));
+    EXPECT_EQ(525, m_client.GetPropValueInt(LIVEHEIGHT));
+}
+
+TEST_F(Properties, UnlimitedSizesAreSentAsGiven)
+{
+    DrawLiveInClient(false);
+    m_client.SetPropValueInt(LIVEWIDTH, 2000);
+    m_client.SetPropValueInt(LIVEHEIGHT, 1500);
+    EXPECT_EQ(2000, SentInt(LIVEWIDTH));
+    EXPECT_EQ(1500, SentInt(LIVEHEIGHT));
+}
+
+TEST_F(Properties, TextSizeIsCappedAsText)
+{
+    DrawLiveInClient(true);
+    m_client.SetPropValue(LIVEWIDTH, _T("800"));
+    EXPECT_EQ(L"676", SentText(LIVEWIDTH));
+    EXPECT_EQ(800, m_client.GetPropValueInt(LIVEWIDTH));
+
+    Script().SetResult("SetPropValue", E_INVALIDARG);
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValue(LIVEHEIGHT, _T("900")); },
+                                CEXC_INVALID_ARGUMENT, L"SetPropValue eProp=25, sVal=525"));
+    EXPECT_EQ(900, m_client.GetPropValueInt(LIVEHEIGHT));
+}
+
+TEST_F(Properties, WithTheBitClearSizesGoToTheServerAndTheCopyStays)
+{
+    DrawLiveInClient(true);
+    m_client.SetPropValueInt(LIVEWIDTH, 111);
+    Script().SetIntProp(CONTROLFLAGS, 0);
+    m_client.SetPropValueInt(LIVEWIDTH, 800);
+    EXPECT_EQ(800, Script().GetIntProp(LIVEWIDTH));   // not capped
+    Script().SetIntProp(LIVEWIDTH, 640);
+    EXPECT_EQ(640, m_client.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(111, m_client.Worker().GetCachedLiveSize(LIVEWIDTH));
+}
+
+TEST_F(Properties, SizeTestFailureIsReportedWithItsOwnText)
+{
+    Script().SetPropResult(CONTROLFLAGS, E_ACCESSDENIED);
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPropValueInt(LIVEHEIGHT); }, CEXC_ACCESS_DENIED,
+                                L"GetPropValueInt CONTROLFLAGS"));
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPropValue(LIVEWIDTH); }, CEXC_ACCESS_DENIED,
+                                L"GetPropValueInt CONTROLFLAGS"));
+    // The setters ask for the bit with the plain getter's text.
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValueInt(LIVEWIDTH, 5); }, CEXC_ACCESS_DENIED,
+                                L"GetPropValueInt"));
+}
+
+TEST_F(Properties, LiveDisplayMirrorsSuccessfulWrites)
+{
+    CKIVOClientThread& worker = m_client.Worker();
+    m_client.SetPropValueInt(LIVEDISPLAY, 5);
+    EXPECT_EQ(1, worker.m_bLiveDisplay);
+    m_client.SetPropValueInt(LIVEDISPLAY, 0);
+    EXPECT_EQ(0, worker.m_bLiveDisplay);
+    m_client.SetPropValue(LIVEDISPLAY, _T("tRuE"));
+    EXPECT_EQ(1, worker.m_bLiveDisplay);
+    m_client.SetPropValue(LIVEDISPLAY, _T("1"));   // the server gets it, the mirror reads off
+    EXPECT_EQ(0, worker.m_bLiveDisplay);
+    EXPECT_EQ(L"1", Script().GetTextProp(LIVEDISPLAY));
+
+    m_client.SetPropValue(LIVEDISPLAY, _T("TRUE"));
+    Script().SetResult("SetPropVariant", E_FAIL);
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValueInt(LIVEDISPLAY, 0); }, CEXC_CALL_FAILED,
+                                L"SetPropValueInt eProp=47, iVal=0:0x80004005"));
+    EXPECT_EQ(1, worker.m_bLiveDisplay);
+}
+
+TEST_F(Properties, TextsRoundTripAndNullTextsReadEmpty)
+{
+    m_client.SetPropValue(static_cast<tagEMVP>(77), _T("Gain \x00e9 12"));
+    EXPECT_EQ(L"Gain \x00e9 12", std::wstring(m_client.GetPropValue(static_cast<tagEMVP>(77))));
+    EXPECT_EQ(L"Name 46", std::wstring(m_client.GetPropName(LIVECOLOR)));
+    Script().SetNullText(true);
+    EXPECT_TRUE(m_client.GetPropValue(static_cast<tagEMVP>(77)).IsEmpty());
+    EXPECT_TRUE(m_client.GetPropName(LIVECOLOR).IsEmpty());
+}
+
+TEST_F(Properties, IntegersPassThroughUnchanged)
+{
+    m_client.SetPropValueInt(static_cast<tagEMVP>(1000), -123456);
+    EXPECT_EQ(-123456, m_client.GetPropValueInt(static_cast<tagEMVP>(1000)));
+    EXPECT_EQ(VT_I4, Script().GetCalls()[0].vt);
+}
+
+TEST_F(Properties, GetErrorAsksForTheTextOnlyWhenWanted)
+{
+    Script().SetError(0, L"");
+    EXPECT_EQ(0, m_client.GetError(nullptr));
+    Script().SetError(42, L"Sensor too hot");
+    EXPECT_EQ(42, m_client.GetError(nullptr));
+    EXPECT_EQ(0u, Script().CountCalls("GetErrorText"));
+
+    CString strText;
+    EXPECT_EQ(42, m_client.GetError(&strText));
+    EXPECT_EQ(L"Sensor too hot", std::wstring(strText));
+
+    Script().SetResult("GetErrorText", E_OUTOFMEMORY);
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetError(&strText); }, CEXC_OUT_OF_MEMORY, L"GetError"));
+}
