@@ -1,0 +1,97 @@
+// KivoConsoleSample: connects to the camera server, opens the camera, and
+// prints its state and a few properties from the connecting thread and from a
+// second thread attached to the same connection.
+#include <KivoClient.h>
+
+#include <cstdio>
+
+namespace
+{
+void PrintError(CKIVOClientException* pException)
+{
+    wchar_t szMessage[256];
+    pException->GetErrorMessage(szMessage, 256);
+    fwprintf(stderr, L"camera error: %ls\n", szMessage);
+    pException->Delete();
+}
+
+const wchar_t* StateName(tagEServerState eState)
+{
+    switch (eState)
+    {
+    case SERVERSTATE_CLOSED:      return L"closed";
+    case SERVERSTATE_OPENED:      return L"opened";
+    case SERVERSTATE_INITIALIZED: return L"initialised";
+    case SERVERSTATE_STARTED:     return L"started";
+    case SERVERSTATE_STOPPED:     return L"stopped";
+    default:                      return L"error";
+    }
+}
+
+void PrintProperty(CKIVOClient& client, tagEMVP eProp)
+{
+    CString strName = client.GetPropName(eProp);
+    CString strValue = client.GetPropValue(eProp);
+    wprintf(L"  %-14ls = %ls\n", static_cast<LPCWSTR>(strName), static_cast<LPCWSTR>(strValue));
+}
+
+// A second thread of the application: attach first, detach last.
+DWORD WINAPI SecondThread(LPVOID pParam)
+{
+    CKIVOClient& client = *static_cast<CKIVOClient*>(pParam);
+    try
+    {
+        client.ThreadAttach();
+        tagEServerState eState = client.GetServerState();
+        int nWidth = client.GetPropValueInt(PICTUREWIDTH);
+        int nHeight = client.GetPropValueInt(PICTUREHEIGHT);
+        wprintf(L"second thread %lu: camera %ls, pictures %d x %d\n", GetCurrentThreadId(),
+                StateName(eState), nWidth, nHeight);
+    }
+    catch (CKIVOClientException* pException)
+    {
+        PrintError(pException);
+    }
+    client.ThreadDetach();
+    return 0;
+}
+}
+
+int wmain()
+{
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    int nResult = 0;
+    {
+        CKIVOClient client;
+        try
+        {
+            client.Connect();
+            client.Open(0);
+            wprintf(L"connected; camera %ls\n", StateName(client.GetServerState()));
+            wprintf(L"properties:\n");
+            const tagEMVP aeShown[] = { OWNER, PICTUREWIDTH, PICTUREHEIGHT, LIVEWIDTH, LIVEHEIGHT,
+                                        LIVECOLOR, LIVEFORMAT, LIVEFRAMERATE };
+            for (tagEMVP eProp : aeShown)
+                PrintProperty(client, eProp);
+
+            HANDLE hThread = CreateThread(NULL, 0, SecondThread, &client, 0, NULL);
+            if (hThread != NULL)
+            {
+                // Wait while letting COM deliver calls to this apartment.
+                DWORD dwIndex = 0;
+                CoWaitForMultipleHandles(0, INFINITE, 1, &hThread, &dwIndex);
+                CloseHandle(hThread);
+            }
+            client.Close(0);
+            wprintf(L"closed; camera %ls\n", StateName(client.GetServerState()));
+        }
+        catch (CKIVOClientException* pException)
+        {
+            PrintError(pException);
+            nResult = 1;
+        }
+        client.Disconnect();
+    }
+    CoUninitialize();
+    return nResult;
+}
