@@ -12,11 +12,14 @@
 
 #include <KivoCamera.h>
 #include <KivoClientException.h>
+#include <KivoClientPaintDC.h>
+#include <KivoClientMaskPaintDC.h>
 #include <KivoClientThread.h>
 
 class AFX_EXT_CLASS CKIVOClient
 {
     friend class CKIVOClientThread;
+    friend class CKIVOLiveRun;
 
 public:
     // Names this client towards the server; written to the property OWNER.
@@ -71,6 +74,11 @@ public:
     void GetRGBPicture(void* pBuffer, int nSize, int* pnLength);
     int Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth,
                          unsigned long* pnHeight) const;
+
+    // The overlay device and the repaint of the last live picture
+    CKIVOClientMaskPaintDC* GetMaskPaintDC(CDC* pDC, CRect& rect);
+    BOOL ReleaseMaskPaintDC();
+    int RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered);
 
     // Measure and search tables
     void SetMeasureTab(int* pnValues, int nCount);

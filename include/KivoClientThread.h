@@ -7,6 +7,7 @@
 #include <afxmt.h>
 
 #include <KivoCamera.h>
+#include <KivoClientMaskPaintDC.h>
 
 namespace Gdiplus
 {
@@ -60,9 +61,27 @@ public:
                                                 const int* pnFormat, BITMAPINFO** ppInfo,
                                                 void** ppBits);
 
+    // Composition of a picture and the overlay copy
+    BOOL DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y,
+                         int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
+                         BOOL bMaskAllKeyColor);
+    Gdiplus::Bitmap* CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight,
+                                          COLORREF crKeyColor, int* pbMaskHasKeyColor,
+                                          int* pbMaskAllKeyColor, BITMAPINFO** ppMaskInfo,
+                                          void** ppMaskBits);
+    Gdiplus::Bitmap* CopyMaskBitmap(CDC* pDC, int nLeft, int nTop, int nWidth, int nHeight,
+                                    COLORREF crKeyColor, int* pbMaskHasKeyColor,
+                                    int* pbMaskAllKeyColor, BITMAPINFO** ppMaskInfo,
+                                    void** ppMaskBits);
+
+    // Repaint of the stored picture while no live picture thread runs
+    int RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered);
+    BOOL PaintLivePicture(CDC* pDC, int bBuffered);
+
 private:
     static DWORD WINAPI LiveThreadProc(LPVOID pParam);
     DWORD RunLiveThread();
+    void RequestOverlayRepaint();
 
 public:
     CKIVOGdiplusRecord* m_pGdiplus;
@@ -83,6 +102,7 @@ public:
     RECT m_rcLiveClient;
     int m_nCachedLiveWidth;
     int m_nCachedLiveHeight;
+    CKIVOClientMaskPaintDC m_MaskPaintDC;
     Gdiplus::Bitmap* m_pPicture;
     BITMAPINFO* m_pPictureInfo;
     void* m_pPictureBits;

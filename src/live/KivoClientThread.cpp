@@ -154,8 +154,3 @@ void CKIVOClientThread::SetCachedLiveSize(tagEMVP eProp, int nValue)
     else
         m_nCachedLiveHeight = nValue;
 }
-
-DWORD WINAPI CKIVOClientThread::LiveThreadProc(LPVOID pParam)
-{
-    return static_cast<CKIVOClientThread*>(pParam)->RunLiveThread();
-}

@@ -1,0 +1,53 @@
+// KivoClientMaskPaintDC.cpp: the overlay device, and how the client hands it
+// to the application and takes it back.
+#include "stdafx.h"
+#include <KivoClient.h>
+
+CKIVOClientMaskPaintDC::CKIVOClientMaskPaintDC()
+{
+}
+
+CKIVOClientMaskPaintDC::~CKIVOClientMaskPaintDC()
+{
+}
+
+CKIVOClientMaskPaintDC::operator CKIVOClientMaskPaintDC*()
+{
+    return this;
+}
+
+CKIVOClientMaskPaintDC* CKIVOClientMaskPaintDC::operator->()
+{
+    return this;
+}
+
+// Hands the overlay device out locked and assigned; the application draws and
+// then gives it back with ReleaseMaskPaintDC, before it stops the live picture.
+CKIVOClientMaskPaintDC* CKIVOClient::GetMaskPaintDC(CDC* pDC, CRect& rect)
+{
+    if (pDC == NULL || m_bMaskPaintDCInUse)
+        return NULL;
+    if (!m_Thread.IsThreadRunning())
+        return NULL;
+    CKIVOClientMaskPaintDC& device = m_Thread.m_MaskPaintDC;
+    if (!device.Lock(TRUE))
+        return NULL;
+    if (!device.Assign(pDC, rect))
+    {
+        device.UnLock();
+        return NULL;
+    }
+    m_bMaskPaintDCInUse = TRUE;
+    return &device;
+}
+
+BOOL CKIVOClient::ReleaseMaskPaintDC()
+{
+    if (!m_bMaskPaintDCInUse)
+        return FALSE;
+    CKIVOClientMaskPaintDC& device = m_Thread.m_MaskPaintDC;
+    device.UnAssign();
+    device.UnLock();
+    m_bMaskPaintDCInUse = FALSE;
+    return TRUE;
+}

@@ -1,0 +1,247 @@
+// KivoClientPaintDC.cpp: the off-screen paint device.
+//
+// The memory DC, the target DC of BlitToHBITMAP and the bitmap are made once
+// and kept; the bitmap is replaced only when the rectangle's size changes, so
+// assign/draw/blit cycles at a constant size create no GDI objects.
+#include "stdafx.h"
+#include <KivoClientPaintDC.h>
+
+CKIVOClientPaintDC::CKIVOClientPaintDC()
+    : m_pOldBitmap(NULL)
+    , m_rect(0, 0, 0, 0)
+    , m_bBlit(FALSE)
+{
+    InitializeCriticalSection(&m_cs);
+}
+
+CKIVOClientPaintDC::~CKIVOClientPaintDC()
+{
+    DeleteCriticalSection(&m_cs);
+    CKIVOClientPaintDC::UnAssign();
+    // m_dcTarget, m_bitmap and the memory DC go with their owners.
+}
+
+BOOL CKIVOClientPaintDC::PtVisible(int x, int y) const
+{
+    return ::PtVisible(m_hDC, x, y);
+}
+
+BOOL CKIVOClientPaintDC::RectVisible(LPCRECT lpRect) const
+{
+    return ::RectVisible(m_hDC, lpRect);
+}
+
+BOOL CKIVOClientPaintDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount)
+{
+    return ::TextOutW(m_hDC, x, y, lpszString, nCount);
+}
+
+BOOL CKIVOClientPaintDC::ExtTextOut(int x, int y, UINT nOptions, LPCRECT lpRect, LPCTSTR lpszString,
+                                    UINT nCount, LPINT lpDxWidths)
+{
+    return ::ExtTextOutW(m_hDC, x, y, nOptions, lpRect, lpszString, nCount, lpDxWidths);
+}
+
+CSize CKIVOClientPaintDC::TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
+                                        LPINT lpnTabStopPositions, int nTabOrigin)
+{
+    LONG nResult = ::TabbedTextOutW(m_hDC, x, y, lpszString, nCount, nTabPositions, lpnTabStopPositions,
+                                    nTabOrigin);
+    return CSize(static_cast<short>(LOWORD(nResult)), static_cast<short>(HIWORD(nResult)));
+}
+
+int CKIVOClientPaintDC::DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat)
+{
+    return ::DrawTextW(m_hDC, lpszString, nCount, lpRect, nFormat);
+}
+
+int CKIVOClientPaintDC::DrawTextEx(LPTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat,
+                                   LPDRAWTEXTPARAMS lpDTParams)
+{
+    return ::DrawTextExW(m_hDC, lpszString, nCount, lpRect, nFormat, lpDTParams);
+}
+
+BOOL CKIVOClientPaintDC::GrayString(CBrush* pBrush, BOOL (CALLBACK* lpfnOutput)(HDC, LPARAM, int),
+                                    LPARAM lpData, int nCount, int x, int y, int nWidth, int nHeight)
+{
+    HBRUSH hBrush = pBrush != NULL ? static_cast<HBRUSH>(pBrush->GetSafeHandle()) : NULL;
+    return ::GrayStringW(m_hDC, hBrush, lpfnOutput, lpData, nCount, x, y, nWidth, nHeight);
+}
+
+int CKIVOClientPaintDC::Escape(int nEscape, int nCount, LPCSTR lpszInData, LPVOID lpOutData)
+{
+    return ::Escape(m_hDC, nEscape, nCount, lpszInData, lpOutData);
+}
+
+BOOL CKIVOClientPaintDC::Lock(int bWait)
+{
+    try
+    {
+        if (bWait)
+        {
+            EnterCriticalSection(&m_cs);
+            return TRUE;
+        }
+        return TryEnterCriticalSection(&m_cs) ? TRUE : FALSE;
+    }
+    catch (...)
+    {
+        return FALSE;
+    }
+}
+
+void CKIVOClientPaintDC::UnLock()
+{
+    LeaveCriticalSection(&m_cs);
+}
+
+BOOL CKIVOClientPaintDC::Assign(CDC* pDC, CRect& rect)
+{
+    if (pDC == NULL || pDC->IsPrinting())
+        return FALSE;
+    UnAssign();
+    m_rect = rect;
+
+    if (m_hDC == NULL)
+        CreateCompatibleDC(pDC);
+    if (m_hDC == NULL)
+        return FALSE;
+
+    const int nWidth = rect.right - rect.left;
+    const int nHeight = rect.bottom - rect.top;
+    bool bCreate = true;
+    if (m_bitmap.GetSafeHandle() != NULL)
+    {
+        BITMAP bm;
+        memset(&bm, 0, sizeof(bm));
+        if (m_bitmap.GetBitmap(&bm) != 0)
+        {
+            if (bm.bmWidth == nWidth && bm.bmHeight == nHeight)
+                bCreate = false;
+            else
+                m_bitmap.DeleteObject();
+        }
+        else
+        {
+            m_bitmap.Detach();   // not a bitmap any more: let go without deleting
+        }
+    }
+    if (bCreate)
+        m_bitmap.CreateCompatibleBitmap(pDC, nWidth, nHeight);
+    if (m_bitmap.GetSafeHandle() == NULL)
+        return FALSE;
+
+    m_pOldBitmap = SelectObject(&m_bitmap);
+    SetWindowOrg(rect.left, rect.top);
+    m_bBlit = TRUE;
+    return TRUE;
+}
+
+void CKIVOClientPaintDC::UnAssign()
+{
+    if (m_pOldBitmap == NULL)
+        return;
+    ::SelectObject(m_hDC, m_pOldBitmap->GetSafeHandle());
+    m_pOldBitmap = NULL;
+}
+
+BOOL CKIVOClientPaintDC::IsAssigned() const
+{
+    return m_pOldBitmap != NULL;
+}
+
+BOOL CKIVOClientPaintDC::IsBitmapAccessible() const
+{
+    if (IsAssigned())
+        return FALSE;
+    return GetHBITMAP() != NULL;
+}
+
+HBITMAP CKIVOClientPaintDC::GetHBITMAP() const
+{
+    return static_cast<HBITMAP>(m_bitmap.GetSafeHandle());
+}
+
+BOOL CKIVOClientPaintDC::CanBlit(int bCheckFlag)
+{
+    if (!IsBitmapAccessible())
+        return FALSE;
+    if (!bCheckFlag)
+        return TRUE;
+    return m_bBlit ? TRUE : FALSE;
+}
+
+// The device bitmap lands whole at the rectangle's corner of the target; the
+// memory DC's window origin makes the rectangle's corner its first pixel.
+BOOL CKIVOClientPaintDC::BlitToCDC(CDC* pDC)
+{
+    if (pDC == NULL || IsAssigned())
+        return FALSE;
+    BITMAP bm;
+    memset(&bm, 0, sizeof(bm));
+    if (m_bitmap.GetSafeHandle() == NULL || m_bitmap.GetBitmap(&bm) == 0)
+        return FALSE;
+
+    if (m_hDC == NULL)
+        CreateCompatibleDC(pDC);
+    BOOL bResult = FALSE;
+    if (m_hDC != NULL)
+    {
+        HGDIOBJ hOld = ::SelectObject(m_hDC, m_bitmap.GetSafeHandle());
+        bResult = ::BitBlt(pDC->GetSafeHdc(), m_rect.left, m_rect.top, bm.bmWidth, bm.bmHeight, m_hDC,
+                           m_rect.left, m_rect.top, SRCCOPY) ? TRUE : FALSE;
+        ::SelectObject(m_hDC, hOld);
+    }
+    m_bBlit = FALSE;
+    return bResult;
+}
+
+// Copies from the device bitmap's own top-left pixel into the caller's bitmap.
+BOOL CKIVOClientPaintDC::BlitToHBITMAP(CDC* pDC, HBITMAP hBitmap)
+{
+    BITMAP bm;
+    memset(&bm, 0, sizeof(bm));
+    if (hBitmap == NULL || ::GetObjectW(hBitmap, sizeof(bm), &bm) == 0)
+        return FALSE;
+    if (IsAssigned())
+        return FALSE;
+
+    CDC* pReference = pDC != NULL ? pDC : this;
+    if (m_hDC == NULL)
+        CreateCompatibleDC(pReference);
+    if (m_dcTarget.GetSafeHdc() == NULL)
+        m_dcTarget.CreateCompatibleDC(pReference);
+
+    BOOL bResult = FALSE;
+    if (m_hDC != NULL && m_dcTarget.GetSafeHdc() != NULL)
+    {
+        CBitmap bmpCaller;
+        if (bmpCaller.Attach(hBitmap))
+        {
+            HGDIOBJ hOldTarget = ::SelectObject(m_dcTarget.GetSafeHdc(), bmpCaller.GetSafeHandle());
+            HGDIOBJ hOldSource = ::SelectObject(m_hDC, m_bitmap.GetSafeHandle());
+            bResult = ::BitBlt(m_dcTarget.GetSafeHdc(), 0, 0, bm.bmWidth, bm.bmHeight, m_hDC,
+                               m_rect.left, m_rect.top, SRCCOPY) ? TRUE : FALSE;
+            ::SelectObject(m_hDC, hOldSource);
+            ::SelectObject(m_dcTarget.GetSafeHdc(), hOldTarget);
+            bmpCaller.Detach();   // the caller's bitmap is never deleted here
+        }
+    }
+    m_bBlit = FALSE;
+    return bResult;
+}
+
+void CKIVOClientPaintDC::ResetBlitFlag()
+{
+    m_bBlit = FALSE;
+}
+
+CKIVOClientPaintDC::operator CKIVOClientPaintDC*()
+{
+    return this;
+}
+
+CKIVOClientPaintDC* CKIVOClientPaintDC::operator->()
+{
+    return this;
+}

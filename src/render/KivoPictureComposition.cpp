@@ -1,0 +1,199 @@
+// KivoPictureComposition.cpp: a live picture drawn scaled with the overlay copy
+// over it, the key colour transparent; and the overlay copied out of its device.
+#include "stdafx.h"
+#include <KivoClient.h>
+#include "live/KivoGdiplus.h"
+#include "KivoPictureComposition.h"
+#include "KivoWindowDC.h"
+
+namespace
+{
+const size_t KIVO_MASK_INFO_SIZE = 1068;   // header, 256 palette entries, 4 spare bytes
+}
+
+BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask,
+                                        int x, int y, int nWidth, int nHeight, DWORD dwKeyColor,
+                                        BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
+{
+    if (pDC == NULL || pPicture == NULL || nWidth < 1 || nHeight < 1)
+        return FALSE;
+
+    Gdiplus::Graphics graphics(pDC->GetSafeHdc());
+    if (graphics.GetLastStatus() != Gdiplus::Ok)
+        return FALSE;
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeDefault);
+    const Gdiplus::Rect area(x, y, nWidth, nHeight);
+    if (graphics.DrawImage(pPicture, area) != Gdiplus::Ok)
+        return FALSE;
+
+    // An overlay of the key colour alone hides nothing, one without it would
+    // hide the picture: only a mixed overlay is drawn, one pixel per pixel.
+    if (pMask != NULL && bMaskHasKeyColor && !bMaskAllKeyColor)
+    {
+        Gdiplus::ImageAttributes attributes;
+        const Gdiplus::Color key(dwKeyColor);
+        attributes.SetColorKey(key, key, Gdiplus::ColorAdjustTypeDefault);
+        graphics.DrawImage(pMask, area, 0, 0, nWidth, nHeight, Gdiplus::UnitPixel, &attributes);
+    }
+    return TRUE;
+}
+
+Gdiplus::Bitmap* CKIVOClientThread::CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth,
+                                                          int nHeight, COLORREF crKeyColor,
+                                                          int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
+                                                          BITMAPINFO** ppMaskInfo, void** ppMaskBits)
+{
+    *ppMaskInfo = NULL;
+    *ppMaskBits = NULL;
+    try
+    {
+        CKIVOWindowDC windowDC(hWnd);
+        if (windowDC.Get() == NULL)
+            return NULL;
+        return CopyMaskBitmap(windowDC.Get(), nLeft, nTop, nWidth, nHeight, crKeyColor,
+                              pbMaskHasKeyColor, pbMaskAllKeyColor, ppMaskInfo, ppMaskBits);
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+        return NULL;
+    }
+}
+
+void CKIVOClientThread::RequestOverlayRepaint()
+{
+    ::InvalidateRect(m_hWnd, NULL, TRUE);
+    ::PostMessageW(m_hWnd, WM_PAINT, 0, 0);
+}
+
+Gdiplus::Bitmap* CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int, COLORREF crKeyColor,
+                                                    int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
+                                                    BITMAPINFO** ppMaskInfo, void** ppMaskBits)
+{
+    *ppMaskInfo = NULL;
+    *ppMaskBits = NULL;
+    if (pDC == NULL)
+        return NULL;
+
+    CKIVOClientMaskPaintDC& device = m_MaskPaintDC;
+    if (device.GetHBITMAP() == NULL)
+    {
+        RequestOverlayRepaint();   // nothing was ever drawn: ask the application for it
+        return NULL;
+    }
+    if (!device.Lock(TRUE))
+        return NULL;
+    if (!device.CanBlit(TRUE))
+    {
+        device.UnLock();
+        return NULL;   // no new overlay: the caller keeps its copy
+    }
+
+    BITMAPINFO* pInfo = NULL;
+    BYTE* pBits = NULL;
+    Gdiplus::Bitmap* pMask = NULL;
+    HDC hScreen = ::GetDC(NULL);
+    if (hScreen != NULL)
+    {
+        pInfo = static_cast<BITMAPINFO*>(malloc(KIVO_MASK_INFO_SIZE));
+        if (pInfo != NULL)
+        {
+            memset(pInfo, 0, 44);
+            pInfo->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            HBITMAP hBitmap = device.GetHBITMAP();
+            if (::GetDIBits(hScreen, hBitmap, 0, 0, NULL, pInfo, DIB_RGB_COLORS) != 0
+                && pInfo->bmiHeader.biSizeImage != 0)
+            {
+                pBits = static_cast<BYTE*>(malloc(pInfo->bmiHeader.biSizeImage));
+                if (pBits != NULL
+                    && ::GetDIBits(hScreen, hBitmap, 0, abs(pInfo->bmiHeader.biHeight), pBits, pInfo,
+                                   DIB_RGB_COLORS) > 0)
+                {
+                    pMask = new Gdiplus::Bitmap(pInfo, pBits);
+                    if (pMask != NULL && pMask->GetLastStatus() != Gdiplus::Ok)
+                    {
+                        delete pMask;
+                        pMask = NULL;
+                    }
+                }
+            }
+        }
+        ::ReleaseDC(NULL, hScreen);
+    }
+    if (pMask != NULL)
+    {
+        *ppMaskInfo = pInfo;
+        *ppMaskBits = pBits;
+    }
+    else
+    {
+        free(pBits);
+        free(pInfo);
+    }
+    device.ResetBlitFlag();
+    device.UnLock();
+
+    if (pMask != NULL)
+    {
+        *pbMaskAllKeyColor = TRUE;
+        *pbMaskHasKeyColor = FALSE;
+        *pbMaskHasKeyColor = ScanMaskForKeyColor(pMask, &crKeyColor, pbMaskAllKeyColor);
+        if (*pbMaskHasKeyColor)
+            return pMask;
+    }
+    RequestOverlayRepaint();
+    return pMask;
+}
+
+BOOL ScanMaskForKeyColor(Gdiplus::Bitmap* pMask, const COLORREF* pcrKeyColor, int* pbAllKeyColor)
+{
+    *pbAllKeyColor = TRUE;
+    if (pMask == NULL)
+        return FALSE;
+
+    const UINT nWidth = pMask->GetWidth();
+    const UINT nHeight = pMask->GetHeight();
+    const COLORREF crKey = *pcrKeyColor;
+    // The key as 0xRRGGBB, the layout of a locked 32-bit ARGB pixel's low bytes.
+    const DWORD dwKeyRgb = (static_cast<DWORD>(GetRValue(crKey)) << 16)
+                           | (static_cast<DWORD>(GetGValue(crKey)) << 8) | GetBValue(crKey);
+    BOOL bHasKey = FALSE;
+
+    Gdiplus::BitmapData data;
+    Gdiplus::Rect rect(0, 0, static_cast<INT>(nWidth), static_cast<INT>(nHeight));
+    if (pMask->LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) == Gdiplus::Ok)
+    {
+        const INT nStridePixels = data.Stride / 4;
+        const DWORD* pRow = static_cast<const DWORD*>(data.Scan0);
+        for (UINT y = 0; y < nHeight && !(bHasKey && !*pbAllKeyColor); ++y, pRow += nStridePixels)
+            for (UINT x = 0; x < nWidth; ++x)
+            {
+                if (bHasKey && !*pbAllKeyColor)
+                    break;
+                if ((pRow[x] & 0x00FFFFFF) == dwKeyRgb)
+                    bHasKey = TRUE;
+                else
+                    *pbAllKeyColor = FALSE;
+            }
+        pMask->UnlockBits(&data);
+    }
+    else
+    {
+        for (UINT y = 0; y < nHeight && !(bHasKey && !*pbAllKeyColor); ++y)
+            for (UINT x = 0; x < nWidth; ++x)
+            {
+                if (bHasKey && !*pbAllKeyColor)
+                    break;
+                Gdiplus::Color pixel;
+                if (pMask->GetPixel(static_cast<INT>(x), static_cast<INT>(y), &pixel) != Gdiplus::Ok)
+                    continue;
+                if ((pixel.GetValue() & 0x00FFFFFF) == dwKeyRgb)
+                    bHasKey = TRUE;
+                else
+                    *pbAllKeyColor = FALSE;
+            }
+    }
+    if (!bHasKey)
+        *pbAllKeyColor = TRUE;
+    return bHasKey;
+}

@@ -1,0 +1,33 @@
+// KivoWindowDC.h: a window's DC for the length of a scope, attached to a CDC;
+// released on every way out, also when an exception leaves the scope.
+#pragma once
+
+#include <afxwin.h>
+
+class CKIVOWindowDC
+{
+public:
+    explicit CKIVOWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd))
+    {
+        if (m_hDC != NULL)
+            m_dc.Attach(m_hDC);
+    }
+    ~CKIVOWindowDC()
+    {
+        if (m_hDC == NULL)
+            return;
+        m_dc.Detach();
+        ::ReleaseDC(m_hWnd, m_hDC);
+    }
+
+    // The window's DC, or NULL when the window gave none.
+    CDC* Get() { return m_hDC != NULL ? &m_dc : NULL; }
+
+private:
+    CKIVOWindowDC(const CKIVOWindowDC&);
+    CKIVOWindowDC& operator=(const CKIVOWindowDC&);
+
+    HWND m_hWnd;
+    HDC m_hDC;
+    CDC m_dc;
+};

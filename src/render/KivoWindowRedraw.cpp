@@ -1,0 +1,113 @@
+// KivoWindowRedraw.cpp: repaint of the last live picture, with its overlay
+// copy, while no live picture thread runs. The picture area follows the
+// window when it changed size since the area was set.
+#include "stdafx.h"
+#include <KivoClient.h>
+#include "KivoWindowDC.h"
+#include "live/KivoGdiplus.h"
+
+int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
+{
+    if (m_Thread.m_pClient == NULL)
+        return -1;
+    if (m_Thread.IsThreadRunning() || m_bPollLivePictures || m_Thread.m_pPicture == NULL)
+        return -2;
+    try
+    {
+        CheckConnection(_T("RedrawClientWindow"));
+        if (hWnd == NULL)
+            hWnd = m_Thread.m_hWnd;
+        if (!m_Thread.m_bLiveDisplay || hWnd == NULL || hWnd != m_Thread.m_hWnd)
+            return -1;
+        return m_Thread.RedrawLivePicture(hWnd, pDC, bBuffered);
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+        return -2;
+    }
+}
+
+int CKIVOClientThread::RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered)
+{
+    if (m_pClient == NULL)
+        return -2;
+    if (hWnd == NULL)
+        hWnd = m_hWnd;
+    try
+    {
+        if (pDC != NULL)
+            return PaintLivePicture(pDC, bBuffered) ? 0 : -1;
+        CKIVOWindowDC windowDC(hWnd);
+        if (windowDC.Get() == NULL)
+            return -1;
+        return PaintLivePicture(windowDC.Get(), bBuffered) ? 0 : -1;
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+        return -2;
+    }
+}
+
+BOOL CKIVOClientThread::PaintLivePicture(CDC* pDC, int bBuffered)
+{
+    if (pDC == NULL)
+        return FALSE;
+    RECT rcClient;
+    if (m_hWnd == NULL || !GetClientRect(m_hWnd, &rcClient))
+        return FALSE;
+
+    const int nClientWidth = rcClient.right - rcClient.left;
+    const int nClientHeight = rcClient.bottom - rcClient.top;
+    int nLeft, nTop, nWidth, nHeight;
+    if (m_nLiveWidth < 1 || m_nLiveHeight < 1)
+    {
+        nLeft = rcClient.left;
+        nTop = rcClient.top;
+        nWidth = nClientWidth;
+        nHeight = nClientHeight;
+    }
+    else if (EqualRect(&rcClient, &m_rcLiveClient))
+    {
+        nLeft = m_nLiveLeft;
+        nTop = m_nLiveTop;
+        nWidth = m_nLiveWidth;
+        nHeight = m_nLiveHeight;
+    }
+    else
+    {
+        // The area keeps its distance to the right and bottom edges, then its
+        // aspect ratio inside that room.
+        nLeft = m_nLiveLeft;
+        nTop = m_nLiveTop;
+        nWidth = nClientWidth + (m_nLiveWidth - (m_rcLiveClient.right - m_rcLiveClient.left));
+        nHeight = nClientHeight + (m_nLiveHeight - (m_rcLiveClient.bottom - m_rcLiveClient.top));
+        const double dAspect = static_cast<double>(m_nLiveWidth) / m_nLiveHeight;
+        const int nFitHeight = static_cast<int>(nWidth / dAspect);
+        const int nFitWidth = static_cast<int>(dAspect * nHeight);
+        if (nFitHeight < nHeight)
+            nHeight = nFitHeight;
+        else if (nFitWidth < nWidth)
+            nWidth = nFitWidth;
+    }
+
+    CSingleLock lock(&m_csFrames, TRUE);
+    const BOOL bHasKey = m_bMaskHasKeyColor;
+    const BOOL bAllKey = m_bMaskAllKeyColor;
+    Gdiplus::Bitmap* pMask = bHasKey && !bAllKey ? m_pMask : NULL;
+    const DWORD dwKey = m_pKeyColor->GetValue();
+    if (!bBuffered)
+        return DrawLivePicture(pDC, m_pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey, bAllKey);
+
+    CKIVOClientPaintDC buffer;
+    CRect rcArea(nLeft, nTop, nLeft + nWidth, nTop + nHeight);
+    if (!buffer.Assign(pDC, rcArea))
+        return FALSE;
+    BOOL bDrawn = DrawLivePicture(&buffer, m_pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
+                                  bAllKey);
+    buffer.UnAssign();
+    if (bDrawn && buffer.CanBlit(TRUE))
+        buffer.BlitToCDC(pDC);
+    return bDrawn;
+}

@@ -1,0 +1,116 @@
+// RenderTestSupport.h: pixel-exact targets and pictures for the rendering tests.
+#pragma once
+
+#include "KivoTestSupport.h"
+#include "live/KivoGdiplus.h"
+
+#include <memory>
+#include <vector>
+
+// A 32-bit top-down DIB section selected into a memory DC: what is drawn into
+// it can be read back pixel by pixel.
+class CTestCanvas
+{
+public:
+    CTestCanvas(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHeight)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = nWidth;
+        info.bmiHeader.biHeight = -nHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pPixels),
+                                     nullptr, 0);
+        m_dc.CreateCompatibleDC(nullptr);
+        m_hOld = SelectObject(m_dc.GetSafeHdc(), m_hBitmap);
+    }
+    ~CTestCanvas()
+    {
+        SelectObject(m_dc.GetSafeHdc(), m_hOld);
+        DeleteObject(m_hBitmap);
+    }
+
+    CDC* DC() { return &m_dc; }
+    void Fill(COLORREF cr)
+    {
+        GdiFlush();
+        for (int i = 0; i < m_nWidth * m_nHeight; ++i)
+            m_pPixels[i] = (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr);
+    }
+    // The pixel as a COLORREF.
+    COLORREF Pixel(int x, int y)
+    {
+        GdiFlush();
+        DWORD dw = m_pPixels[y * m_nWidth + x];
+        return RGB((dw >> 16) & 0xFF, (dw >> 8) & 0xFF, dw & 0xFF);
+    }
+
+private:
+    int m_nWidth, m_nHeight;
+    HBITMAP m_hBitmap = nullptr;
+    HGDIOBJ m_hOld = nullptr;
+    DWORD* m_pPixels = nullptr;
+    CDC m_dc;
+};
+
+// A picture as the frame store holds it: bitmap with its header and pixels.
+struct CTestFrame
+{
+    Gdiplus::Bitmap* pBitmap = nullptr;
+    BITMAPINFO* pInfo = nullptr;
+    void* pBits = nullptr;
+
+    ~CTestFrame() { Free(); }
+    void Free()
+    {
+        delete pBitmap;
+        free(pInfo);
+        free(pBits);
+        pBitmap = nullptr;
+        pInfo = nullptr;
+        pBits = nullptr;
+    }
+    // Hands the pieces over to a new owner.
+    void Release() { pBitmap = nullptr; pInfo = nullptr; pBits = nullptr; }
+};
+
+// A grey ramp: pixel (x, y) has the value (x * nStep) & 0xFF, one byte per pixel.
+inline std::vector<BYTE> GreyRamp(int nWidth, int nHeight, int nStep)
+{
+    std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight);
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x)
+            bytes[y * nWidth + x] = static_cast<BYTE>(x * nStep);
+    return bytes;
+}
+
+// A picture of one colour, 4 bytes per pixel (B, G, R, 0xFF).
+inline std::vector<BYTE> SolidColour(int nWidth, int nHeight, COLORREF cr)
+{
+    std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight * 4);
+    for (size_t i = 0; i < bytes.size(); i += 4)
+    {
+        bytes[i] = GetBValue(cr);
+        bytes[i + 1] = GetGValue(cr);
+        bytes[i + 2] = GetRValue(cr);
+        bytes[i + 3] = 0xFF;
+    }
+    return bytes;
+}
+
+inline bool MakeFrame(const std::vector<BYTE>& bytes, int nWidth, int nHeight, int nBytesPerPixel,
+                      int nFormat, CTestFrame& frame)
+{
+    frame.Free();
+    frame.pBitmap = CKIVOClientThread::CreatePictureBitmap(bytes.data(), static_cast<ULONG>(bytes.size()),
+                                                           &nWidth, &nHeight, &nBytesPerPixel, &nFormat,
+                                                           &frame.pInfo, &frame.pBits);
+    return frame.pBitmap != nullptr;
+}
+
+inline int Grey(COLORREF cr)
+{
+    return GetGValue(cr);
+}
