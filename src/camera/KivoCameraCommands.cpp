@@ -71,6 +71,7 @@ void CKIVOClient::Update()
 {
     CheckConnection(_T("Update"));
     HandleConnectionError(GetICamera()->Update(), _T("Update"));
+    RedrawClientWindow(NULL, NULL, 1);
 }
 
 void CKIVOClient::Reset()

@@ -1,10 +1,325 @@
-// KivoLiveLoop.cpp: the live picture thread.
+// KivoLiveLoop.cpp: the live picture thread. Pass after pass, without
+// sleeping, it reads the picture area, refreshes its overlay copy, fetches the
+// current picture, composes both off screen and puts the result into the live
+// window with one blit.
 //
-// No exception ever leaves the thread: every failure is caught where it is
-// raised and decides where the run goes on.
+// No exception ever leaves the thread. Where one is raised decides where the
+// run goes on: in the set-up or the loop test it ends the run without storing;
+// inside a pass it abandons that pass only.
 #include "stdafx.h"
 #include <KivoClient.h>
+#include "KivoConfiguration.h"
+#include "KivoFrameSet.h"
 #include "KivoGdiplus.h"
+#include "camera/KivoSafeArray.h"
+#include "render/KivoWindowDC.h"
+
+#include <mmsystem.h>
+
+namespace
+{
+struct CKIVOLiveArea
+{
+    int nLeft = 0, nTop = 0, nWidth = 0, nHeight = 0;
+    COLORREF crKeyColor = 0;
+};
+
+// The picture area and key colour, read in the server's order.
+CKIVOLiveArea ReadLiveArea(CKIVOClient* pClient)
+{
+    CKIVOLiveArea area;
+    area.nTop = pClient->GetPropValueInt(LIVETOP);
+    area.nLeft = pClient->GetPropValueInt(LIVELEFT);
+    area.nHeight = pClient->GetPropValueInt(LIVEHEIGHT);
+    area.nWidth = pClient->GetPropValueInt(LIVEWIDTH);
+    area.crKeyColor = static_cast<COLORREF>(pClient->GetPropValueInt(LIVECOLOR));
+    return area;
+}
+
+// The frame rate over windows of a little more than a second.
+class CKIVOFrameRate
+{
+public:
+    CKIVOFrameRate() : m_dFrames(0.0), m_dRate(0.0), m_dwWindowStart(timeGetTime()) {}
+
+    void CountFrame()
+    {
+        m_dFrames += 1.0;
+        DWORD dwNow = timeGetTime();
+        if (dwNow > static_cast<DWORD>(m_dwWindowStart + 1000))
+        {
+            m_dRate = m_dFrames / (static_cast<DWORD>(dwNow - m_dwWindowStart) / 1000.0);
+            m_dwWindowStart = dwNow;
+            m_dFrames = 0.0;
+        }
+    }
+    double GetRate() const { return m_dRate; }
+
+private:
+    double m_dFrames;
+    double m_dRate;
+    DWORD m_dwWindowStart;
+};
+
+// "NO PIC!" or "ERROR!" straight into the window, in the window DC's own font
+// and colours, below where the frame rate stands.
+void DrawPictureError(HWND hWnd, HRESULT hr, const CKIVOLiveArea& area)
+{
+    CKIVOWindowDC windowDC(hWnd);
+    if (windowDC.Get() == NULL)
+        return;
+    CString strText(hr == E_PENDING ? _T("NO PIC!") : _T("ERROR!"));
+    CRect rcText(area.nLeft + 10, area.nTop + 50, area.nLeft + area.nWidth, area.nTop + area.nHeight);
+    windowDC.Get()->DrawText(strText, &rcText, 0);
+}
+}
+
+// One run of the live picture thread, between StartThread and its end.
+class CKIVOLiveRun
+{
+public:
+    CKIVOLiveRun(CKIVOClientThread& worker, CKIVOClient* pClient)
+        : m_worker(worker), m_pClient(pClient), m_bShowFPS(QueryShowFPS()), m_pCamera3(NULL)
+    {
+    }
+
+    bool SetUp(BOOL& bStartPending);
+    bool RunLoop();
+    void Finish(bool bStore);
+    void FreeUnstoredFrames();
+
+private:
+    bool TakeMaskCopy(HWND hWnd, const CKIVOLiveArea& area);
+    void PaintPicture(const CKIVOLiveArea& area, HWND hWnd);
+    void DrawFrameRate(CKIVOClientPaintDC& paintDC, const CKIVOLiveArea& area);
+
+    CKIVOClientThread& m_worker;
+    CKIVOClient* m_pClient;
+    const BOOL m_bShowFPS;
+    CKIVOClientPaintDC m_paintDC;
+    IKIVOCamera3* m_pCamera3;
+    CKIVOFrameSet m_frames;
+    CKIVOLiveArea m_area;
+    CKIVOFrameRate m_frameRate;
+};
+
+bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
+{
+    m_pClient->ThreadAttach();
+    HWND hFirstWindow = m_worker.m_hWnd;
+    m_area = ReadLiveArea(m_pClient);
+    m_frames.dwKeyColor = ColorRefToArgb(m_area.crKeyColor);
+
+    // The frame set of the previous run, adopted whole with its key and flags.
+    DWORD dwStoredKey = 0;
+    int bStoredHasKey = 0, bStoredAllKey = 1;
+    if (m_worker.TakeFrames(&m_frames.pPicture, &m_frames.pPictureInfo, &m_frames.pPictureBits,
+                            &m_frames.pMask, &m_frames.pMaskInfo, &m_frames.pMaskBits, &dwStoredKey,
+                            &bStoredHasKey, &bStoredAllKey, TRUE))
+    {
+        m_frames.dwKeyColor = dwStoredKey;
+        m_frames.bMaskHasKeyColor = bStoredHasKey;
+        m_frames.bMaskAllKeyColor = bStoredAllKey;
+        m_area.crKeyColor = ArgbToColorRef(dwStoredKey);
+    }
+    else
+    {
+        m_worker.m_nLiveTop = m_worker.m_nLiveLeft = m_worker.m_nLiveHeight = m_worker.m_nLiveWidth = 0;
+        SetRectEmpty(&m_worker.m_rcLiveClient);
+    }
+
+    IKIVOCamera* pCamera = m_pClient->GetICamera();
+    if (pCamera == NULL
+        || FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&m_pCamera3)))
+        || m_pCamera3 == NULL)
+        return false;
+
+    m_frameRate = CKIVOFrameRate();
+    if (hFirstWindow != NULL && m_area.nWidth > 0 && m_area.nHeight > 0
+        && TakeMaskCopy(hFirstWindow, m_area))
+    {
+        m_worker.m_nLiveHeight = m_area.nHeight;
+        m_worker.m_nLiveWidth = m_area.nWidth;
+        m_worker.m_nLiveTop = m_area.nTop;
+        m_worker.m_nLiveLeft = m_area.nLeft;
+        GetClientRect(hFirstWindow, &m_worker.m_rcLiveClient);
+    }
+    SetEvent(m_worker.m_hStartedEvent);
+    bStartPending = FALSE;
+    return true;
+}
+
+// Replaces the overlay copy in hand by a new one when the application drew
+// its overlay again; returns whether it did.
+bool CKIVOLiveRun::TakeMaskCopy(HWND hWnd, const CKIVOLiveArea& area)
+{
+    int bHasKey = m_frames.bMaskHasKeyColor;
+    int bAllKey = m_frames.bMaskAllKeyColor;
+    BITMAPINFO* pInfo = NULL;
+    void* pBits = NULL;
+    Gdiplus::Bitmap* pMask = m_worker.CopyWindowMaskBitmap(hWnd, area.nLeft, area.nTop, area.nWidth,
+                                                           area.nHeight, area.crKeyColor, &bHasKey,
+                                                           &bAllKey, &pInfo, &pBits);
+    if (pMask == NULL)
+        return false;
+    m_frames.ReplaceMask(pMask, pInfo, pBits);
+    m_frames.bMaskHasKeyColor = bHasKey;
+    m_frames.bMaskAllKeyColor = bAllKey;
+    return true;
+}
+
+bool CKIVOLiveRun::RunLoop()
+{
+    for (;;)
+    {
+        BOOL bConnected = m_pClient->IsConnected();
+        BOOL bOrdered = m_pClient->IsOrdered();
+        BOOL bDisplay = m_worker.m_bLiveDisplay;
+        BOOL bClientDrawn = m_worker.IsClientDrawnLive();
+        if (!bConnected || !bOrdered || !bClientDrawn)
+            return true;
+
+        if (bDisplay)
+        {
+            try
+            {
+                CKIVOLiveArea area = ReadLiveArea(m_pClient);
+                m_area = area;
+                m_frames.dwKeyColor = ColorRefToArgb(area.crKeyColor);
+                HWND hWnd = m_worker.m_hWnd;
+
+                // A new size makes the pictures in hand useless; a move keeps them.
+                if (area.nHeight != m_worker.m_nLiveHeight || area.nWidth != m_worker.m_nLiveWidth)
+                {
+                    m_frames.FreePicture();
+                    m_frames.FreeMask();
+                }
+                m_worker.m_nLiveHeight = area.nHeight;
+                m_worker.m_nLiveWidth = area.nWidth;
+                m_worker.m_nLiveTop = area.nTop;
+                m_worker.m_nLiveLeft = area.nLeft;
+                RECT rcClient;
+                if (GetClientRect(hWnd, &rcClient))
+                    m_worker.m_rcLiveClient = rcClient;
+
+                if (hWnd != NULL && area.nWidth > 0 && area.nHeight > 0)
+                    PaintPicture(area, hWnd);
+            }
+            catch (CException* pException)
+            {
+                pException->Delete();   // the pass is abandoned; the next one begins
+            }
+        }
+        if (WaitForSingleObject(m_worker.m_hStopEvent, 0) != WAIT_TIMEOUT)
+            return true;
+    }
+}
+
+void CKIVOLiveRun::PaintPicture(const CKIVOLiveArea& area, HWND hWnd)
+{
+    TakeMaskCopy(hWnd, area);
+
+    CKIVOSafeArrayHolder picture;
+    ULONG nWidth = 0, nHeight = 0;
+    long nBytesPerPixel = 0, nFormat = 0;
+    HRESULT hr = m_pCamera3->Get3DLivePicture(&picture, &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
+    if (FAILED(hr) || picture.Get() == NULL)
+    {
+        if (m_bShowFPS)
+            DrawPictureError(hWnd, hr, area);
+        return;   // without the read-out the window keeps its last picture
+    }
+    picture.Lock();
+
+    CKIVOWindowDC windowDC(hWnd);
+    if (windowDC.Get() == NULL)
+        return;
+    CRect rcArea(area.nLeft, area.nTop, area.nLeft + area.nWidth, area.nTop + area.nHeight);
+    if (!m_paintDC.Assign(windowDC.Get(), rcArea))
+        return;
+
+    BOOL bDrawn = FALSE;
+    try
+    {
+        int nPictureWidth = static_cast<int>(nWidth), nPictureHeight = static_cast<int>(nHeight);
+        int nBytes = static_cast<int>(nBytesPerPixel), nPixelFormat = static_cast<int>(nFormat);
+        BITMAPINFO* pInfo = NULL;
+        void* pBits = NULL;
+        ULONGLONG nDataBytes = picture.GetDataBytes();
+        Gdiplus::Bitmap* pBitmap = CKIVOClientThread::CreatePictureBitmap(
+            picture.GetData(), nDataBytes > MAXDWORD ? MAXDWORD : static_cast<ULONG>(nDataBytes),
+            &nPictureWidth, &nPictureHeight, &nBytes, &nPixelFormat, &pInfo, &pBits);
+        if (pBitmap != NULL)
+        {
+            m_frames.ReplacePicture(pBitmap, pInfo, pBits);
+            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.pPicture, m_frames.pMask, area.nLeft, area.nTop,
+                                         area.nWidth, area.nHeight, m_frames.dwKeyColor,
+                                         m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor))
+            {
+                bDrawn = TRUE;
+                if (m_bShowFPS)
+                    DrawFrameRate(m_paintDC, area);
+            }
+        }
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+    }
+    m_paintDC.UnAssign();
+    if (bDrawn && m_paintDC.CanBlit(TRUE))
+        m_paintDC.BlitToCDC(windowDC.Get());
+}
+
+void CKIVOLiveRun::DrawFrameRate(CKIVOClientPaintDC& paintDC, const CKIVOLiveArea& area)
+{
+    m_frameRate.CountFrame();
+    CString strText;
+    strText.Format(_T("%.1f fps"), m_frameRate.GetRate());
+    CRect rcText(area.nLeft + 10, area.nTop + 10, area.nLeft + area.nWidth, area.nTop + area.nHeight);
+    paintDC.DrawText(strText, strText.GetLength(), &rcText, 0);
+}
+
+void CKIVOLiveRun::Finish(bool bStore)
+{
+    if (bStore)
+    {
+        try
+        {
+            m_worker.StoreFrames(m_frames.pPicture, m_frames.pPictureInfo, m_frames.pPictureBits,
+                                 m_frames.pMask, m_frames.pMaskInfo, m_frames.pMaskBits,
+                                 m_frames.dwKeyColor, m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor);
+        }
+        catch (CException* pException)
+        {
+            pException->Delete();
+        }
+    }
+    if (m_pCamera3 != NULL)
+    {
+        m_pCamera3->Release();
+        m_pCamera3 = NULL;
+    }
+}
+
+// What the store took stays there; everything else in hand is freed.
+void CKIVOLiveRun::FreeUnstoredFrames()
+{
+    CSingleLock lock(&m_worker.m_csFrames, TRUE);
+    if (m_frames.pPicture != m_worker.m_pPicture)
+        DisposeFramePiece(m_frames.pPicture);
+    if (m_frames.pPictureInfo != m_worker.m_pPictureInfo)
+        DisposeFramePiece(m_frames.pPictureInfo);
+    if (m_frames.pPictureBits != m_worker.m_pPictureBits)
+        DisposeFramePiece(m_frames.pPictureBits);
+    if (m_frames.pMask != m_worker.m_pMask)
+        DisposeFramePiece(m_frames.pMask);
+    if (m_frames.pMaskInfo != m_worker.m_pMaskInfo)
+        DisposeFramePiece(m_frames.pMaskInfo);
+    if (m_frames.pMaskBits != m_worker.m_pMaskBits)
+        DisposeFramePiece(m_frames.pMaskBits);
+    m_frames = CKIVOFrameSet();
+}
 
 DWORD CKIVOClientThread::RunLiveThread()
 {
@@ -13,31 +328,47 @@ DWORD CKIVOClientThread::RunLiveThread()
 
     if (pClient != NULL)
     {
-        IKIVOCamera3* pCamera3 = NULL;
+        CKIVOLiveRun run(*this, pClient);
+        {
+            CKIVOGdiplusScope gdiplus;   // the thread's own GDI+, ended before it detaches
+            bool bStore = false;
+            try
+            {
+                if (run.SetUp(bStartPending))
+                    bStore = run.RunLoop();
+            }
+            catch (CException* pException)
+            {
+                pException->Delete();   // set-up or loop test failed: nothing is stored
+            }
+            run.Finish(bStore);
+        }
         try
         {
-            pClient->ThreadAttach();
-            CKIVOGdiplusScope gdiplus;
-            IKIVOCamera* pCamera = pClient->GetICamera();
-            if (pCamera != NULL)
-                pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&pCamera3));
-            if (pCamera3 != NULL)
-            {
-                SetEvent(m_hStartedEvent);
-                bStartPending = FALSE;
-                WaitForSingleObject(m_hStopEvent, INFINITE);
-            }
+            pClient->ThreadDetach();
         }
         catch (CException* pException)
         {
             pException->Delete();
         }
-        if (pCamera3 != NULL)
-            pCamera3->Release();
-        pClient->ThreadDetach();
+        if (bStartPending)
+            SetEvent(m_hStartedEvent);
+        try
+        {
+            run.FreeUnstoredFrames();
+        }
+        catch (CException* pException)
+        {
+            pException->Delete();
+        }
+        return 0;
     }
-
     if (bStartPending)
         SetEvent(m_hStartedEvent);
     return 0;
+}
+
+DWORD WINAPI CKIVOClientThread::LiveThreadProc(LPVOID pParam)
+{
+    return static_cast<CKIVOClientThread*>(pParam)->RunLiveThread();
 }

@@ -274,6 +274,7 @@ protected:
         Script().SetIntProp(LIVEWINDOW, m_window.AsProperty());
         Script().SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
         m_client.SetPropValueInt(LIVEDISPLAY, 1);
+        m_client.OrderCamera();   // the live picture runs only while ordered
         Script().Reset();
         Script().SetIntProp(LIVEWINDOW, m_window.AsProperty());
         Script().SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
@@ -293,7 +294,7 @@ TEST_F(StartStop, StartWithAllConditionsRunsTheThreadBeforeTheServerStarts)
     ASSERT_GE(methods.size(), 3u);
     EXPECT_EQ("GetPropVariant", methods[0]);   // LIVEWINDOW
     EXPECT_EQ("GetPropVariant", methods[1]);   // CONTROLFLAGS
-    EXPECT_EQ("Start", methods.back());
+    EXPECT_EQ(1u, Script().CountCalls("Start"));   // the thread's own calls come in between
 }
 
 TEST_F(StartStop, StopEndsTheThreadBeforeTheServerStops)
@@ -353,6 +354,7 @@ TEST_F(StartStop, ThreadThatCannotStartDeniesStartAndLeavesTheServerStopped)
 
 TEST_F(StartStop, UnchangedWindowKeepsThePictureArea)
 {
+    m_client.SetPropValueInt(LIVEDISPLAY, 0);   // no thread to measure the area anew
     m_client.Start(0);
     m_client.Stop(0);
     CKIVOClientThread& worker = m_client.Worker();
@@ -384,12 +386,16 @@ TEST_F(StartStop, SecondStartWhileRunningKeepsTheThread)
     EXPECT_EQ(2u, Script().CountCalls("Stop"));
 }
 
-TEST_F(StartStop, ReleaseCameraStopsTheThreadEvenWhenNotOrdered)
+TEST_F(StartStop, ReleaseCameraStopsTheThreadBeforeTheServerReleases)
 {
     m_client.Start(0);
+    ASSERT_TRUE(m_client.Worker().IsThreadRunning());
+    bool bThreadGone = false;
+    Script().SetHook("ReleaseCamera", [&] { bThreadGone = m_client.Worker().m_hThread == nullptr; });
     m_client.ReleaseCamera();
-    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
-    EXPECT_EQ(0u, Script().CountCalls("ReleaseCamera"));
+    EXPECT_TRUE(bThreadGone);
+    EXPECT_EQ(0, m_client.IsOrdered());
+    EXPECT_EQ(1u, Script().CountCalls("ReleaseCamera"));
 }
 
 TEST_F(StartStop, DestroyingTheClientStopsARunningThread)
@@ -399,6 +405,7 @@ TEST_F(StartStop, DestroyingTheClientStopsARunningThread)
         CTestableClient client;
         client.Connect();
         client.SetPropValueInt(LIVEDISPLAY, 1);
+        client.OrderCamera();
         client.Start(0);
         ASSERT_TRUE(client.Worker().IsThreadRunning());
         dwThreadId = client.Worker().m_dwThreadId;

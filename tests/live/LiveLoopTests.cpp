@@ -1,0 +1,159 @@
+// The live picture loop end to end: pictures and the overlay reach a real
+// window, every end condition ends the thread, failures go where they belong.
+#include "LiveTestFixture.h"
+
+class LiveLoop : public LiveWindowTest
+{
+protected:
+    // The ramp scaled twice: window column LEFT + 2k shows value 4k.
+    bool ShowsRamp(int nRow)
+    {
+        for (int k : { 8, 24, 40, 56 })
+        {
+            COLORREF cr = WindowPixel(LEFT + 2 * k, nRow);
+            if (abs(GetGValue(cr) - 4 * k) > 10 || GetRValue(cr) != GetBValue(cr))
+                return false;
+        }
+        return true;
+    }
+    bool RampShown() { return ShowsRamp(TOP + 40); }
+};
+
+TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsArea)
+{
+    StartLive();
+    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
+    EXPECT_EQ(RGB(0, 0, 0), WindowPixel(LEFT - 1, TOP + 40));
+    EXPECT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + WIDTH, TOP + 40));
+    EXPECT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + 40, TOP + HEIGHT));
+    CKIVOClientThread& worker = m_client.Worker();
+    EXPECT_EQ(WIDTH, worker.m_nLiveWidth);
+    EXPECT_EQ(TOP, worker.m_nLiveTop);
+    EXPECT_EQ(320, worker.m_rcLiveClient.right);
+}
+
+TEST_F(LiveLoop, OverlayDrawnByTheApplicationLiesOverThePicture)
+{
+    StartLive();
+    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
+
+    HDC hDC = GetDC(m_hWnd);
+    CDC dc;
+    dc.Attach(hDC);
+    CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
+    CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(&dc, rect);
+    ASSERT_NE(nullptr, pMask);
+    pMask->FillSolidRect(&rect, LIVE_KEY);
+    pMask->FillSolidRect(LEFT, TOP, 30, 20, RGB(255, 255, 0));
+    EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
+    dc.Detach();
+    ReleaseDC(m_hWnd, hDC);
+
+    ASSERT_TRUE(WaitFor([&] { return WindowPixel(LEFT + 1, TOP + 1) == RGB(255, 255, 0); }));
+    EXPECT_EQ(RGB(255, 255, 0), WindowPixel(LEFT + 29, TOP + 19));
+    EXPECT_TRUE(RampShown());   // the key colour lets the picture through
+    EXPECT_NE(LIVE_KEY, WindowPixel(LEFT + 60, TOP + 60));
+}
+
+TEST_F(LiveLoop, StopStoresTheLastFramesAndTheNextRunAdoptsThem)
+{
+    StartLive();
+    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
+    m_client.Stop(0);
+    CKIVOClientThread& worker = m_client.Worker();
+    ASSERT_NE(nullptr, worker.m_pPicture);
+    EXPECT_EQ(0xFFFF00FFu, worker.m_pKeyColor->GetValue());
+
+    m_client.Start(0);
+    ASSERT_TRUE(WaitFor([&] { return worker.m_pPicture == nullptr; }));   // taken by the new run
+    m_client.Stop(1);   // discards what the run stored
+    EXPECT_EQ(nullptr, worker.m_pPicture);
+}
+
+TEST_F(LiveLoop, ClearedClientDrawnBitEndsTheThreadByItself)
+{
+    StartLive();
+    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
+    Script().SetIntProp(CONTROLFLAGS, 0);
+    ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
+    EXPECT_NE(nullptr, m_client.Worker().m_hThread);   // until the next stop
+    EXPECT_NE(nullptr, m_client.Worker().m_pPicture);   // stored on the way out
+    // A start now finds the old handle and starts nothing.
+    Script().SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
+    m_client.Start(0);
+    EXPECT_FALSE(m_client.Worker().IsThreadRunning());
+    m_client.Stop(0);
+    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
+}
+
+TEST_F(LiveLoop, ReleasedCameraEndsTheThread)
+{
+    StartLive();
+    m_client.ReleaseCamera();
+    EXPECT_FALSE(m_client.Worker().IsThreadRunning());
+    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
+}
+
+TEST_F(LiveLoop, FailedAreaReadSkipsThePassButFailedBitReadEndsTheThread)
+{
+    StartLive();
+    Script().SetPropResult(LIVETOP, E_FAIL);
+    ASSERT_TRUE(WaitFor([&] { return Script().CountCalls("GetPropVariant") > 200; }));
+    EXPECT_TRUE(m_client.Worker().IsThreadRunning());
+    Script().SetPropResult(LIVETOP, S_OK);
+    Script().SetPropResult(CONTROLFLAGS, E_FAIL);
+    ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
+    EXPECT_EQ(nullptr, m_client.Worker().m_pPicture);   // nothing stored after a failed loop test
+}
+
+TEST_F(LiveLoop, SetUpFailureReleasesStartAndEndsTheThread)
+{
+    Script().SetPropResult(LIVECOLOR, E_FAIL);   // read once in the set-up
+    ASSERT_NE(0, m_client.OrderCamera());
+    m_client.Start(0);
+    ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
+    EXPECT_NE(nullptr, m_client.Worker().m_hThread);
+}
+
+TEST_F(LiveLoop, LiveDisplayOffKeepsPollingWithoutPainting)
+{
+    StartLive();
+    m_client.SetPropValueInt(LIVEDISPLAY, 0);
+    size_t nFetches = Script().CountCalls("Get3DLivePicture");
+    ASSERT_TRUE(WaitFor([&] { return Script().CountCalls("GetPropVariant") > 100; }));
+    EXPECT_TRUE(m_client.Worker().IsThreadRunning());
+    EXPECT_LE(Script().CountCalls("Get3DLivePicture"), nFetches + 1);
+}
+
+TEST_F(LiveLoop, PictureErrorsAreWrittenOnlyWithTheFrameRateSwitch)
+{
+    const RECT rcText = { LEFT + 10, TOP + 50, LEFT + WIDTH, TOP + HEIGHT };
+    Script().SetResult("Get3DLivePicture", E_PENDING);
+    StartLive();
+    ASSERT_TRUE(WaitForFetches(20));
+    EXPECT_EQ(0, CountPixels(rcText, RGB(255, 255, 255)));
+    m_client.Stop(0);
+
+    SetShowFPS(true);   // read when the thread starts
+    m_client.Start(0);
+    EXPECT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > 20; }));   // "NO PIC!"
+    m_client.Stop(0);
+
+    Script().SetResult("Get3DLivePicture", S_OK);
+    ServeGreyRamp(false);   // success without an array: "ERROR!"
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ASSERT_EQ(0, CountPixels(rcText, RGB(255, 255, 255)));
+    m_client.Start(0);
+    EXPECT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > 20; }));
+}
+
+TEST_F(LiveLoop, FrameRateIsWrittenOverThePicture)
+{
+    SetShowFPS(true);
+    StartLive();
+    const RECT rcText = { LEFT + 10, TOP + 10, LEFT + 70, TOP + 26 };
+    // Black text on the paint device's white background, over a dark ramp.
+    ASSERT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > 50; }));
+    EXPECT_GT(CountPixels(rcText, RGB(0, 0, 0)), 5);
+    EXPECT_TRUE(ShowsRamp(TOP + 60));
+}

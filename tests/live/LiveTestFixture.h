@@ -1,0 +1,39 @@
+// LiveTestFixture.h: a client driving the test server with a real live window.
+#pragma once
+
+#include "KivoTestSupport.h"
+#include "TestCameraServer.h"
+#include "live/KivoConfiguration.h"
+#include "live/KivoGdiplus.h"
+
+#include <functional>
+#include <vector>
+
+const COLORREF LIVE_KEY = RGB(255, 0, 255);
+
+class LiveWindowTest : public ::testing::Test
+{
+protected:
+    // The picture area within the window, and the served picture's size.
+    static constexpr int LEFT = 10, TOP = 20, WIDTH = 128, HEIGHT = 96;
+    static constexpr int PICTURE_WIDTH = 64, PICTURE_HEIGHT = 48;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    CTestCameraScript& Script() { return TestServer().Script(); }
+    void ServeGreyRamp(bool bDeliver = true);
+    void SetShowFPS(bool bOn);
+    void StartLive();
+
+    // Pumps this thread's messages until the condition holds (at most ~30 s).
+    bool WaitFor(const std::function<bool()>& fnCondition);
+    // Lets the live thread make at least n more picture fetches.
+    bool WaitForFetches(size_t nMore);
+    COLORREF WindowPixel(int x, int y);
+    // Pixels of the window rectangle that have exactly this colour.
+    int CountPixels(const RECT& rect, COLORREF cr);
+
+    HWND m_hWnd = nullptr;
+    CTestableClient m_client;
+};
