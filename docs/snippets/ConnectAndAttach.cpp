@@ -1,0 +1,55 @@
+// Connecting, and a second thread of the application using the same client.
+#include <KivoClient.h>
+
+#include <cstdio>
+
+// snippet: worker-thread
+DWORD WINAPI MeasureThread(LPVOID pParam)
+{
+    CKIVOClient* pClient = static_cast<CKIVOClient*>(pParam);
+    try
+    {
+        pClient->ThreadAttach();   // first: this thread gets its own server interface
+        int nWidth = pClient->GetPropValueInt(PICTUREWIDTH);
+        wprintf(L"picture width %d\n", nWidth);
+    }
+    catch (CKIVOClientException* pException)
+    {
+        wchar_t szMessage[256];
+        pException->GetErrorMessage(szMessage, 256);
+        fwprintf(stderr, L"%ls\n", szMessage);
+        pException->Delete();
+    }
+    pClient->ThreadDetach();   // last, also after a failure
+    return 0;
+}
+// end snippet
+
+// snippet: connect
+int RunSession()
+{
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);   // the application initialises COM
+    int nResult = 0;
+    {
+        CKIVOClient client;
+        try
+        {
+            client.Connect();   // this thread is attached from now on
+            client.Open(1);
+            HANDLE hThread = CreateThread(NULL, 0, MeasureThread, &client, 0, NULL);
+            DWORD dwIndex;
+            CoWaitForMultipleHandles(0, INFINITE, 1, &hThread, &dwIndex);
+            CloseHandle(hThread);
+            client.Close(1);
+        }
+        catch (CKIVOClientException* pException)
+        {
+            nResult = pException->GetErrorNumber();
+            pException->Delete();
+        }
+        client.Disconnect();   // the connecting thread's last call
+    }
+    CoUninitialize();
+    return nResult;
+}
+// end snippet

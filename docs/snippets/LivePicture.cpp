@@ -1,0 +1,58 @@
+// The live picture in a window of the application, with an overlay.
+#include <KivoClient.h>
+
+// snippet: start-live
+void StartLivePicture(CKIVOClient& client, HWND hLiveWindow, const RECT& rcArea)
+{
+    client.Init();   // lets the library draw the live picture itself
+    if (!client.OrderCamera())
+        return;      // another client has the camera
+    client.SetPropValueInt(LIVEWINDOW, static_cast<int>(reinterpret_cast<INT_PTR>(hLiveWindow)));
+    client.SetPropValueInt(LIVELEFT, rcArea.left);
+    client.SetPropValueInt(LIVETOP, rcArea.top);
+    client.SetPropValueInt(LIVEWIDTH, rcArea.right - rcArea.left);
+    client.SetPropValueInt(LIVEHEIGHT, rcArea.bottom - rcArea.top);
+    client.SetPropValueInt(LIVECOLOR, static_cast<int>(RGB(255, 0, 255)));   // the overlay's key colour
+    client.SetPropValueInt(LIVEDISPLAY, 1);
+    client.Start(1);
+}
+// end snippet
+
+// snippet: overlay
+// In the live window's WM_PAINT handler.
+void PaintLiveWindow(CKIVOClient& client, HWND hWnd, const RECT& rcArea)
+{
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(hWnd, &ps);
+    CDC dc;
+    dc.Attach(hDC);
+    CRect rect(rcArea);
+    CKIVOClientMaskPaintDC* pMask = client.GetMaskPaintDC(&dc, rect);
+    if (pMask != NULL)
+    {
+        pMask->FillSolidRect(&rect, RGB(255, 0, 255));   // key colour: the picture shows through
+        CPen pen(PS_SOLID, 1, RGB(255, 255, 0));
+        CPen* pOldPen = pMask->SelectObject(&pen);
+        pMask->MoveTo(rect.CenterPoint().x, rect.top);
+        pMask->LineTo(rect.CenterPoint().x, rect.bottom);
+        pMask->SelectObject(pOldPen);
+        client.ReleaseMaskPaintDC();   // always, before anything else
+    }
+    else
+    {
+        client.RedrawClientWindow(hWnd, &dc, 1);   // no live thread: the last picture
+    }
+    dc.Detach();
+    EndPaint(hWnd, &ps);
+}
+// end snippet
+
+// snippet: stop-live
+void StopLivePicture(CKIVOClient& client)
+{
+    // Never while this thread holds the overlay device: Stop waits for the
+    // live thread, which waits for the overlay device.
+    client.Stop(0);
+    client.ReleaseCamera();
+}
+// end snippet
