@@ -93,6 +93,15 @@ BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
     if (hThread == NULL)
         return TRUE;
 
+    // The live thread may be waiting for the overlay device; if the calling
+    // thread still holds it, waiting for the live thread would wait for ever.
+    // The recursive lock is free to the thread that holds it and to no other.
+    if (m_pClient != NULL && m_pClient->m_bMaskPaintDCInUse && m_MaskPaintDC.Lock(FALSE))
+    {
+        m_MaskPaintDC.UnLock();
+        m_pClient->ReleaseMaskPaintDC();
+    }
+
     SetEvent(m_hStopEvent);
     SetEvent(m_hStartedEvent);   // releases a StartThread still waiting for the set-up
     WaitForSingleObject(hThread, INFINITE);
