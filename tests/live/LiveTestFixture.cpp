@@ -1,6 +1,9 @@
 // LiveTestFixture.cpp: a client driving the test server with a real live window.
 #include "LiveTestFixture.h"
 
+bool LiveWindowTest::s_bPaintOverlay = false;
+CTestableClient* LiveWindowTest::s_pPaintingClient = nullptr;
+
 namespace
 {
 LRESULT CALLBACK LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
@@ -8,7 +11,21 @@ LRESULT CALLBACK LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM 
     if (nMessage == WM_PAINT)
     {
         PAINTSTRUCT ps;
-        BeginPaint(hWnd, &ps);   // the background brush erases; the library paints the rest
+        HDC hDC = BeginPaint(hWnd, &ps);   // the background brush erases; the library paints the rest
+        if (LiveWindowTest::s_bPaintOverlay && LiveWindowTest::s_pPaintingClient != nullptr)
+        {
+            CDC dc;
+            dc.Attach(hDC);
+            CRect rect(0, 0, 320, 240);
+            CKIVOClientMaskPaintDC* pMask = LiveWindowTest::s_pPaintingClient->GetMaskPaintDC(&dc, rect);
+            if (pMask != nullptr)
+            {
+                pMask->FillSolidRect(&rect, LIVE_KEY);
+                pMask->FillSolidRect(0, 0, 1, 1, RGB(1, 1, 1));   // not all key: the copy is kept
+                LiveWindowTest::s_pPaintingClient->ReleaseMaskPaintDC();
+            }
+            dc.Detach();
+        }
         EndPaint(hWnd, &ps);
         return 0;
     }
@@ -28,6 +45,7 @@ void WriteShowFPS(DWORD dwValue)
 
 void LiveWindowTest::SetUp()
 {
+    s_pPaintingClient = &m_client;
     Script().Reset();
     SetShowFPS(false);
     static ATOM s_atom = 0;
@@ -64,6 +82,8 @@ void LiveWindowTest::SetUp()
 
 void LiveWindowTest::TearDown()
 {
+    s_bPaintOverlay = false;
+    s_pPaintingClient = nullptr;
     m_client.ReleaseMaskPaintDC();
     Script().SetResult("Stop", S_OK);
     try

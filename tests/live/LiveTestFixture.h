@@ -36,4 +36,10 @@ protected:
 
     HWND m_hWnd = nullptr;
     CTestableClient m_client;
+
+public:
+    // When set, the window's paint handler draws an overlay of the key colour
+    // alone, as an application would, so the live thread stops asking for one.
+    static bool s_bPaintOverlay;
+    static CTestableClient* s_pPaintingClient;
 };

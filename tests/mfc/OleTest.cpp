@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
 #include <afxdisp.h>
+#include <gtest/gtest.h>
+#include "TestMallocSpy.h"
 
 namespace
 {
@@ -26,60 +27,6 @@ SCODE OleErrorOf(CException* e)
 	return sc;
 }
 
-// Counts the task-memory blocks (BSTRs, SAFEARRAYs) allocated while it is
-// registered and not yet freed.
-class CCountingSpy : public IMallocSpy
-{
-public:
-	LONG m_nLiving = 0;
-
-	STDMETHODIMP QueryInterface(REFIID riid, void** ppv)
-	{
-		if (riid == IID_IUnknown || riid == IID_IMallocSpy)
-		{
-			*ppv = static_cast<IMallocSpy*>(this);
-			return S_OK;
-		}
-		*ppv = NULL;
-		return E_NOINTERFACE;
-	}
-	STDMETHODIMP_(ULONG) AddRef() { return 2; }
-	STDMETHODIMP_(ULONG) Release() { return 1; }
-
-	STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cbRequest) { return cbRequest; }
-	STDMETHODIMP_(void*) PostAlloc(void* pActual)
-	{
-		if (pActual != NULL)
-			m_nLiving++;
-		return pActual;
-	}
-	STDMETHODIMP_(void*) PreFree(void* pRequest, BOOL fSpyed)
-	{
-		if (pRequest != NULL && fSpyed)
-			m_nLiving--;
-		return pRequest;
-	}
-	STDMETHODIMP_(void) PostFree(BOOL) { }
-	STDMETHODIMP_(SIZE_T) PreRealloc(void* pRequest, SIZE_T cbRequest, void** ppNewRequest, BOOL fSpyed)
-	{
-		if (pRequest != NULL && fSpyed)
-			m_nLiving--;
-		*ppNewRequest = pRequest;
-		return cbRequest;
-	}
-	STDMETHODIMP_(void*) PostRealloc(void* pActual, BOOL)
-	{
-		if (pActual != NULL)
-			m_nLiving++;
-		return pActual;
-	}
-	STDMETHODIMP_(void*) PreGetSize(void* pRequest, BOOL) { return pRequest; }
-	STDMETHODIMP_(SIZE_T) PostGetSize(SIZE_T cbActual, BOOL) { return cbActual; }
-	STDMETHODIMP_(void*) PreDidAlloc(void* pRequest, BOOL) { return pRequest; }
-	STDMETHODIMP_(int) PostDidAlloc(void*, BOOL, int fActual) { return fActual; }
-	STDMETHODIMP_(void) PreHeapMinimize() { }
-	STDMETHODIMP_(void) PostHeapMinimize() { }
-};
 } // namespace
 
 TEST(COleSafeArrayTest, EmptyOneDimArray)
@@ -269,20 +216,12 @@ TEST(COleVariantTest, CopyAssignConvertTransfer)
 
 TEST(COleLeaks, VariantsAndArraysFreeEverything)
 {
-	// Without the BSTR cache every free reaches the allocator; the cache is an
-	// implementation detail of oleaut32 that would hide leaks.
-	typedef void (WINAPI* PFNSETOANOCACHE)();
-	PFNSETOANOCACHE pfnSetOaNoCache = reinterpret_cast<PFNSETOANOCACHE>(
-		::GetProcAddress(::GetModuleHandle(L"oleaut32.dll"), "SetOaNoCache"));
-	ASSERT_NE(nullptr, pfnSetOaNoCache);
-	pfnSetOaNoCache();
-
-	CCountingSpy spy;
-	ASSERT_EQ(S_OK, ::CoRegisterMallocSpy(&spy));
+	CTestMallocSpy spy;
+	ASSERT_TRUE(spy.Register());
 	BSTR bstrProbe = ::SysAllocString(L"probe");    // the spy must see BSTRs
-	EXPECT_EQ(1, spy.m_nLiving);
+	EXPECT_EQ(1, spy.Living());
 	::SysFreeString(bstrProbe);
-	ASSERT_EQ(0, spy.m_nLiving);
+	ASSERT_EQ(0, spy.Living());
 	for (int i = 0; i < 500; i++)
 	{
 		COleVariant var(L"payload");
@@ -312,6 +251,5 @@ TEST(COleLeaks, VariantsAndArraysFreeEverything)
 			e->Delete();
 		}
 	}
-	EXPECT_EQ(0, spy.m_nLiving);
-	EXPECT_EQ(S_OK, ::CoRevokeMallocSpy());
+	EXPECT_EQ(0, spy.Living());
 }

@@ -17,34 +17,48 @@ private:
     CRITICAL_SECTION& m_cs;
 };
 
-SAFEARRAY* MakeByteArray(const std::vector<BYTE>& bytes)
+// An array of the shape the script asks for, holding as much of the data as
+// fits: the same bytes, seen as other elements, dimensions or bounds.
+SAFEARRAY* MakeArray(const void* pData, size_t nBytes, VARTYPE vtDefault, size_t nDefaultElements,
+                     const CTestCameraScript::CArrayShape& shape)
 {
-    SAFEARRAY* psa = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes.size()));
-    if (psa != nullptr && !bytes.empty())
+    VARTYPE vt = shape.vtElement == VT_EMPTY ? vtDefault : shape.vtElement;
+    SAFEARRAYBOUND bounds[2] = {};
+    UINT nDims = shape.nDims == 2 ? 2 : 1;
+    ULONG nElements = static_cast<ULONG>(nDefaultElements);
+    if (vt != vtDefault)   // the same bytes as elements of another size
+        nElements = static_cast<ULONG>(nBytes / (vt == VT_I4 ? 4 : vt == VT_I2 ? 2 : vt == VT_R8 ? 8 : 1));
+    if (nDims == 2)
     {
-        void* pData = nullptr;
-        if (SUCCEEDED(SafeArrayAccessData(psa, &pData)))
+        bounds[0].cElements = 2;
+        bounds[1].cElements = nElements / 2;
+    }
+    else
+        bounds[0].cElements = nElements;
+    bounds[0].lLbound = shape.nLowerBound;
+    SAFEARRAY* psa = SafeArrayCreate(vt, nDims, bounds);
+    if (psa != nullptr && nBytes > 0)
+    {
+        void* pArrayData = nullptr;
+        if (SUCCEEDED(SafeArrayAccessData(psa, &pArrayData)))
         {
-            memcpy(pData, bytes.data(), bytes.size());
+            size_t nCapacity = static_cast<size_t>(SafeArrayGetElemsize(psa)) * bounds[0].cElements
+                               * (nDims == 2 ? bounds[1].cElements : 1);
+            memcpy(pArrayData, pData, nBytes < nCapacity ? nBytes : nCapacity);
             SafeArrayUnaccessData(psa);
         }
     }
     return psa;
 }
 
-SAFEARRAY* MakeLongArray(const std::vector<long>& values)
+SAFEARRAY* MakeByteArray(const std::vector<BYTE>& bytes, const CTestCameraScript::CArrayShape& shape)
 {
-    SAFEARRAY* psa = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(values.size()));
-    if (psa != nullptr && !values.empty())
-    {
-        void* pData = nullptr;
-        if (SUCCEEDED(SafeArrayAccessData(psa, &pData)))
-        {
-            memcpy(pData, values.data(), values.size() * sizeof(long));
-            SafeArrayUnaccessData(psa);
-        }
-    }
-    return psa;
+    return MakeArray(bytes.data(), bytes.size(), VT_UI1, bytes.size(), shape);
+}
+
+SAFEARRAY* MakeLongArray(const std::vector<long>& values, const CTestCameraScript::CArrayShape& shape)
+{
+    return MakeArray(values.data(), values.size() * sizeof(long), VT_I4, values.size(), shape);
 }
 
 bool ReadLongArray(SAFEARRAY* psa, std::vector<long>& values)
@@ -248,7 +262,7 @@ public:
         *ppsaPicture = nullptr;
         CTestPicture picture;
         if (m_script.GetPicture(true, picture))
-            *ppsaPicture = MakeByteArray(picture.bytes);
+            *ppsaPicture = MakeByteArray(picture.bytes, m_script.GetArrayShape());
         *pnWidth = picture.nWidth;
         *pnHeight = picture.nHeight;
         *pnBytesPerPixel = picture.nBytesPerPixel;
@@ -273,7 +287,7 @@ private:
         *ppsaTable = nullptr;
         std::vector<long> values;
         if (SUCCEEDED(hr) && m_script.GetTable(bMeasure, values))
-            *ppsaTable = MakeLongArray(values);
+            *ppsaTable = MakeLongArray(values, m_script.GetArrayShape());
         return hr;
     }
     HRESULT DeliverPicture(HRESULT hr, SAFEARRAY** ppsaPicture, const char*)
@@ -283,7 +297,7 @@ private:
         *ppsaPicture = nullptr;
         CTestPicture picture;
         if (SUCCEEDED(hr) && m_script.GetPicture(false, picture))
-            *ppsaPicture = MakeByteArray(picture.bytes);
+            *ppsaPicture = MakeByteArray(picture.bytes, m_script.GetArrayShape());
         return hr;
     }
 
@@ -348,6 +362,7 @@ void CTestCameraScript::Reset()
     m_mapIntProps.clear();
     m_mapTextProps.clear();
     m_bNullText = false;
+    m_bVariantText = false;
     m_hrCreate = S_OK;
     m_bOffersCamera2 = m_bOffersCamera3 = true;
     m_picture = m_livePicture = CTestPicture();
@@ -359,6 +374,7 @@ void CTestCameraScript::Reset()
     m_nError = 0;
     m_strErrorText.clear();
     m_eState = SERVERSTATE_CLOSED;
+    m_shape = { VT_EMPTY, 1, 0 };
     m_calls.clear();
 }
 
@@ -381,6 +397,12 @@ void CTestCameraScript::SetNullText(bool bNull)
 {
     CScriptLock lock(m_cs);
     m_bNullText = bNull;
+}
+
+void CTestCameraScript::SetVariantText(bool bText)
+{
+    CScriptLock lock(m_cs);
+    m_bVariantText = bText;
 }
 
 void CTestCameraScript::SetCreateResult(HRESULT hr)
@@ -436,6 +458,13 @@ void CTestCameraScript::SetServerState(tagEServerState eState)
     m_eState = eState;
 }
 
+void CTestCameraScript::ClearCalls()
+{
+    CScriptLock lock(m_cs);
+    m_calls.clear();
+    m_calls.shrink_to_fit();
+}
+
 std::vector<CTestCall> CTestCameraScript::GetCalls() const
 {
     CScriptLock lock(m_cs);
@@ -486,6 +515,18 @@ LONG CTestCameraScript::GetObjectCount() const
     return m_nObjects;
 }
 
+void CTestCameraScript::SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound)
+{
+    CScriptLock lock(m_cs);
+    m_shape = { vtElement, nDims, nLowerBound };
+}
+
+CTestCameraScript::CArrayShape CTestCameraScript::GetArrayShape() const
+{
+    CScriptLock lock(m_cs);
+    return m_shape;
+}
+
 void CTestCameraScript::SetHook(const std::string& strMethod, const std::function<void()>& fnHook)
 {
     CScriptLock lock(m_cs);
@@ -527,9 +568,18 @@ HRESULT CTestCameraScript::GetPropVariant(long nProp, VARIANT* pv)
 {
     CScriptLock lock(m_cs);
     VariantInit(pv);
-    pv->vt = VT_I4;
     auto it = m_mapIntProps.find(nProp);
-    pv->lVal = it == m_mapIntProps.end() ? 0 : it->second;
+    long nValue = it == m_mapIntProps.end() ? 0 : it->second;
+    if (m_bVariantText)
+    {
+        pv->vt = VT_BSTR;
+        pv->bstrVal = SysAllocString(std::to_wstring(nValue).c_str());
+    }
+    else
+    {
+        pv->vt = VT_I4;
+        pv->lVal = nValue;
+    }
     auto itResult = m_mapPropResults.find(nProp);
     return itResult == m_mapPropResults.end() ? S_OK : itResult->second;
 }

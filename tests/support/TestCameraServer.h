@@ -50,6 +50,7 @@ public:
     void SetIntProp(long nProp, long nValue);
     void SetTextProp(long nProp, const std::wstring& strValue);
     void SetNullText(bool bNull);                   // text getters answer a null BSTR
+    void SetVariantText(bool bText);                // integer getter answers VT_BSTR
     void SetCreateResult(HRESULT hr);
     void SetOffers(bool bCamera2, bool bCamera3);
     void SetPicture(const CTestPicture& picture, bool bDeliver = true);
@@ -58,10 +59,21 @@ public:
     void SetOrderAnswer(long nOrdered);
     void SetError(long nError, const std::wstring& strText);
     void SetServerState(tagEServerState eState);
+    // Shape of every array the server hands out (pictures and tables): element
+    // type, dimensions (the elements split evenly over them), lower bound.
+    void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound);
+    struct CArrayShape
+    {
+        VARTYPE vtElement;   // VT_EMPTY: the method's own type
+        int nDims;
+        LONG nLowerBound;
+    };
+    CArrayShape GetArrayShape() const;
     // Runs on the server's thread when the method is called, before it answers.
     void SetHook(const std::string& strMethod, const std::function<void()>& fnHook);
 
     // Recording
+    void ClearCalls();
     std::vector<CTestCall> GetCalls() const;
     std::vector<std::string> GetMethods() const;     // method names in call order
     size_t CountCalls(const std::string& strMethod) const;
@@ -95,6 +107,7 @@ private:
     std::map<long, long> m_mapIntProps;
     std::map<long, std::wstring> m_mapTextProps;
     bool m_bNullText = false;
+    bool m_bVariantText = false;
     HRESULT m_hrCreate = S_OK;
     bool m_bOffersCamera2 = true;
     bool m_bOffersCamera3 = true;
@@ -106,6 +119,7 @@ private:
     long m_nError = 0;
     std::wstring m_strErrorText;
     tagEServerState m_eState = SERVERSTATE_CLOSED;
+    CArrayShape m_shape = { VT_EMPTY, 1, 0 };
     std::vector<CTestCall> m_calls;
     LONG m_nObjects = 0;
 };
