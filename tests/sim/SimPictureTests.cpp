@@ -251,3 +251,128 @@ TEST_F(CSimTest, LiveFramesOfLargeCameras)
     ASSERT_EQ(S_OK, frame.hr);
     EXPECT_EQ(1280u * 1024u, frame.vecBytes.size());
 }
+
+// LIVEFRAMECOUNT: the live frames one connection received, for programs that
+// measure how many pictures they showed.
+
+TEST_F(CSimTest, LiveFrameCountCountsTheFramesOfThisConnection)
+{
+    CTestBstr bstrName;
+    ASSERT_EQ(S_OK, m_pCamera->GetPropName(LIVEFRAMECOUNT, &bstrName));
+    EXPECT_EQ(L"LIVEFRAMECOUNT", bstrName.GetText());
+    EXPECT_EQ(0, GetPropLong(LIVEFRAMECOUNT));
+    EXPECT_EQ(L"0", GetPropText(LIVEFRAMECOUNT));
+
+    SetProp(PICTUREWIDTH, 32);
+    SetProp(PICTUREHEIGHT, 24);
+    SetProp(LIVEFRAMERATE, 100);
+    ASSERT_EQ(S_OK, m_pCamera->Open());
+    ASSERT_EQ(S_OK, m_pCamera->Init());
+    EXPECT_EQ(E_PENDING, WaitForLiveFrame(m_pCamera.Get(), 0).hr);
+    EXPECT_EQ(0, GetPropLong(LIVEFRAMECOUNT)) << "no frame before the start";
+
+    ASSERT_EQ(S_OK, m_pCamera->Start());
+    for (int n = 0; n < 3; ++n)
+        ASSERT_EQ(S_OK, WaitForLiveFrame(m_pCamera.Get(), g_nFrameTimeoutMs).hr);
+    // Polling between the frames answered E_PENDING many times: none of it counts.
+    EXPECT_EQ(3, GetPropLong(LIVEFRAMECOUNT));
+    EXPECT_EQ(L"3", GetPropText(LIVEFRAMECOUNT));
+
+    // Each connection counts its own frames.
+    CTestPtr<IKIVOCamera3> pOther = CreateCamera();
+    ASSERT_TRUE(pOther);
+    VARIANT v;
+    VariantInit(&v);
+    ASSERT_EQ(S_OK, pOther->GetPropVariant(LIVEFRAMECOUNT, &v));
+    EXPECT_EQ(0, V_I4(&v));
+    ASSERT_EQ(S_OK, WaitForLiveFrame(pOther.Get(), g_nFrameTimeoutMs).hr);
+    ASSERT_EQ(S_OK, pOther->GetPropVariant(LIVEFRAMECOUNT, &v));
+    EXPECT_EQ(1, V_I4(&v));
+    EXPECT_EQ(3, GetPropLong(LIVEFRAMECOUNT));
+
+    // The count survives a stop and goes on after the next start.
+    ASSERT_EQ(S_OK, m_pCamera->Stop());
+    EXPECT_EQ(E_PENDING, WaitForLiveFrame(m_pCamera.Get(), 50).hr);
+    EXPECT_EQ(3, GetPropLong(LIVEFRAMECOUNT));
+    ASSERT_EQ(S_OK, m_pCamera->Start());
+    ASSERT_EQ(S_OK, WaitForLiveFrame(m_pCamera.Get(), g_nFrameTimeoutMs).hr);
+    EXPECT_EQ(4, GetPropLong(LIVEFRAMECOUNT));
+}
+
+TEST_F(CSimTest, LiveFrameCountIsReadOnly)
+{
+    ASSERT_EQ(S_OK, m_pCamera->Open());
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = 77;
+    EXPECT_EQ(E_ACCESSDENIED, m_pCamera->SetPropVariant(LIVEFRAMECOUNT, v));
+    CTestBstr bstrValue(L"77");
+    EXPECT_EQ(E_ACCESSDENIED, m_pCamera->SetPropValue(LIVEFRAMECOUNT, bstrValue.Get()));
+    EXPECT_EQ(0, GetPropLong(LIVEFRAMECOUNT));
+    EXPECT_EQ(L"0", GetPropText(LIVEFRAMECOUNT));
+    EXPECT_EQ(0, GetErrorNumber()) << "a refused write records no error";
+}
+
+namespace
+{
+// Fetches live frames through its own proxy of a connection, on a thread of
+// its own apartment, as a client's live picture thread does.
+struct SProxyFetch
+{
+    IStream* pStream = nullptr;
+    int nWanted = 0;
+    int nReceived = 0;
+    HRESULT hrUnmarshal = E_FAIL;
+};
+
+DWORD WINAPI FetchThroughOwnProxy(LPVOID pParam)
+{
+    SProxyFetch& fetch = *static_cast<SProxyFetch*>(pParam);
+    const HRESULT hrInit = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IKIVOCamera3* pCamera = nullptr;
+    fetch.hrUnmarshal = CoGetInterfaceAndReleaseStream(fetch.pStream, IID_IKIVOCamera3,
+                                                       reinterpret_cast<void**>(&pCamera));
+    fetch.pStream = nullptr;
+    const ULONGLONG nEnd = GetTickCount64() + g_nFrameTimeoutMs;
+    while (pCamera != nullptr && fetch.nReceived < fetch.nWanted && GetTickCount64() < nEnd)
+    {
+        SAFEARRAY* psa = nullptr;
+        ULONG nWidth = 0, nHeight = 0;
+        LONG nBytesPerPixel = 0, nFormat = 0;
+        if (pCamera->Get3DLivePicture(&psa, &nWidth, &nHeight, &nBytesPerPixel, &nFormat) == S_OK)
+            ++fetch.nReceived;
+        if (psa != nullptr)
+            SafeArrayDestroy(psa);
+        Sleep(2);
+    }
+    if (pCamera != nullptr)
+        pCamera->Release();
+    if (SUCCEEDED(hrInit))
+        CoUninitialize();
+    return 0;
+}
+}
+
+TEST_F(CSimTest, LiveFrameCountIncludesFramesFetchedThroughAnotherProxy)
+{
+    SetProp(PICTUREWIDTH, 32);
+    SetProp(PICTUREHEIGHT, 24);
+    SetProp(LIVEFRAMERATE, 100);
+    ASSERT_EQ(S_OK, m_pCamera->Open());
+    ASSERT_EQ(S_OK, m_pCamera->Init());
+    ASSERT_EQ(S_OK, m_pCamera->Start());
+    ASSERT_EQ(S_OK, WaitForLiveFrame(m_pCamera.Get(), g_nFrameTimeoutMs).hr);
+
+    SProxyFetch fetch;
+    fetch.nWanted = 2;
+    ASSERT_EQ(S_OK, CoMarshalInterThreadInterfaceInStream(IID_IKIVOCamera3, m_pCamera.Get(), &fetch.pStream));
+    HANDLE hThread = CreateThread(nullptr, 0, FetchThroughOwnProxy, &fetch, 0, nullptr);
+    ASSERT_NE(nullptr, hThread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 60000));
+    CloseHandle(hThread);
+
+    ASSERT_EQ(S_OK, fetch.hrUnmarshal);
+    ASSERT_EQ(2, fetch.nReceived);
+    EXPECT_EQ(3, GetPropLong(LIVEFRAMECOUNT)) << "one connection, one count";
+}

@@ -156,7 +156,8 @@ TEST_F(CSimTest, NamesNamedPropertiesAndNumbersTheRest)
         { LIVELEFT, L"LIVELEFT" }, { LIVETOP, L"LIVETOP" }, { LIMITEDSIZE, L"LIMITEDSIZE" },
         { LIVEWINDOW, L"LIVEWINDOW" }, { LIVECOLOR, L"LIVECOLOR" }, { LIVEDISPLAY, L"LIVEDISPLAY" },
         { LIVEFORMAT, L"LIVEFORMAT" }, { LIVEFRAMERATE, L"LIVEFRAMERATE" },
-        { 1, L"Property 1" }, { 50, L"Property 50" }, { -3, L"Property -3" },
+        { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT" },
+        { 1, L"Property 1" }, { 51, L"Property 51" }, { -3, L"Property -3" },
     };
     for (const auto& c : aCases)
     {

@@ -107,7 +107,7 @@ HRESULT CSimCamera::Create(CSimServer& server, REFIID riid, void** ppv)
 
 CSimCamera::CSimCamera(CSimServer& server, CSimCameraState::ConnectionId nConn)
     : m_nRef(1), m_server(server), m_camera(server.GetCamera()), m_nConn(nConn),
-      m_bLiveDelivered(false), m_nNextFrameDue(0), m_nLiveFrame(0)
+      m_bLiveDelivered(false), m_nNextFrameDue(0), m_nLiveFrame(0), m_nLiveFramesDelivered(0)
 {
     InitializeCriticalSection(&m_csLive);
 }
@@ -292,6 +292,8 @@ STDMETHODIMP CSimCamera::GetPropName(tagEMVP eProp, BSTR* pbstrName)
 
 STDMETHODIMP CSimCamera::SetPropValue(tagEMVP eProp, BSTR bstrValue)
 {
+    if (eProp == LIVEFRAMECOUNT)
+        return E_ACCESSDENIED;   // counted by the connection, never written
     return CallGuarded([&] {
         // A null BSTR is the empty text.
         const std::wstring strValue = bstrValue != nullptr ? std::wstring(bstrValue, SysStringLen(bstrValue))
@@ -305,11 +307,18 @@ STDMETHODIMP CSimCamera::GetPropValue(tagEMVP eProp, BSTR* pbstrValue)
     if (pbstrValue == nullptr)
         return E_POINTER;
     *pbstrValue = nullptr;
-    return CallGuarded([&] { return ReturnText(m_camera.GetPropText(eProp), pbstrValue); });
+    return CallGuarded([&] {
+        const std::wstring strValue = eProp == LIVEFRAMECOUNT
+            ? CSimPropertyStore::FormatInteger(GetDeliveredFrames())
+            : m_camera.GetPropText(eProp);
+        return ReturnText(strValue, pbstrValue);
+    });
 }
 
 STDMETHODIMP CSimCamera::SetPropVariant(tagEMVP eProp, VARIANT vValue)
 {
+    if (eProp == LIVEFRAMECOUNT)
+        return E_ACCESSDENIED;
     return CallGuarded([&] {
         LONG nValue = 0;
         HRESULT hr = ConvertToLong(vValue, nValue);
@@ -323,7 +332,7 @@ STDMETHODIMP CSimCamera::GetPropVariant(tagEMVP eProp, VARIANT* pvValue)
         return E_POINTER;
     VariantInit(pvValue);
     return CallGuarded([&] {
-        V_I4(pvValue) = m_camera.GetPropInteger(eProp);
+        V_I4(pvValue) = eProp == LIVEFRAMECOUNT ? GetDeliveredFrames() : m_camera.GetPropInteger(eProp);
         V_VT(pvValue) = VT_I4;
         return S_OK;
     });
@@ -493,6 +502,7 @@ STDMETHODIMP CSimCamera::Get3DLivePicture(SAFEARRAY** ppsaPicture, ULONG* pnWidt
         *pnHeight = static_cast<ULONG>(settings.nHeight);
         *pnBytesPerPixel = bGrey ? 1 : 4;
         *pnFormat = bGrey ? 1 : 0;
+        CountDeliveredFrame();
         return S_OK;
     });
 }
@@ -516,4 +526,16 @@ bool CSimCamera::TakeLiveFrame(LONG nFrameRate, ULONGLONG& nFrame)
     m_bLiveDelivered = true;
     nFrame = m_nLiveFrame++;
     return true;
+}
+
+void CSimCamera::CountDeliveredFrame()
+{
+    CSimLock lock(m_csLive);
+    ++m_nLiveFramesDelivered;
+}
+
+LONG CSimCamera::GetDeliveredFrames()
+{
+    CSimLock lock(m_csLive);
+    return m_nLiveFramesDelivered > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<LONG>(m_nLiveFramesDelivered);
 }

@@ -76,6 +76,9 @@ private:
     HRESULT GetTable(ESimTable eTable, SAFEARRAY** ppsaTable);
     // True when this connection's next live frame is due; gives its number.
     bool TakeLiveFrame(LONG nFrameRate, ULONGLONG& nFrame);
+    // LIVEFRAMECOUNT: the live frames this connection received.
+    void CountDeliveredFrame();
+    LONG GetDeliveredFrames();
 
     LONG m_nRef;
     CSimServer& m_server;
@@ -86,4 +89,5 @@ private:
     bool m_bLiveDelivered;      // a live frame went out already
     LONGLONG m_nNextFrameDue;   // performance counter ticks
     ULONGLONG m_nLiveFrame;     // number of the next live frame
+    ULONGLONG m_nLiveFramesDelivered;
 };

@@ -29,6 +29,7 @@ const SPropInfo g_aProps[] = {
     { LIVEDISPLAY,   L"LIVEDISPLAY",   1 },
     { LIVEFORMAT,    L"LIVEFORMAT",    1 },           // grey
     { LIVEFRAMERATE, L"LIVEFRAMERATE", 25 },
+    { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT", 0 },     // read-only; each connection answers its own
 };
 
 // Limits of the properties the simulator itself acts on: larger pictures would

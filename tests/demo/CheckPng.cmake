@@ -1,0 +1,10 @@
+# Checks that -DPNG=FILE exists and begins with the PNG signature.
+if(NOT EXISTS "${PNG}")
+    message(FATAL_ERROR "no screenshot at ${PNG}")
+endif()
+file(READ "${PNG}" signature LIMIT 8 HEX)
+if(NOT signature STREQUAL "89504e470d0a1a0a")
+    message(FATAL_ERROR "${PNG} is no PNG file: it begins with ${signature}")
+endif()
+file(SIZE "${PNG}" size)
+message("screenshot ${PNG}: PNG, ${size} bytes")
