@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine64
-          xvfb xauth googletest python3)
+          xvfb xauth googletest python3 cppcheck)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -106,6 +106,7 @@ public:
     CArguments& operator=(const CArguments&) = delete;
 
     int GetCount() const { return m_ppszArgs != nullptr ? m_nCount : 0; }
+    // cppcheck-suppress CastIntegerToAddressAtReturn ; an element of the argument vector, not an integer
     const wchar_t* Get(int i) const { return m_ppszArgs[i]; }
 
 private:

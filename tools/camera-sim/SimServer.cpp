@@ -178,8 +178,12 @@ HRESULT CSimServer::AnnounceClient(ConnectionId nConn, DWORD dwProcessId)
     auto it = m_mapConnections.find(nConn);
     if (it == m_mapConnections.end())
         return E_UNEXPECTED;
+    // Looked up first: the handle is detached from its holder only when kept.
     if (m_mapClientProcesses.count(dwProcessId) == 0)
+    {
+        // cppcheck-suppress stlFindInsert
         m_mapClientProcesses.emplace(dwProcessId, process.Detach());
+    }
     const DWORD dwPrevious = it->second.dwProcessId;
     it->second.dwProcessId = dwProcessId;
     if (dwPrevious != dwProcessId)

@@ -49,6 +49,8 @@ LPWSTR Allocate(int nLength)
 	pData->nAllocLength = nLength;
 	LPWSTR psz = reinterpret_cast<LPWSTR>(pData + 1);
 	psz[0] = L'\0';
+	// The block lives on behind the characters; Release finds it from there.
+	// cppcheck-suppress memleak
 	return psz;
 }
 
