@@ -11,5 +11,5 @@ cppcheck --library=windows --library=mfc --library=cmake/cppcheck/kivo.cfg \
     --suppressions-list=cmake/cppcheck/suppressions.txt \
     --template='{file}:{line}: {severity}: {id}: {message}' \
     --error-exitcode=1 \
-    src compat/mfc/src tools examples bench
+    $(for d in src compat/mfc/src tools examples bench; do [ -d "$d" ] && echo "$d"; done)
 echo "cppcheck: no findings"
