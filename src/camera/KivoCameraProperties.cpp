@@ -28,18 +28,21 @@ CString TakeServerString(BSTR bstr)
 
 // The size test of the getters asks the server's CONTROLFLAGS directly, so the
 // copy answers even for a client whose worker has no owner.
+BOOL CKIVOClient::IsLiveSizeFromCopy(IKIVOCamera* pCamera, tagEMVP eProp) const
+{
+    if (!IsLiveSize(eProp))
+        return FALSE;
+    COleVariant varFlags;
+    HandleConnectionError(pCamera->GetPropVariant(CONTROLFLAGS, &varFlags), _T("GetPropValueInt CONTROLFLAGS"));
+    return (varFlags.lVal & KIVO_CLIENT_DRAWN_LIVE) != 0;
+}
+
 int CKIVOClient::GetPropValueInt(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropValueInt"));
     IKIVOCamera* pCamera = GetICamera();
-    if (IsLiveSize(eProp))
-    {
-        COleVariant varFlags;
-        HandleConnectionError(pCamera->GetPropVariant(CONTROLFLAGS, &varFlags),
-                              _T("GetPropValueInt CONTROLFLAGS"));
-        if (varFlags.lVal & KIVO_CLIENT_DRAWN_LIVE)
-            return m_Thread.GetCachedLiveSize(eProp);
-    }
+    if (IsLiveSizeFromCopy(pCamera, eProp))
+        return m_Thread.GetCachedLiveSize(eProp);
     COleVariant varValue;
     HandleConnectionError(pCamera->GetPropVariant(eProp, &varValue), _T("GetPropValueInt"));
     return varValue.lVal;
@@ -49,17 +52,11 @@ CString CKIVOClient::GetPropValue(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropValue"));
     IKIVOCamera* pCamera = GetICamera();
-    if (IsLiveSize(eProp))
+    if (IsLiveSizeFromCopy(pCamera, eProp))
     {
-        COleVariant varFlags;
-        HandleConnectionError(pCamera->GetPropVariant(CONTROLFLAGS, &varFlags),
-                              _T("GetPropValueInt CONTROLFLAGS"));
-        if (varFlags.lVal & KIVO_CLIENT_DRAWN_LIVE)
-        {
-            CString strValue;
-            strValue.Format(_T("%d"), m_Thread.GetCachedLiveSize(eProp));
-            return strValue;
-        }
+        CString strValue;
+        strValue.Format(_T("%d"), m_Thread.GetCachedLiveSize(eProp));
+        return strValue;
     }
     BSTR bstrValue = NULL;
     HRESULT hr = pCamera->GetPropValue(eProp, &bstrValue);

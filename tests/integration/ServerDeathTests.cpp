@@ -47,19 +47,6 @@ bool IsRpcFailure(CKIVOClientException* pException, std::wstring* pstrMessage = 
                || strMessage.find(L":0x80010108") != std::wstring::npos);
 }
 
-bool WaitUntil(const std::function<bool()>& fnCondition)
-{
-    for (int i = 0; i < 600; ++i)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        if (fnCondition())
-            return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-    return false;
-}
 }
 
 TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
@@ -113,13 +100,13 @@ TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
             client.ThreadDetach();
             watchdog.Step(1, "done");
         });
-        ASSERT_TRUE(WaitUntil([&] { return nCallsBefore > 2; }));
+        ASSERT_TRUE(PumpUntil([&] { return nCallsBefore > 2; }));
 
         watchdog.Step(0, "terminate the server");
         ASSERT_EQ(1, TerminateProcessesNamed(L"KivoCameraSim.exe"));
 
         watchdog.Step(0, "calls fail");
-        ASSERT_TRUE(WaitUntil([&] { return bCaller.load(); })) << ::testing::PrintToString(strCallerError);
+        ASSERT_TRUE(PumpUntil([&] { return bCaller.load(); })) << ::testing::PrintToString(strCallerError);
         try
         {
             client.GetServerState();
@@ -133,7 +120,7 @@ TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
             pException->Delete();
         }
         watchdog.Step(0, "live thread ends");
-        EXPECT_TRUE(WaitUntil([&] { return !client.Worker().IsThreadRunning(); }));
+        EXPECT_TRUE(PumpUntil([&] { return !client.Worker().IsThreadRunning(); }));
         bQuit = true;
         caller.join();
 

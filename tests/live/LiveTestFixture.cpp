@@ -129,16 +129,7 @@ void LiveWindowTest::StartLive()
 
 bool LiveWindowTest::WaitFor(const std::function<bool()>& fnCondition)
 {
-    for (int i = 0; i < 600; ++i)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-        if (fnCondition())
-            return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-    return false;
+    return PumpUntil(fnCondition);
 }
 
 bool LiveWindowTest::WaitForFetches(size_t nMore)

@@ -35,6 +35,20 @@ std::wstring ErrorMessageOf(CKIVOClientException* pException)
     return ::testing::AssertionFailure() << "threw nothing";
 }
 
+bool PumpUntil(const std::function<bool()>& fnCondition)
+{
+    for (int i = 0; i < 600; ++i)
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+        if (fnCondition())
+            return true;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    return false;
+}
+
 CTestWorker::CTestWorker()
 {
     m_hTask = CreateEventW(nullptr, FALSE, FALSE, nullptr);

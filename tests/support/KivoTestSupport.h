@@ -35,6 +35,9 @@ std::wstring ErrorMessageOf(CKIVOClientException* pException);
 ::testing::AssertionResult ThrowsKivoError(const std::function<void()>& fn,
                                            CEXC_CAMERA_NUM eNumber, const std::wstring& strText);
 
+// Pumps this thread's messages until the condition holds; false after ~30 s.
+bool PumpUntil(const std::function<bool()>& fnCondition);
+
 // A thread of its own that runs the tasks given to it one after another, so a
 // test can keep an attached thread (and its apartment) across several steps.
 // Exceptions of the library that a task does not catch fail the test.
