@@ -1,0 +1,395 @@
+#!/usr/bin/env python3
+"""kivo-grab run under Wine against the camera simulator.
+
+ctest runs one test class per entry:  grab_tests.py CLASS [-v]
+The environment names the program and the Wine test environment:
+  KIVO_WINE_RUN    cmake/wine-run.sh        KIVO_WINE_STATE  its state folder
+  KIVO_GRAB_TOOL   kivo-grab.exe            KIVO_GRAB_WORK   a folder for files
+  KIVO_GRAB_HOLD   GrabTestServerHold.exe, which holds a connection to the
+                   simulator so that it and its camera state last between runs
+Files are passed by relative names from a scratch folder that is the
+program's working directory, so no path needs translating for Wine.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import check_png  # noqa: E402
+
+RUNNER = os.environ.get("KIVO_WINE_RUN", "")
+STATE = os.environ.get("KIVO_WINE_STATE", "")
+TOOL = os.environ.get("KIVO_GRAB_TOOL", "")
+HOLD = os.environ.get("KIVO_GRAB_HOLD", "")
+WORK = os.environ.get("KIVO_GRAB_WORK", tempfile.gettempdir())
+
+EXIT_CAMERA, EXIT_USAGE, EXIT_FILE = 1, 2, 3
+PALETTE, RGB = 3, 2   # PNG colour types: GDI+ saves 8-bit grey with a palette
+BAR_COLOURS = [(255, 255, 255), (255, 255, 0), (0, 255, 255), (0, 255, 0),
+               (255, 0, 255), (255, 0, 0), (0, 0, 255), (0, 0, 0)]
+
+
+# Wine's own diagnostics ("0123:err:ole:...", "fixme:heap:..."), present when
+# WINEDEBUG enables them, as in the heap-checked run.
+WINE_DEBUG_LINE = re.compile(r"^(?:[0-9a-f]+:)?(?:err|warn|fixme|trace):[\w-]+:")
+
+
+def grab(*args, cwd=None, stdin_text=None):
+    """Runs kivo-grab; the result has returncode, stdout and stderr (text).
+    Wine's diagnostics are passed on to this script's stderr, where the
+    heap-checked run looks for them, and left out of the result."""
+    result = subprocess.run([RUNNER, STATE, TOOL, *args], cwd=cwd or WORK, input=stdin_text,
+                            capture_output=True, text=True, encoding="utf-8", timeout=120)
+    lines = result.stderr.splitlines(keepends=True)
+    wine_lines = [line for line in lines if WINE_DEBUG_LINE.match(line)]
+    if wine_lines:
+        sys.stderr.write("".join(wine_lines))
+        result.stderr = "".join(line for line in lines if not WINE_DEBUG_LINE.match(line))
+    return result
+
+
+def get_props(*props):
+    """{number: (name, value)} from one 'get' run."""
+    result = grab("get", *[str(p) for p in props])
+    if result.returncode != 0:
+        raise AssertionError("get %s failed: %s" % (props, result.stderr))
+    values = {}
+    for line in result.stdout.splitlines():
+        number, name, value = line.split("\t")
+        values[int(number)] = (name, value)
+    return values
+
+
+def set_prop(prop, value):
+    result = grab("set", str(prop), str(value))
+    if result.returncode != 0:
+        raise AssertionError("set %s %s failed: %s" % (prop, value, result.stderr))
+
+
+class ScratchFolder(unittest.TestCase):
+    """A fresh working folder per test."""
+
+    def setUp(self):
+        os.makedirs(WORK, exist_ok=True)
+        self.folder = tempfile.mkdtemp(dir=WORK)
+
+    def tearDown(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def run_grab(self, *args, stdin_text=None):
+        return grab(*args, cwd=self.folder, stdin_text=stdin_text)
+
+    def assertExit(self, result, code):
+        self.assertEqual(code, result.returncode,
+                         "exit %d, stdout %r, stderr %r" % (result.returncode, result.stdout, result.stderr))
+
+
+class CameraTests(ScratchFolder):
+    """Tests against the simulator, which a held connection keeps running."""
+
+    @classmethod
+    def setUpClass(cls):
+        # Its stderr (reasons, Wine's diagnostics) goes straight to this script's.
+        cls.holder = subprocess.Popen([RUNNER, STATE, HOLD], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                      text=True)
+        line = cls.holder.stdout.readline()
+        if line.strip() != "connected":
+            cls.release_holder()
+            raise RuntimeError("the simulator could not be held: %r" % line)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.release_holder()
+
+    @classmethod
+    def release_holder(cls):
+        cls.holder.stdin.close()
+        try:
+            cls.holder.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            cls.holder.kill()
+            cls.holder.wait()
+        cls.holder.stdout.close()
+
+
+class UsageTests(ScratchFolder):
+    def test_help_documents_commands_and_exit_codes(self):
+        for option in ("--help", "-h", "/?"):
+            result = self.run_grab(option)
+            self.assertExit(result, 0)
+            self.assertEqual("", result.stderr)
+            text = result.stdout
+            self.assertIn("Usage: kivo-grab", text)
+            for command in ("picture N FILE", "rgb FILE", "live FILE", "--colour", "--timeout-ms",
+                            "get PROP", "set PROP VALUE", "--text", "table measure|search get FILE",
+                            "table measure|search set FILE"):
+                self.assertIn(command, text)
+            for code, meaning in ((0, "success"), (1, "camera error"), (2, "usage error"),
+                                  (3, "file error"), (4, "no live picture")):
+                self.assertRegex(text, r"(?m)^\s+%d\s+%s" % (code, meaning))
+
+    def test_help_wins_anywhere_on_the_line(self):
+        result = self.run_grab("picture", "1", "--help")
+        self.assertExit(result, 0)
+        self.assertIn("Usage: kivo-grab", result.stdout)
+        self.assertFalse(os.listdir(self.folder))
+
+    def test_no_arguments_is_a_usage_error(self):
+        result = self.run_grab()
+        self.assertExit(result, EXIT_USAGE)
+        self.assertEqual("", result.stdout)
+        self.assertIn("kivo-grab: no command given", result.stderr)
+        self.assertIn("--help", result.stderr)
+
+    def test_invalid_command_lines_name_the_fault(self):
+        cases = [
+            (("bogus",), "unknown command 'bogus'"),
+            (("picture", "1"), "picture needs a picture number and a file"),
+            (("picture", "one", "a.png"), "picture: 'one' is not a picture number"),
+            (("picture", "2147483648", "a.png"), "picture: '2147483648' is not a picture number"),
+            (("rgb",), "rgb needs exactly one file"),
+            (("rgb", "a.png", "b.png"), "rgb needs exactly one file"),
+            (("live", "a.png", "--timeout-ms"), "--timeout-ms needs a number"),
+            (("live", "a.png", "--timeout-ms", "-1"), "--timeout-ms: '-1' is not a number of milliseconds from 0 to 3600000"),
+            (("live", "a.png", "--timeout-ms=3600001"), "--timeout-ms: '3600001' is not a number"),
+            (("get",), "get needs at least one property"),
+            (("get", "20", "NOPE"), "'NOPE' is neither a property number nor a property name"),
+            (("get", "-1"), "'-1' is neither a property number nor a property name"),
+            (("get", "20", "--colour"), "--colour and --timeout-ms belong to the command live"),
+            (("rgb", "a.png", "--text"), "--text belongs to the command set"),
+            (("set", "20"), "set needs a property and a value"),
+            (("table", "measure", "get"), "table needs a table, a direction and a file"),
+            (("table", "other", "get", "t.txt"), "table: 'other' is neither measure nor search"),
+            (("table", "search", "put", "t.txt"), "table: 'put' is neither get nor set"),
+            (("get", "20", "--verbose"), "unknown option '--verbose'"),
+        ]
+        for args, reason in cases:
+            with self.subTest(args=args):
+                result = self.run_grab(*args)
+                self.assertExit(result, EXIT_USAGE)
+                self.assertEqual("", result.stdout)
+                self.assertIn("kivo-grab: " + reason, result.stderr)
+        self.assertFalse(os.listdir(self.folder), "a refused command line wrote a file")
+
+
+class PropertyTests(CameraTests):
+    SCRATCH = 1000   # an unnamed property number, read as "0" until written
+
+    def tearDown(self):
+        set_prop(self.SCRATCH, "0")
+        super().tearDown()
+
+    def test_get_prints_number_name_and_value_per_property_in_order(self):
+        result = self.run_grab("get", "picturewidth", "21", str(self.SCRATCH), "LIVEFORMAT")
+        self.assertExit(result, 0)
+        lines = result.stdout.splitlines()
+        self.assertEqual(4, len(lines), result.stdout)
+        fields = [line.split("\t") for line in lines]
+        self.assertEqual([["20", "PICTUREWIDTH"], ["21", "PICTUREHEIGHT"],
+                          [str(self.SCRATCH), "Property %d" % self.SCRATCH], ["48", "LIVEFORMAT"]],
+                         [f[:2] for f in fields])
+        self.assertEqual("0", fields[2][2])
+        self.assertTrue(all(len(f) == 3 for f in fields))
+
+    def test_integer_values_are_written_as_integers(self):
+        for written, read in (("007", "7"), ("+42", "42"), ("-2147483648", "-2147483648"),
+                              ("2147483647", "2147483647")):
+            with self.subTest(value=written):
+                set_prop(self.SCRATCH, written)
+                self.assertEqual(("Property %d" % self.SCRATCH, read), get_props(self.SCRATCH)[self.SCRATCH])
+
+    def test_text_values_and_forced_text_keep_every_character(self):
+        for value, args in (("007", ("--text", "007")), ("2147483648", ("2147483648",)),
+                            ("0x10", ("0x10",)), ("12abc", ("12abc",)),
+                            ("two words, grün", ("two words, grün",)), ("--dashes", ("--", "--dashes"))):
+            with self.subTest(value=value):
+                self.assertExit(self.run_grab("set", str(self.SCRATCH), *args), 0)
+                self.assertEqual(value, get_props(self.SCRATCH)[self.SCRATCH][1])
+
+    def test_value_refused_by_the_camera_is_a_camera_error_and_changes_nothing(self):
+        before = get_props(20)[20][1]
+        result = self.run_grab("set", "PICTUREWIDTH", "0")
+        self.assertExit(result, EXIT_CAMERA)
+        self.assertEqual("", result.stdout)
+        self.assertRegex(result.stderr, r"kivo-grab: camera error: 6 : CS ERROR : SetPropValueInt")
+        self.assertEqual(before, get_props(20)[20][1])
+
+
+def read_numbers(path):
+    with open(path, encoding="ascii") as f:
+        return [int(line) for line in f.read().splitlines()]
+
+
+class TableTests(CameraTests):
+    def tearDown(self):
+        empty = self.path("empty.txt")
+        open(empty, "w").close()
+        for table in ("measure", "search"):
+            self.assertExit(self.run_grab("table", table, "set", "empty.txt"), 0)
+        super().tearDown()
+
+    def write(self, name, text):
+        with open(self.path(name), "w", newline="") as f:
+            f.write(text)
+
+    def test_tables_round_trip_through_files_and_stay_apart(self):
+        measure = [0, -1, 7, 2147483647, -2147483648] + list(range(300))   # beyond one read buffer
+        search = [5, 4, 3]
+        self.write("measure.txt", "\r\n".join(str(v) for v in measure) + "\r\n")
+        self.write("search.txt", "\n  5\t\n\n4 \r\n+3")   # blanks, blank lines, no last line end
+        self.assertExit(self.run_grab("table", "measure", "set", "measure.txt"), 0)
+        self.assertExit(self.run_grab("table", "search", "set", "search.txt"), 0)
+
+        self.assertExit(self.run_grab("table", "measure", "get", "measure-out.txt"), 0)
+        self.assertExit(self.run_grab("table", "search", "get", "search-out.txt"), 0)
+        self.assertEqual(measure, read_numbers(self.path("measure-out.txt")))
+        self.assertEqual(search, read_numbers(self.path("search-out.txt")))
+        with open(self.path("search-out.txt"), "rb") as f:
+            self.assertEqual(b"5\r\n4\r\n3\r\n", f.read())
+
+    def test_standard_input_and_output_stand_for_dash(self):
+        self.assertExit(self.run_grab("table", "search", "set", "-", stdin_text="9\n-8\n"), 0)
+        result = self.run_grab("table", "search", "get", "-")
+        self.assertExit(result, 0)
+        self.assertEqual(["9", "-8"], result.stdout.splitlines())
+
+    def test_empty_file_empties_the_table(self):
+        self.write("one.txt", "1\n")
+        self.write("empty.txt", "")
+        self.assertExit(self.run_grab("table", "measure", "set", "one.txt"), 0)
+        self.assertExit(self.run_grab("table", "measure", "set", "empty.txt"), 0)
+        self.assertExit(self.run_grab("table", "measure", "get", "out.txt"), 0)
+        self.assertEqual(0, os.path.getsize(self.path("out.txt")))
+
+    def test_bad_files_are_file_errors_and_leave_the_table(self):
+        self.write("good.txt", "11\n12\n")
+        self.assertExit(self.run_grab("table", "search", "set", "good.txt"), 0)
+        for text, reason in (("1\nabc\n", "bad.txt:2: 'abc' is not a decimal 32-bit number"),
+                             ("\n\n2147483648\n", "bad.txt:3: '2147483648' is not a decimal 32-bit number"),
+                             ("1 2\n", "bad.txt:1: '1 2' is not")):
+            with self.subTest(text=text):
+                self.write("bad.txt", text)
+                result = self.run_grab("table", "search", "set", "bad.txt")
+                self.assertExit(result, EXIT_FILE)
+                self.assertIn(reason, result.stderr)
+        result = self.run_grab("table", "search", "set", "missing.txt")
+        self.assertExit(result, EXIT_FILE)
+        self.assertIn("missing.txt: cannot open", result.stderr)
+        result = self.run_grab("table", "search", "get", os.path.join("no-such-folder", "out.txt"))
+        self.assertExit(result, EXIT_FILE)
+        self.assertIn("cannot create", result.stderr)
+
+        self.assertExit(self.run_grab("table", "search", "get", "after.txt"), 0)
+        self.assertEqual([11, 12], read_numbers(self.path("after.txt")))
+
+
+class OddPictureSize(CameraTests):
+    """Pictures of a size whose rows are no multiple of four bytes, restored after."""
+    WIDTH, HEIGHT = 203, 157
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        saved = get_props(20, 21)
+        cls.saved_size = (saved[20][1], saved[21][1])
+        set_prop(20, cls.WIDTH)
+        set_prop(21, cls.HEIGHT)
+        size = get_props(20, 21)
+        cls.width, cls.height = int(size[20][1]), int(size[21][1])
+
+    @classmethod
+    def tearDownClass(cls):
+        set_prop(20, cls.saved_size[0])
+        set_prop(21, cls.saved_size[1])
+        super().tearDownClass()
+
+    def load(self, name, colour_type):
+        try:
+            return check_png.check_png(self.path(name), self.width, self.height, colour_type)
+        except check_png.PngError as error:
+            self.fail("%s: %s" % (name, error))
+
+    def assertGreyPalette(self, image):
+        self.assertTrue(all(r == g == b for r, g, b in image.palette), "the palette is not grey")
+
+
+class PictureTests(OddPictureSize):
+    def test_grey_picture_is_the_camera_picture(self):
+        for number in (0, 5):
+            with self.subTest(picture=number):
+                name = "picture%d.png" % number
+                self.assertExit(self.run_grab("picture", str(number), name), 0)
+                image = self.load(name, PALETTE)
+                self.assertGreyPalette(image)
+                rows = image.rows()
+                # The simulator's picture n: pixel (x, y) = (x + y + 29 n) mod 256.
+                wrong = [(x, y) for y, row in enumerate(rows) for x, (v, _, _) in enumerate(row)
+                         if v != (x + y + 29 * number) % 256]
+                self.assertEqual([], wrong[:5])
+
+    def test_rgb_picture_shows_the_eight_bars(self):
+        self.assertExit(self.run_grab("rgb", "bars.png"), 0)
+        rows = self.load("bars.png", RGB).rows()
+        for bar, colour in enumerate(BAR_COLOURS):
+            x = (2 * bar + 1) * self.width // 16   # the middle of the bar
+            self.assertEqual({colour}, {row[x] for row in rows}, "bar %d" % bar)
+
+    def test_failures_leave_no_file(self):
+        result = self.run_grab("picture", "-1", "minus.png")
+        self.assertExit(result, EXIT_CAMERA)
+        self.assertIn("camera error: 6 : CS ERROR : AllocPicture", result.stderr)
+        result = self.run_grab("rgb", os.path.join("no-such-folder", "bars.png"))
+        self.assertExit(result, EXIT_FILE)
+        self.assertIn("the PNG could not be written", result.stderr)
+        self.assertFalse(os.listdir(self.folder))
+
+
+class LiveTests(OddPictureSize):
+    def setUp(self):
+        super().setUp()
+        self.settings = get_props(10, 48)
+
+    def assertSettingsRestored(self):
+        self.assertEqual(self.settings, get_props(10, 48))
+
+    def test_grey_live_picture(self):
+        self.assertExit(self.run_grab("live", "live.png", "--timeout-ms", "30000"), 0)
+        image = self.load("live.png", PALETTE)
+        self.assertGreyPalette(image)
+        rows = [[v for v, _, _ in row] for row in image.rows()]
+        # A horizontal ramp (+1 per pixel, mod 256) under a white square.
+        side = min(self.width, self.height) // 8
+        ramps = [row for row in rows if all((b - a) % 256 == 1 for a, b in zip(row, row[1:]))]
+        self.assertGreaterEqual(len(ramps), self.height - side)
+        self.assertGreaterEqual(sum(row.count(255) for row in rows), side * side)
+        self.assertSettingsRestored()
+
+    def test_colour_live_picture(self):
+        self.assertExit(self.run_grab("live", "--colour", "live.png"), 0)
+        rows = self.load("live.png", RGB).rows()
+        seen = {pixel for row in rows for pixel in row}
+        self.assertEqual(set(BAR_COLOURS), seen)   # bars and the white square, nothing else
+        self.assertSettingsRestored()
+
+    def test_failed_save_still_restores_the_settings(self):
+        result = self.run_grab("live", "--colour", os.path.join("no-such-folder", "live.png"))
+        self.assertExit(result, EXIT_FILE)
+        self.assertSettingsRestored()
+        # The camera was let go: the next run acquires again.
+        self.assertExit(self.run_grab("live", "again.png"), 0)
+        self.load("again.png", PALETTE)
+
+
+if __name__ == "__main__":
+    for name, value in (("KIVO_WINE_RUN", RUNNER), ("KIVO_WINE_STATE", STATE), ("KIVO_GRAB_TOOL", TOOL),
+                        ("KIVO_GRAB_HOLD", HOLD)):
+        if not value:
+            sys.exit("%s is not set" % name)
+    unittest.main()

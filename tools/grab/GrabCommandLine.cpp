@@ -1,0 +1,281 @@
+// GrabCommandLine.cpp: the command line of kivo-grab and its usage text.
+#include "GrabCommandLine.h"
+
+namespace
+{
+struct SPropertyName
+{
+    LPCWSTR pszName;
+    tagEMVP eProp;
+};
+
+// The named property numbers of the camera interface.
+const SPropertyName g_aPropertyNames[] = {
+    { L"OWNER", OWNER },                 { L"CONTROLFLAGS", CONTROLFLAGS },
+    { L"PICTUREWIDTH", PICTUREWIDTH },   { L"PICTUREHEIGHT", PICTUREHEIGHT },
+    { L"LIVEWIDTH", LIVEWIDTH },         { L"LIVEHEIGHT", LIVEHEIGHT },
+    { L"LIVELEFT", LIVELEFT },           { L"LIVETOP", LIVETOP },
+    { L"LIMITEDSIZE", LIMITEDSIZE },     { L"LIVEWINDOW", LIVEWINDOW },
+    { L"LIVECOLOR", LIVECOLOR },         { L"LIVEDISPLAY", LIVEDISPLAY },
+    { L"LIVEFORMAT", LIVEFORMAT },       { L"LIVEFRAMERATE", LIVEFRAMERATE },
+};
+
+bool IsOption(const CString& str)
+{
+    return str.GetLength() > 2 && str.Left(2) == L"--";
+}
+
+// --help anywhere; the short forms only in front, where no value can stand.
+bool IsHelp(const CString& str, int iArg)
+{
+    return str == L"--help" || (iArg == 0 && (str == L"-h" || str == L"/?" || str == L"-?"));
+}
+}
+
+CGrabCommandLine::CGrabCommandLine()
+    : m_eCommand(GRAB_COMMAND_HELP)
+    , m_nPicture(0)
+    , m_bColour(FALSE)
+    , m_dwTimeoutMs(DEFAULT_TIMEOUT_MS)
+    , m_bText(FALSE)
+    , m_eTable(GRAB_TABLE_MEASURE)
+{
+}
+
+CString CGrabCommandLine::GetUsage()
+{
+    return
+        L"Usage: kivo-grab COMMAND [ARGUMENTS] [OPTIONS]\r\n"
+        L"\r\n"
+        L"Connects to the camera server, opens and orders the camera, runs one\r\n"
+        L"command, then closes the camera, releases it and disconnects (also after\r\n"
+        L"a failure).\r\n"
+        L"\r\n"
+        L"Commands:\r\n"
+        L"  picture N FILE           allocates picture N and saves it as a PNG\r\n"
+        L"                           (8-bit grey, PICTUREWIDTH x PICTUREHEIGHT)\r\n"
+        L"  rgb FILE                 saves the colour picture as a 24-bit PNG\r\n"
+        L"  live FILE [--colour] [--timeout-ms T]\r\n"
+        L"                           starts acquisition and saves one live picture as\r\n"
+        L"                           a PNG, grey or with --colour in colour; waits at\r\n"
+        L"                           most T milliseconds for it (default 10000).\r\n"
+        L"                           LIVEFORMAT and CONTROLFLAGS are restored after.\r\n"
+        L"  get PROP [PROP...]       prints one line per property: number, name and\r\n"
+        L"                           value, separated by tabs\r\n"
+        L"  set PROP VALUE [--text]  writes VALUE as an integer when it is a decimal\r\n"
+        L"                           32-bit number, else as text; --text always\r\n"
+        L"                           writes text\r\n"
+        L"  table measure|search get FILE\r\n"
+        L"                           writes the table to FILE, one integer per line\r\n"
+        L"  table measure|search set FILE\r\n"
+        L"                           writes FILE to the table: one integer per line,\r\n"
+        L"                           blank lines are skipped\r\n"
+        L"  --help                   shows this text\r\n"
+        L"\r\n"
+        L"PROP is a property number (0 to 2147483647) or one of the names OWNER,\r\n"
+        L"CONTROLFLAGS, PICTUREWIDTH, PICTUREHEIGHT, LIVEWIDTH, LIVEHEIGHT, LIVELEFT,\r\n"
+        L"LIVETOP, LIMITEDSIZE, LIVEWINDOW, LIVECOLOR, LIVEDISPLAY, LIVEFORMAT,\r\n"
+        L"LIVEFRAMERATE. A table FILE of - is standard output (get) or standard\r\n"
+        L"input (set). -- ends the options, for a VALUE that begins with --.\r\n"
+        L"\r\n"
+        L"Exit codes:\r\n"
+        L"  0  success\r\n"
+        L"  1  camera error: the camera server or the client library failed\r\n"
+        L"  2  usage error: bad or missing arguments\r\n"
+        L"  3  file error: a table file could not be read or written, or a PNG\r\n"
+        L"     could not be saved\r\n"
+        L"  4  no live picture came within the time-out\r\n"
+        L"The reason of a failure goes to standard error.\r\n";
+}
+
+BOOL CGrabCommandLine::ParseInt32(LPCWSTR psz, int& nValue)
+{
+    if (psz == NULL)
+        return FALSE;
+    bool bNegative = false;
+    if (*psz == L'-' || *psz == L'+')
+        bNegative = *psz++ == L'-';
+    if (*psz == L'\0')
+        return FALSE;
+    // Accumulate the magnitude in 64 bits and check the range once at the end.
+    long long nMagnitude = 0;
+    for (; *psz != L'\0'; ++psz)
+    {
+        if (*psz < L'0' || *psz > L'9')
+            return FALSE;
+        nMagnitude = nMagnitude * 10 + (*psz - L'0');
+        if (nMagnitude > 2147483648LL)
+            return FALSE;
+    }
+    if (nMagnitude > (bNegative ? 2147483648LL : 2147483647LL))
+        return FALSE;
+    nValue = static_cast<int>(bNegative ? -nMagnitude : nMagnitude);
+    return TRUE;
+}
+
+BOOL CGrabCommandLine::ParseProperty(LPCWSTR psz, tagEMVP& eProp)
+{
+    int nNumber = 0;
+    if (psz != NULL && *psz >= L'0' && *psz <= L'9' && ParseInt32(psz, nNumber))
+    {
+        eProp = static_cast<tagEMVP>(nNumber);
+        return TRUE;
+    }
+    for (const SPropertyName& name : g_aPropertyNames)
+    {
+        if (psz != NULL && _wcsicmp(psz, name.pszName) == 0)
+        {
+            eProp = name.eProp;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+BOOL CGrabCommandLine::Fail(LPCWSTR pszFormat, LPCWSTR pszArg)
+{
+    m_strError.Format(pszFormat, pszArg);
+    return FALSE;
+}
+
+BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
+{
+    if (nArgs <= 0)
+        return Fail(L"no command given");
+
+    // Options may stand anywhere; "--" makes everything after it a word.
+    std::vector<CString> vecWords;
+    BOOL bColourOption = FALSE, bTimeoutOption = FALSE, bTextOption = FALSE;
+    bool bOptionsEnded = false;
+    for (int i = 0; i < nArgs; ++i)
+    {
+        CString strArg = ppszArgs[i];
+        if (bOptionsEnded)
+        {
+            vecWords.push_back(strArg);
+        }
+        else if (strArg == L"--")
+        {
+            bOptionsEnded = true;
+        }
+        else if (IsHelp(strArg, i))
+        {
+            m_eCommand = GRAB_COMMAND_HELP;
+            return TRUE;
+        }
+        else if (strArg == L"--colour" || strArg == L"--color")
+        {
+            bColourOption = TRUE;
+        }
+        else if (strArg == L"--text")
+        {
+            bTextOption = TRUE;
+        }
+        else if (strArg == L"--timeout-ms" || strArg.Left(13) == L"--timeout-ms=")
+        {
+            CString strValue;
+            if (strArg.GetLength() > 12)
+                strValue = strArg.Mid(13);
+            else if (i + 1 < nArgs)
+                strValue = ppszArgs[++i];
+            else
+                return Fail(L"--timeout-ms needs a number of milliseconds");
+            int nTimeout = 0;
+            if (!ParseInt32(strValue, nTimeout) || nTimeout < 0 || nTimeout > MAX_TIMEOUT_MS)
+                return Fail(L"--timeout-ms: '%ls' is not a number of milliseconds from 0 to 3600000", strValue);
+            m_dwTimeoutMs = static_cast<DWORD>(nTimeout);
+            bTimeoutOption = TRUE;
+        }
+        else if (IsOption(strArg))
+        {
+            return Fail(L"unknown option '%ls'", strArg);
+        }
+        else
+        {
+            vecWords.push_back(strArg);
+        }
+    }
+    if (vecWords.empty())
+        return Fail(L"no command given");
+    if (!ParseCommand(vecWords))
+        return FALSE;
+
+    if ((bColourOption || bTimeoutOption) && m_eCommand != GRAB_COMMAND_LIVE)
+        return Fail(L"--colour and --timeout-ms belong to the command live");
+    if (bTextOption && m_eCommand != GRAB_COMMAND_SET)
+        return Fail(L"--text belongs to the command set");
+    m_bColour = bColourOption;
+    m_bText = bTextOption;
+    return TRUE;
+}
+
+BOOL CGrabCommandLine::ParseCommand(const std::vector<CString>& vecWords)
+{
+    const CString& strCommand = vecWords[0];
+    const size_t nWords = vecWords.size();
+    if (strCommand == L"picture")
+    {
+        if (nWords != 3)
+            return Fail(L"picture needs a picture number and a file: picture N FILE");
+        int nPicture = 0;
+        if (!ParseInt32(vecWords[1], nPicture))
+            return Fail(L"picture: '%ls' is not a picture number", vecWords[1]);
+        m_eCommand = GRAB_COMMAND_PICTURE;
+        m_nPicture = nPicture;
+        m_strFile = vecWords[2];
+    }
+    else if (strCommand == L"rgb" || strCommand == L"live")
+    {
+        if (nWords != 2)
+            return Fail(L"%ls needs exactly one file", strCommand);
+        m_eCommand = strCommand == L"rgb" ? GRAB_COMMAND_RGB : GRAB_COMMAND_LIVE;
+        m_strFile = vecWords[1];
+    }
+    else if (strCommand == L"get")
+    {
+        if (nWords < 2)
+            return Fail(L"get needs at least one property");
+        for (size_t i = 1; i < nWords; ++i)
+        {
+            tagEMVP eProp = OWNER;
+            if (!ParseProperty(vecWords[i], eProp))
+                return Fail(L"'%ls' is neither a property number nor a property name", vecWords[i]);
+            m_vecProps.push_back(eProp);
+        }
+        m_eCommand = GRAB_COMMAND_GET;
+    }
+    else if (strCommand == L"set")
+    {
+        if (nWords != 3)
+            return Fail(L"set needs a property and a value: set PROP VALUE");
+        tagEMVP eProp = OWNER;
+        if (!ParseProperty(vecWords[1], eProp))
+            return Fail(L"'%ls' is neither a property number nor a property name", vecWords[1]);
+        m_eCommand = GRAB_COMMAND_SET;
+        m_vecProps.push_back(eProp);
+        m_strValue = vecWords[2];
+    }
+    else if (strCommand == L"table")
+    {
+        if (nWords != 4)
+            return Fail(L"table needs a table, a direction and a file: table measure|search get|set FILE");
+        if (vecWords[1] == L"measure")
+            m_eTable = GRAB_TABLE_MEASURE;
+        else if (vecWords[1] == L"search")
+            m_eTable = GRAB_TABLE_SEARCH;
+        else
+            return Fail(L"table: '%ls' is neither measure nor search", vecWords[1]);
+        if (vecWords[2] == L"get")
+            m_eCommand = GRAB_COMMAND_TABLE_GET;
+        else if (vecWords[2] == L"set")
+            m_eCommand = GRAB_COMMAND_TABLE_SET;
+        else
+            return Fail(L"table: '%ls' is neither get nor set", vecWords[2]);
+        m_strFile = vecWords[3];
+    }
+    else
+    {
+        return Fail(L"unknown command '%ls'", strCommand);
+    }
+    return TRUE;
+}

@@ -1,0 +1,60 @@
+// GrabCommandLine.h: the command line of kivo-grab and its usage text.
+#pragma once
+
+#include <afx.h>
+#include <KivoCamera.h>
+
+#include <vector>
+
+enum EGrabCommand
+{
+    GRAB_COMMAND_HELP,
+    GRAB_COMMAND_PICTURE,      // picture N FILE
+    GRAB_COMMAND_RGB,          // rgb FILE
+    GRAB_COMMAND_LIVE,         // live FILE [--colour] [--timeout-ms T]
+    GRAB_COMMAND_GET,          // get PROP...
+    GRAB_COMMAND_SET,          // set PROP VALUE [--text]
+    GRAB_COMMAND_TABLE_GET,    // table measure|search get FILE
+    GRAB_COMMAND_TABLE_SET     // table measure|search set FILE
+};
+
+enum EGrabTable
+{
+    GRAB_TABLE_MEASURE,
+    GRAB_TABLE_SEARCH
+};
+
+class CGrabCommandLine
+{
+public:
+    enum { DEFAULT_TIMEOUT_MS = 10000, MAX_TIMEOUT_MS = 3600000 };
+
+    CGrabCommandLine();
+
+    // Parses the arguments after the program name. FALSE: a usage error,
+    // explained in m_strError.
+    BOOL Parse(int nArgs, const wchar_t* const* ppszArgs);
+
+    static CString GetUsage();
+
+    // A whole decimal 32-bit number, with an optional sign, nothing around it.
+    static BOOL ParseInt32(LPCWSTR psz, int& nValue);
+    // A property number (0 to 2147483647) or a property name, in any case.
+    static BOOL ParseProperty(LPCWSTR psz, tagEMVP& eProp);
+
+public:
+    EGrabCommand m_eCommand;
+    long m_nPicture;
+    CString m_strFile;
+    BOOL m_bColour;
+    DWORD m_dwTimeoutMs;
+    std::vector<tagEMVP> m_vecProps;
+    CString m_strValue;
+    BOOL m_bText;
+    EGrabTable m_eTable;
+    CString m_strError;
+
+private:
+    BOOL ParseCommand(const std::vector<CString>& vecWords);
+    BOOL Fail(LPCWSTR pszFormat, LPCWSTR pszArg = L"");
+};

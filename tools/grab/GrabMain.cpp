@@ -1,0 +1,88 @@
+// GrabMain.cpp: kivo-grab, a console program for scripts. Each run connects to
+// the camera server, opens and orders the camera, runs one command (a picture
+// to a PNG file, properties, tables) and lets the camera go again.
+#include <KivoClient.h>
+
+#include "GrabCommandLine.h"
+#include "GrabCommands.h"
+#include "GrabFailure.h"
+#include "GrabOutput.h"
+#include "GrabSession.h"
+
+namespace
+{
+// COM for the main thread for the life of the object.
+class CGrabComScope
+{
+public:
+    CGrabComScope() : m_hr(CoInitializeEx(NULL, COINIT_APARTMENTTHREADED)) {}
+    ~CGrabComScope()
+    {
+        if (SUCCEEDED(m_hr))
+            CoUninitialize();
+    }
+    HRESULT GetResult() const { return m_hr; }
+
+private:
+    HRESULT m_hr;
+};
+
+// The client and the session end before COM does.
+int RunCommand(const CGrabCommandLine& commandLine)
+{
+    CKIVOClient client;
+    CGrabSession session(client);
+    int nExitCode = GRAB_EXIT_OK;
+    try
+    {
+        session.Begin();
+        RunGrabCommand(client, commandLine);
+    }
+    catch (CException* pException)
+    {
+        ReportGrabError(_T("camera error: ") + TakeExceptionMessage(pException));
+        nExitCode = GRAB_EXIT_CAMERA;
+    }
+    catch (const CGrabFailure& failure)
+    {
+        ReportGrabError(failure.GetMessage());
+        nExitCode = failure.GetExitCode();
+    }
+
+    CString strError;
+    if (!session.End(strError))
+    {
+        ReportGrabError(_T("camera error while letting the camera go: ") + strError);
+        if (nExitCode == GRAB_EXIT_OK)
+            nExitCode = GRAB_EXIT_CAMERA;
+    }
+    return nExitCode;
+}
+}
+
+int wmain(int argc, wchar_t* argv[])
+{
+    CGrabCommandLine commandLine;
+    if (!commandLine.Parse(argc - 1, argv + 1))
+    {
+        ReportGrabError(commandLine.m_strError);
+        WriteGrabError(_T("Run 'kivo-grab --help' for the usage.\r\n"));
+        return GRAB_EXIT_USAGE;
+    }
+    if (commandLine.m_eCommand == GRAB_COMMAND_HELP)
+    {
+        WriteGrabOutput(CGrabCommandLine::GetUsage());
+        return GRAB_EXIT_OK;
+    }
+
+    CGrabComScope com;
+    if (FAILED(com.GetResult()))
+    {
+        CString strMessage;
+        strMessage.Format(L"camera error: COM could not be initialised (0x%08lX)",
+                          static_cast<unsigned long>(com.GetResult()));
+        ReportGrabError(strMessage);
+        return GRAB_EXIT_CAMERA;
+    }
+    return RunCommand(commandLine);
+}
