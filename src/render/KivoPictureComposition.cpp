@@ -89,9 +89,11 @@ Gdiplus::Bitmap* CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int,
         return NULL;   // no new overlay: the caller keeps its copy
     }
 
+    // Under the device's lock only the device's pixels are read; the bitmap
+    // over the copy is made after the application may draw again.
     BITMAPINFO* pInfo = NULL;
     BYTE* pBits = NULL;
-    Gdiplus::Bitmap* pMask = NULL;
+    bool bRead = false;
     HDC hScreen = ::GetDC(NULL);
     if (hScreen != NULL)
     {
@@ -105,20 +107,25 @@ Gdiplus::Bitmap* CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int,
                 && pInfo->bmiHeader.biSizeImage != 0)
             {
                 pBits = static_cast<BYTE*>(malloc(pInfo->bmiHeader.biSizeImage));
-                if (pBits != NULL
-                    && ::GetDIBits(hScreen, hBitmap, 0, abs(pInfo->bmiHeader.biHeight), pBits, pInfo,
-                                   DIB_RGB_COLORS) > 0)
-                {
-                    pMask = new Gdiplus::Bitmap(pInfo, pBits);
-                    if (pMask != NULL && pMask->GetLastStatus() != Gdiplus::Ok)
-                    {
-                        delete pMask;
-                        pMask = NULL;
-                    }
-                }
+                bRead = pBits != NULL
+                        && ::GetDIBits(hScreen, hBitmap, 0, abs(pInfo->bmiHeader.biHeight), pBits, pInfo,
+                                       DIB_RGB_COLORS) > 0;
             }
         }
         ::ReleaseDC(NULL, hScreen);
+    }
+    device.ResetBlitFlag();
+    device.UnLock();
+
+    Gdiplus::Bitmap* pMask = NULL;
+    if (bRead)
+    {
+        pMask = new Gdiplus::Bitmap(pInfo, pBits);
+        if (pMask != NULL && pMask->GetLastStatus() != Gdiplus::Ok)
+        {
+            delete pMask;
+            pMask = NULL;
+        }
     }
     if (pMask != NULL)
     {
@@ -130,8 +137,6 @@ Gdiplus::Bitmap* CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int,
         free(pBits);
         free(pInfo);
     }
-    device.ResetBlitFlag();
-    device.UnLock();
 
     if (pMask != NULL)
     {
@@ -143,6 +148,24 @@ Gdiplus::Bitmap* CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int,
     }
     RequestOverlayRepaint();
     return pMask;
+}
+
+namespace
+{
+// Whether any pixel of the locked rows differs in kind (key colour or not)
+// from bKey; one comparison per pixel, rows in the order GDI+ gives them.
+bool FindOtherKind(const Gdiplus::BitmapData& data, DWORD dwKeyRgb, bool bKey)
+{
+    const BYTE* pRow = static_cast<const BYTE*>(data.Scan0);
+    for (UINT y = 0; y < data.Height; ++y, pRow += data.Stride)
+    {
+        const DWORD* pPixel = reinterpret_cast<const DWORD*>(pRow);
+        for (UINT x = 0; x < data.Width; ++x)
+            if (((pPixel[x] & 0x00FFFFFF) == dwKeyRgb) != bKey)
+                return true;
+    }
+    return false;
+}
 }
 
 BOOL ScanMaskForKeyColor(Gdiplus::Bitmap* pMask, const COLORREF* pcrKeyColor, int* pbAllKeyColor)
@@ -159,23 +182,24 @@ BOOL ScanMaskForKeyColor(Gdiplus::Bitmap* pMask, const COLORREF* pcrKeyColor, in
                            | (static_cast<DWORD>(GetGValue(crKey)) << 8) | GetBValue(crKey);
     BOOL bHasKey = FALSE;
 
+    // 32-bit RGB and ARGB pixels hold the colour in the same low bytes as the
+    // converted ARGB would: they are read where they lie. Any other format is
+    // converted to 32-bit ARGB.
+    const Gdiplus::PixelFormat eFormat = pMask->GetPixelFormat();
+    const Gdiplus::PixelFormat eLockFormat =
+        eFormat == PixelFormat32bppRGB || eFormat == PixelFormat32bppARGB ? eFormat : PixelFormat32bppARGB;
     Gdiplus::BitmapData data;
     Gdiplus::Rect rect(0, 0, static_cast<INT>(nWidth), static_cast<INT>(nHeight));
-    if (pMask->LockBits(&rect, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) == Gdiplus::Ok)
+    if (nWidth > 0 && nHeight > 0
+        && pMask->LockBits(&rect, Gdiplus::ImageLockModeRead, eLockFormat, &data) == Gdiplus::Ok)
     {
-        const INT nStridePixels = data.Stride / 4;
-        const DWORD* pRow = static_cast<const DWORD*>(data.Scan0);
-        for (UINT y = 0; y < nHeight && !(bHasKey && !*pbAllKeyColor); ++y, pRow += nStridePixels)
-            for (UINT x = 0; x < nWidth; ++x)
-            {
-                if (bHasKey && !*pbAllKeyColor)
-                    break;
-                if ((pRow[x] & 0x00FFFFFF) == dwKeyRgb)
-                    bHasKey = TRUE;
-                else
-                    *pbAllKeyColor = FALSE;
-            }
+        // The first pixel tells one kind; the scan looks for the other and
+        // stops at the first it finds.
+        const bool bFirstIsKey = (*static_cast<const DWORD*>(data.Scan0) & 0x00FFFFFF) == dwKeyRgb;
+        const bool bOtherFound = FindOtherKind(data, dwKeyRgb, bFirstIsKey);
         pMask->UnlockBits(&data);
+        bHasKey = bFirstIsKey || bOtherFound;
+        *pbAllKeyColor = bFirstIsKey && !bOtherFound;
     }
     else
     {
