@@ -1,0 +1,94 @@
+// BenchLibraryComposer.cpp: the library's composition of one picture.
+#include "BenchLibraryComposer.h"
+#include "BenchPlatform.h"
+
+const char* CBenchLibraryComposer::GetStepName(int nStep)
+{
+    static const char* const s_names[STEP_COUNT] = { "assign", "create", "free", "draw", "blit" };
+    return nStep >= 0 && nStep < STEP_COUNT ? s_names[nStep] : "?";
+}
+
+CBenchLibraryComposer::CBenchLibraryComposer() : m_worker(nullptr)
+{
+    m_frames.dwKeyColor = ColorRefToArgb(BENCH_KEY);
+}
+
+CBenchLibraryComposer::~CBenchLibraryComposer()
+{
+    m_frames.FreePicture();
+    m_frames.FreeMask();
+}
+
+bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, EBenchOverlay eOverlay)
+{
+    m_frames.FreeMask();
+    m_frames.bMaskHasKeyColor = 0;
+    m_frames.bMaskAllKeyColor = 1;
+    if (eOverlay == BENCH_OVERLAY_NONE)
+        return true;
+
+    CKIVOClientMaskPaintDC& device = m_worker.m_MaskPaintDC;
+    CRect rect(rcArea);
+    if (!device.Lock(TRUE))
+        return false;
+    const BOOL bAssigned = device.Assign(pWindowDC, rect);
+    if (bAssigned)
+    {
+        DrawBenchOverlay(&device, rect, eOverlay);
+        device.UnAssign();
+    }
+    device.UnLock();
+    if (!bAssigned)
+        return false;
+
+    int bHasKey = 0, bAllKey = 1;
+    BITMAPINFO* pInfo = nullptr;
+    void* pBits = nullptr;
+    Gdiplus::Bitmap* pMask = m_worker.CopyMaskBitmap(pWindowDC, rect.left, rect.top, rect.Width(), rect.Height(),
+                                                     BENCH_KEY, &bHasKey, &bAllKey, &pInfo, &pBits);
+    if (pMask == nullptr)
+        return false;
+    m_frames.ReplaceMask(pMask, pInfo, pBits);
+    m_frames.bMaskHasKeyColor = bHasKey;
+    m_frames.bMaskAllKeyColor = bAllKey;
+    return bHasKey && !bAllKey;
+}
+
+bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture, const CRect& rcArea,
+                                    double* pdStepMs)
+{
+    double dStamp[STEP_COUNT + 1];
+    dStamp[0] = BenchNowMs();
+    CRect rect(rcArea);
+    if (!m_paintDC.Assign(pWindowDC, rect))
+        return false;
+    dStamp[1] = BenchNowMs();
+
+    int nWidth = picture.nWidth, nHeight = picture.nHeight;
+    int nBytesPerPixel = picture.nBytesPerPixel, nFormat = picture.nFormat;
+    BITMAPINFO* pInfo = nullptr;
+    void* pBits = nullptr;
+    Gdiplus::Bitmap* pBitmap = CKIVOClientThread::CreatePictureBitmap(
+        picture.bytes.data(), static_cast<ULONG>(picture.bytes.size()), &nWidth, &nHeight, &nBytesPerPixel,
+        &nFormat, &pInfo, &pBits);
+    dStamp[2] = BenchNowMs();
+    if (pBitmap != nullptr)
+        m_frames.ReplacePicture(pBitmap, pInfo, pBits);
+    dStamp[3] = BenchNowMs();
+
+    const BOOL bDrawn = pBitmap != nullptr
+                        && m_worker.DrawLivePicture(&m_paintDC, m_frames.pPicture, m_frames.pMask, rect.left,
+                                                    rect.top, rect.Width(), rect.Height(), m_frames.dwKeyColor,
+                                                    m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor);
+    dStamp[4] = BenchNowMs();
+    m_paintDC.UnAssign();
+    BOOL bBlitted = FALSE;
+    if (bDrawn && m_paintDC.CanBlit(TRUE))
+        bBlitted = m_paintDC.BlitToCDC(pWindowDC);
+    dStamp[5] = BenchNowMs();
+
+    if (pdStepMs != nullptr)
+        for (int i = 0; i < STEP_COUNT; ++i)
+            pdStepMs[i] += dStamp[i + 1] - dStamp[i];
+    return bBlitted != FALSE;
+}

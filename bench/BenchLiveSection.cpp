@@ -1,0 +1,164 @@
+// BenchLiveSection.cpp: the live picture loop end to end, library against the
+// floor loop, and the passes while the server has no picture.
+#include "BenchLiveSession.h"
+#include "BenchPlatform.h"
+#include "BenchSections.h"
+
+#include <algorithm>
+
+namespace
+{
+// Library/floor pairs of one live case; the order alternates run by run.
+struct CLivePairs
+{
+    std::vector<double> libraryRate, floorRate, rateRatio;
+    std::vector<double> libraryCpu, floorCpu, cpuRatio;
+    std::vector<double> libraryThreadCpu, floorThreadCpu, threadCpuRatio;
+    LONG nComposed = 0;
+    LONG nDelivered = 0;   // < 0: the server does not tell
+    std::string strError;
+};
+
+bool RunLivePairs(CBenchContext& context, CBenchLiveSession& session, double dRunMs, CLivePairs& pairs)
+{
+    const LONG nMin = context.plan.nLiveMinCount;
+    for (int nRun = 0; nRun < context.plan.nLiveRuns; ++nRun)
+    {
+        CBenchRate library, floor;
+        const bool bOk = nRun % 2 == 0
+                             ? session.MeasureLibrary(dRunMs, nMin, library, pairs.strError)
+                                   && session.MeasureFloor(dRunMs, nMin, floor, pairs.strError)
+                             : session.MeasureFloor(dRunMs, nMin, floor, pairs.strError)
+                                   && session.MeasureLibrary(dRunMs, nMin, library, pairs.strError);
+        if (!bOk)
+            return false;
+        if (library.nCount < 1 || floor.nCount < 1)
+        {
+            pairs.strError = "a run counted nothing";
+            return false;
+        }
+        pairs.libraryRate.push_back(library.GetPerSecond());
+        pairs.floorRate.push_back(floor.GetPerSecond());
+        pairs.rateRatio.push_back(floor.GetPerSecond() / library.GetPerSecond());   // library time per frame / floor's
+        if (library.GetProcessCpuPerCount() >= 0 && floor.GetProcessCpuPerCount() > 0)
+        {
+            pairs.libraryCpu.push_back(library.GetProcessCpuPerCount());
+            pairs.floorCpu.push_back(floor.GetProcessCpuPerCount());
+            pairs.cpuRatio.push_back(library.GetProcessCpuPerCount() / floor.GetProcessCpuPerCount());
+        }
+        if (library.GetThreadCpuPerCount() >= 0 && floor.GetThreadCpuPerCount() > 0)
+        {
+            pairs.libraryThreadCpu.push_back(library.GetThreadCpuPerCount());
+            pairs.floorThreadCpu.push_back(floor.GetThreadCpuPerCount());
+            pairs.threadCpuRatio.push_back(library.GetThreadCpuPerCount() / floor.GetThreadCpuPerCount());
+        }
+        pairs.nComposed += library.nCount;
+        if (library.nDelivered < 0 || pairs.nDelivered < 0)
+            pairs.nDelivered = -1;
+        else
+            pairs.nDelivered += library.nDelivered;
+    }
+    return true;
+}
+}
+
+void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript)
+{
+    const std::string strPrefix = pScript != nullptr ? "live_inproc" : "live_sim";
+    std::vector<CBenchPictureKind> kinds = GetBenchPictureKinds();
+    kinds.resize(std::min<size_t>(kinds.size(), context.plan.nLiveKinds));
+    for (const CBenchPictureKind& kind : kinds)
+        for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
+        {
+            CBenchLiveCase liveCase;
+            if (pScript != nullptr)
+                liveCase.picture = MakeBenchPicture(kind.nWidth, kind.nHeight, kind.bColour);
+            else
+            {
+                // The simulator makes its own pictures: only size and format count.
+                liveCase.picture.nWidth = kind.nWidth;
+                liveCase.picture.nHeight = kind.nHeight;
+                liveCase.picture.nBytesPerPixel = kind.bColour ? 4 : 1;
+                liveCase.picture.nFormat = kind.bColour ? 0 : 1;
+            }
+            liveCase.eOverlay = eOverlay;
+            liveCase.rcArea = GetBenchArea();
+            const std::string strCase =
+                liveCase.picture.GetName() + (eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
+
+            CBenchLiveSession session(context.window, pScript);
+            std::string strError;
+            CLivePairs pairs;
+            if (!session.Open(liveCase, strError) || !RunLivePairs(context, session, context.plan.dLiveRunMs, pairs))
+            {
+                context.Fail(strPrefix, strCase + ": " + (strError.empty() ? pairs.strError : strError));
+                continue;
+            }
+            session.Close();
+
+            CBenchReport& report = context.report;
+            report.AddSamples(strPrefix + "_fps_" + strCase, pairs.libraryRate, "fps");
+            report.AddSamples(strPrefix + "_floor_fps_" + strCase, pairs.floorRate, "fps");
+            report.AddRatio(strPrefix + "_ratio_" + strCase, pairs.rateRatio, 1.10);
+            report.AddSamples(strPrefix + "_cpu_ms_per_frame_" + strCase, pairs.libraryCpu, "ms",
+                              "process CPU time");
+            report.AddSamples(strPrefix + "_floor_cpu_ms_per_frame_" + strCase, pairs.floorCpu, "ms",
+                              "process CPU time");
+            report.AddRatio(strPrefix + "_cpu_ratio_" + strCase, pairs.cpuRatio, 1.10);
+            report.AddSamples(strPrefix + "_thread_cpu_ms_per_frame_" + strCase, pairs.libraryThreadCpu, "ms",
+                              "CPU time of the live picture thread");
+            report.AddSamples(strPrefix + "_floor_thread_cpu_ms_per_frame_" + strCase, pairs.floorThreadCpu, "ms",
+                              "CPU time of the floor loop's thread");
+            report.AddRatio(strPrefix + "_thread_cpu_ratio_" + strCase, pairs.threadCpuRatio, 1.10);
+            if (pairs.nDelivered >= 0 && pairs.nDelivered != pairs.nComposed)
+                report.AddNote(strPrefix + " " + strCase + ": the server delivered " +
+                               std::to_string(pairs.nDelivered) + " pictures while " +
+                               std::to_string(pairs.nComposed) + " frames were composed");
+        }
+}
+
+void RunPendingSection(CBenchContext& context, CTestCameraScript& script)
+{
+    CBenchLiveCase liveCase;
+    liveCase.picture = MakeBenchPicture(BENCH_AREA_WIDTH, BENCH_AREA_HEIGHT, false);
+    liveCase.rcArea = GetBenchArea();
+    liveCase.bPending = true;
+    CBenchLiveSession session(context.window, &script);
+    std::string strError;
+    CLivePairs pairs;
+    if (!session.Open(liveCase, strError) || !RunLivePairs(context, session, context.plan.dPendingRunMs, pairs))
+    {
+        context.Fail("pending", strError.empty() ? pairs.strError : strError);
+        return;
+    }
+    // Where a pass's time goes: each part timed alone on an attached thread.
+    std::vector<double> rawCalls, clientCalls, window;
+    for (int nRun = 0; nRun < context.plan.nLiveRuns; ++nRun)
+    {
+        CBenchPassParts parts;
+        if (!session.ProbePass(context.bQuick ? 50 : 200, parts, strError))
+        {
+            context.Fail("pending", "probe: " + strError);
+            return;
+        }
+        rawCalls.push_back(parts.dRawCallsUs);
+        clientCalls.push_back(parts.dClientCallsUs);
+        window.push_back(parts.dWindowUs);
+    }
+    session.Close();
+    CBenchReport& report = context.report;
+    report.AddSamples("pending_passes_per_s", pairs.libraryRate, "passes/s");
+    report.AddSamples("pending_floor_passes_per_s", pairs.floorRate, "passes/s");
+    report.AddRatio("pending_ratio", pairs.rateRatio, 1.10);
+    report.AddSamples("pending_thread_cpu_ms_per_pass", pairs.libraryThreadCpu, "ms",
+                      "CPU time of the live picture thread");
+    report.AddSamples("pending_floor_thread_cpu_ms_per_pass", pairs.floorThreadCpu, "ms",
+                      "CPU time of the floor loop's thread");
+    report.AddRatio("pending_thread_cpu_ratio", pairs.threadCpuRatio, 1.10);
+    report.AddSamples("pending_part_us_bare_calls", rawCalls, "us",
+                      "6 property reads and the fetch through bare interface pointers");
+    report.AddSamples("pending_part_us_client_calls", clientCalls, "us",
+                      "the same reads through the client, as the live picture thread makes them");
+    report.AddSamples("pending_part_us_window", window, "us",
+                      "GetClientRect and the overlay check of a pass (CopyWindowMaskBitmap, nothing new)");
+}

@@ -1,0 +1,583 @@
+// BenchLiveSession.cpp: a live window session, the library's loop and the floor loop.
+#include "BenchLiveSession.h"
+#include "BenchFloor.h"
+#include "BenchFrameCounter.h"
+#include "BenchPlatform.h"
+#include "TestCameraServer.h"
+#include "live/KivoFrameSet.h"
+
+#include <functional>
+
+namespace
+{
+const double BENCH_FRAME_TIMEOUT_MS = 60000.0;
+
+// The fetch counter of the in-process server, fed by its hook.
+struct CBenchFetchState
+{
+    CBenchFetchState() { InitializeCriticalSection(&cs); }
+    ~CBenchFetchState() { DeleteCriticalSection(&cs); }
+    CRITICAL_SECTION cs;
+    CBenchFetchMark mark;
+};
+CBenchFetchState s_fetches;
+
+void CountFetch()
+{
+    const double dNow = BenchNowMs();
+    EnterCriticalSection(&s_fetches.cs);
+    ++s_fetches.mark.nFetches;
+    s_fetches.mark.dLastMs = dNow;
+    LeaveCriticalSection(&s_fetches.cs);
+}
+
+std::string MessageOf(CKIVOClientException* pException)
+{
+    wchar_t szMessage[256] = {};
+    pException->GetErrorMessage(szMessage, 256);
+    pException->Delete();
+    char szNarrow[256] = {};
+    WideCharToMultiByte(CP_UTF8, 0, szMessage, -1, szNarrow, sizeof(szNarrow), nullptr, nullptr);
+    return szNarrow;
+}
+
+long WindowProp(HWND hWnd)
+{
+    return static_cast<long>(reinterpret_cast<INT_PTR>(hWnd));
+}
+
+// The floor loop: one thread, attached to the client like the live thread is,
+// making a pass's server calls and composing with the floor's bare calls.
+// The server calls of one pass of the live picture loop, in its order: the
+// client-drawn flag, then top, left, height and width (each of the last two
+// reads only CONTROLFLAGS: the client keeps the size), and the key colour.
+const tagEMVP s_passProps[] = { CONTROLFLAGS, LIVETOP, LIVELEFT, CONTROLFLAGS, CONTROLFLAGS, LIVECOLOR };
+
+// A pass's server calls through bare interface pointers; the picture, if any,
+// is left to the caller.
+HRESULT MakePassCalls(IKIVOCamera* pCamera, IKIVOCamera3* pCamera3, SAFEARRAY** ppsa, ULONG& nWidth,
+                      ULONG& nHeight, long& nBytesPerPixel)
+{
+    for (tagEMVP eProp : s_passProps)
+    {
+        VARIANT value;
+        VariantInit(&value);
+        pCamera->GetPropVariant(eProp, &value);
+        VariantClear(&value);
+    }
+    long nFormat = 0;
+    return pCamera3->Get3DLivePicture(ppsa, &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
+}
+
+// A thread attached to the client, as the live picture thread is, that runs one task.
+class CBenchAttachedThread
+{
+public:
+    typedef std::function<void(IKIVOCamera*, IKIVOCamera3*)> CTask;
+
+    static bool Run(CBenchClient& client, const CTask& fnTask, std::string& strError)
+    {
+        CBenchAttachedThread thread(client, fnTask);
+        HANDLE hThread = CreateThread(nullptr, 0, ThreadProc, &thread, 0, nullptr);
+        if (hThread == nullptr)
+        {
+            strError = "a thread could not start";
+            return false;
+        }
+        PumpMessagesUntil([&] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; }, 600000.0);
+        CloseHandle(hThread);
+        strError = thread.m_strError;
+        return strError.empty();
+    }
+
+private:
+    CBenchAttachedThread(CBenchClient& client, const CTask& fnTask) : m_client(client), m_fnTask(fnTask) {}
+
+    static DWORD WINAPI ThreadProc(LPVOID pParam)
+    {
+        CBenchAttachedThread* pThis = static_cast<CBenchAttachedThread*>(pParam);
+        IKIVOCamera3* pCamera3 = nullptr;
+        try
+        {
+            pThis->m_client.ThreadAttach();
+            IKIVOCamera* pCamera = pThis->m_client.GetICamera();
+            if (FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&pCamera3))))
+                pThis->m_strError = "no IKIVOCamera3";
+            else
+                pThis->m_fnTask(pCamera, pCamera3);
+        }
+        catch (CKIVOClientException* pException)
+        {
+            pThis->m_strError = MessageOf(pException);
+        }
+        if (pCamera3 != nullptr)
+            pCamera3->Release();
+        try
+        {
+            pThis->m_client.ThreadDetach();
+        }
+        catch (CKIVOClientException* pException)
+        {
+            MessageOf(pException);
+        }
+        return 0;
+    }
+
+    CBenchClient& m_client;
+    const CTask& m_fnTask;
+    std::string m_strError;
+};
+
+class CBenchFloorLoop
+{
+public:
+    CBenchFloorLoop(CBenchClient& client, HWND hWnd, const CBenchLiveCase& liveCase)
+        : m_client(client), m_hWnd(hWnd), m_case(liveCase), m_hReady(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
+    ~CBenchFloorLoop()
+    {
+        Stop();
+        CloseHandle(m_hReady);
+    }
+
+    bool Start(std::string& strError)
+    {
+        m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+        if (m_hThread == nullptr)
+        {
+            strError = "the floor thread could not start";
+            return false;
+        }
+        SetThreadPriority(m_hThread, THREAD_PRIORITY_ABOVE_NORMAL);   // as the live thread runs
+        WaitForSingleObject(m_hReady, 30000);
+        if (!m_strError.empty())
+        {
+            strError = m_strError;
+            return false;
+        }
+        return true;
+    }
+    void Stop()
+    {
+        if (m_hThread == nullptr)
+            return;
+        InterlockedExchange(&m_bStop, 1);
+        // The thread is a single-threaded apartment making calls: keep this one pumping.
+        PumpMessagesUntil([&] { return WaitForSingleObject(m_hThread, 0) == WAIT_OBJECT_0; }, 120000.0);
+        CloseHandle(m_hThread);
+        m_hThread = nullptr;
+    }
+    HANDLE GetThread() const { return m_hThread; }
+
+private:
+    static DWORD WINAPI ThreadProc(LPVOID pParam)
+    {
+        static_cast<CBenchFloorLoop*>(pParam)->Run();
+        return 0;
+    }
+
+    void Run()
+    {
+        IKIVOCamera3* pCamera3 = nullptr;
+        try
+        {
+            m_client.ThreadAttach();
+            IKIVOCamera* pCamera = m_client.GetICamera();
+            if (FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&pCamera3))))
+                m_strError = "the floor thread got no IKIVOCamera3";
+            else
+                Loop(pCamera, pCamera3);
+        }
+        catch (CKIVOClientException* pException)
+        {
+            m_strError = "floor thread: " + MessageOf(pException);
+        }
+        if (pCamera3 != nullptr)
+            pCamera3->Release();
+        try
+        {
+            m_client.ThreadDetach();
+        }
+        catch (CKIVOClientException* pException)
+        {
+            MessageOf(pException);
+        }
+        SetEvent(m_hReady);
+    }
+
+    void Loop(IKIVOCamera* pCamera, IKIVOCamera3* pCamera3)
+    {
+        HDC hWindowDC = GetDC(m_hWnd);
+        CBenchFloorMask mask;
+        CBenchFloorComposer composer;
+        const bool bOverlay = m_case.eOverlay == BENCH_OVERLAY_MIXED;
+        const bool bPrepared =
+            (!bOverlay || mask.Create(hWindowDC, m_case.rcArea.Width(), m_case.rcArea.Height(), m_case.eOverlay))
+            && composer.Prepare(hWindowDC, m_case.rcArea, bOverlay ? mask.Get() : nullptr,
+                                ColorRefToArgb(BENCH_KEY));
+        ReleaseDC(m_hWnd, hWindowDC);
+        if (!bPrepared)
+        {
+            m_strError = "the floor composition could not be prepared";
+            return;
+        }
+        SetEvent(m_hReady);
+
+        while (InterlockedCompareExchange(&m_bStop, 0, 0) == 0)
+        {
+            SAFEARRAY* psa = nullptr;
+            ULONG nWidth = 0, nHeight = 0;
+            long nBytesPerPixel = 0;
+            const HRESULT hr = MakePassCalls(pCamera, pCamera3, &psa, nWidth, nHeight, nBytesPerPixel);
+            if (SUCCEEDED(hr) && psa != nullptr)
+            {
+                void* pData = nullptr;
+                if (SUCCEEDED(SafeArrayAccessData(psa, &pData)))
+                {
+                    HDC hDC = GetDC(m_hWnd);
+                    composer.Compose(hDC, pData, static_cast<int>(nWidth), static_cast<int>(nHeight),
+                                     static_cast<int>(nBytesPerPixel), nullptr);
+                    ReleaseDC(m_hWnd, hDC);
+                    SafeArrayUnaccessData(psa);
+                }
+            }
+            if (psa != nullptr)
+                SafeArrayDestroy(psa);
+        }
+    }
+
+    CBenchClient& m_client;
+    HWND m_hWnd;
+    const CBenchLiveCase& m_case;
+    HANDLE m_hReady;
+    HANDLE m_hThread = nullptr;
+    volatile LONG m_bStop = 0;
+    std::string m_strError;
+};
+}
+
+CBenchFetchMark GetBenchFetchMark()
+{
+    EnterCriticalSection(&s_fetches.cs);
+    CBenchFetchMark mark = s_fetches.mark;
+    LeaveCriticalSection(&s_fetches.cs);
+    return mark;
+}
+
+CBenchLiveSession::CBenchLiveSession(CBenchWindow& window, CTestCameraScript* pScript)
+    : m_window(window), m_pScript(pScript)
+{
+}
+
+CBenchLiveSession::~CBenchLiveSession()
+{
+    Close();
+}
+
+bool CBenchLiveSession::Open(const CBenchLiveCase& liveCase, std::string& strError)
+{
+    m_case = liveCase;
+    const HWND hWnd = m_window.GetHwnd();
+    const CRect& rc = liveCase.rcArea;
+    try
+    {
+        if (m_pScript != nullptr)
+        {
+            CTestCameraScript& script = *m_pScript;
+            script.Reset();
+            script.SetIntProp(LIVEWINDOW, WindowProp(hWnd));
+            script.SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
+            script.SetIntProp(LIVELEFT, rc.left);
+            script.SetIntProp(LIVETOP, rc.top);
+            script.SetIntProp(LIVECOLOR, static_cast<long>(BENCH_KEY));
+            CTestPicture picture;
+            picture.bytes = liveCase.picture.bytes;
+            picture.nWidth = static_cast<ULONG>(liveCase.picture.nWidth);
+            picture.nHeight = static_cast<ULONG>(liveCase.picture.nHeight);
+            picture.nBytesPerPixel = liveCase.picture.nBytesPerPixel;
+            picture.nFormat = liveCase.picture.nFormat;
+            script.SetLivePicture(picture, !liveCase.bPending);
+            if (liveCase.bPending)
+                script.SetResult("Get3DLivePicture", E_PENDING);
+            script.SetHook("Get3DLivePicture", &CountFetch);
+            m_client.Connect();
+            m_bOpen = true;
+        }
+        else
+        {
+            m_client.Connect();
+            m_bOpen = true;
+            m_client.Open(1);
+            m_client.Init();   // the library draws the live picture itself
+            if (!m_client.OrderCamera())
+            {
+                strError = "the simulated camera is ordered by another client";
+                return false;
+            }
+            m_client.SetPropValueInt(LIVEWINDOW, WindowProp(hWnd));
+            m_client.SetPropValueInt(LIVELEFT, rc.left);
+            m_client.SetPropValueInt(LIVETOP, rc.top);
+            m_client.SetPropValueInt(LIVECOLOR, static_cast<int>(BENCH_KEY));
+            m_client.SetPropValueInt(PICTUREWIDTH, liveCase.picture.nWidth);
+            m_client.SetPropValueInt(PICTUREHEIGHT, liveCase.picture.nHeight);
+            m_client.SetPropValueInt(LIVEFORMAT, liveCase.picture.nBytesPerPixel == 4 ? 0 : 1);
+            m_client.SetPropValueInt(LIVEFRAMERATE, 1000);   // the server never makes the client wait
+        }
+        m_client.SetPropValueInt(LIVEWIDTH, rc.Width());
+        m_client.SetPropValueInt(LIVEHEIGHT, rc.Height());
+        m_client.SetPropValueInt(LIVEDISPLAY, 1);
+        if (m_pScript != nullptr && !m_client.OrderCamera())
+        {
+            strError = "the test server refused the camera order";
+            return false;
+        }
+    }
+    catch (CKIVOClientException* pException)
+    {
+        strError = "opening the session: " + MessageOf(pException);
+        return false;
+    }
+    m_window.SetOverlay(&m_client, rc, liveCase.eOverlay);
+    return true;
+}
+
+void CBenchLiveSession::Close()
+{
+    if (!m_bOpen)
+        return;
+    m_bOpen = false;
+    m_window.ClearOverlay();
+    try
+    {
+        m_client.Stop(0);
+        m_client.ReleaseCamera();
+        if (m_pScript == nullptr)
+            m_client.Close(0);
+    }
+    catch (CKIVOClientException* pException)
+    {
+        MessageOf(pException);
+    }
+    m_client.Disconnect();
+}
+
+LONG CBenchLiveSession::GetCount() const
+{
+    return m_case.bPending ? GetBenchFetchMark().nFetches : CBenchFrameCounter::GetMark().nFrames;
+}
+
+// The pictures the server delivered so far: the in-process server's fetches, or
+// the simulator's count for this connection (LIVEFRAMECOUNT).
+LONG CBenchLiveSession::ReadDelivered()
+{
+    if (m_pScript != nullptr)
+        return GetBenchFetchMark().nFetches;
+    try
+    {
+        return m_client.GetPropValueInt(LIVEFRAMECOUNT);
+    }
+    catch (CKIVOClientException* pException)
+    {
+        MessageOf(pException);
+        return -1;
+    }
+}
+
+bool CBenchLiveSession::WaitForFrames(LONG n, double dTimeoutMs)
+{
+    const LONG nTarget = GetCount() + n;
+    return PumpMessagesUntil([&] { return GetCount() >= nTarget; }, dTimeoutMs);
+}
+
+bool CBenchLiveSession::StartLive(LONG nFrames, std::string& strError)
+{
+    try
+    {
+        const LONG nTarget = GetCount() + nFrames;
+        m_client.Start(0);
+        if (!m_client.Worker().IsThreadRunning())
+        {
+            strError = "the live picture thread did not start";
+            return false;
+        }
+        if (!PumpMessagesUntil([&] { return GetCount() >= nTarget; }, BENCH_FRAME_TIMEOUT_MS))
+        {
+            strError = "no live pictures reached the window";
+            return false;
+        }
+    }
+    catch (CKIVOClientException* pException)
+    {
+        strError = "Start: " + MessageOf(pException);
+        return false;
+    }
+    return true;
+}
+
+bool CBenchLiveSession::StopLive(double* pdMs, std::string& strError)
+{
+    try
+    {
+        const double dStart = BenchNowMs();
+        m_client.Stop(0);
+        if (pdMs != nullptr)
+            *pdMs = BenchNowMs() - dStart;
+    }
+    catch (CKIVOClientException* pException)
+    {
+        strError = "Stop: " + MessageOf(pException);
+        return false;
+    }
+    return true;
+}
+
+bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBenchRate& rate,
+                                std::string& strError)
+{
+    struct CMark
+    {
+        LONG nCount;
+        double dMs;
+    };
+    auto markNow = [&]() -> CMark {
+        if (m_case.bPending)
+        {
+            CBenchFetchMark fetch = GetBenchFetchMark();
+            return { fetch.nFetches, fetch.dLastMs };
+        }
+        CBenchFrameMark frame = CBenchFrameCounter::GetMark();
+        return { frame.nFrames, frame.dLastMs };
+    };
+    // Both ends lie on a counted event, so the count and the time between agree.
+    auto nextEvent = [&](CMark& mark) {
+        const LONG nBefore = markNow().nCount;
+        if (!PumpMessagesUntil([&] { return markNow().nCount != nBefore; }, BENCH_FRAME_TIMEOUT_MS))
+            return false;
+        mark = markNow();
+        return true;
+    };
+
+    CMark first, last;
+    if (!nextEvent(first))
+    {
+        strError = "the loop stalled";
+        return false;
+    }
+    const double dProcess0 = ProcessCpuMs();
+    const double dThread0 = ThreadCpuMs(hThread);
+    const LONG nDelivered0 = ReadDelivered();
+    PumpMessagesUntil([&] { return BenchNowMs() - first.dMs >= dMs && markNow().nCount - first.nCount >= nMinCount; },
+                      dMs + BENCH_FRAME_TIMEOUT_MS);
+    if (!nextEvent(last))
+    {
+        strError = "the loop stalled";
+        return false;
+    }
+    const double dProcess1 = ProcessCpuMs();
+    const double dThread1 = ThreadCpuMs(hThread);
+    const LONG nDelivered1 = ReadDelivered();
+
+    rate.nCount = last.nCount - first.nCount;
+    rate.dMs = last.dMs - first.dMs;
+    rate.dProcessCpuMs = dProcess0 >= 0 && dProcess1 >= 0 ? dProcess1 - dProcess0 : -1.0;
+    rate.dThreadCpuMs = dThread0 >= 0 && dThread1 >= 0 ? dThread1 - dThread0 : -1.0;
+    rate.nDelivered = nDelivered0 >= 0 && nDelivered1 > 0 ? nDelivered1 - nDelivered0 : -1;
+    return true;
+}
+
+bool CBenchLiveSession::MeasureLibrary(double dMs, LONG nMinCount, CBenchRate& rate, std::string& strError)
+{
+    if (!StartLive(1, strError))
+    {
+        std::string strIgnored;
+        StopLive(nullptr, strIgnored);
+        return false;
+    }
+    const bool bMeasured = Measure(dMs, nMinCount, m_client.Worker().m_hThread, rate, strError);
+    return StopLive(nullptr, strError) && bMeasured;
+}
+
+bool CBenchLiveSession::MeasureFloor(double dMs, LONG nMinCount, CBenchRate& rate, std::string& strError)
+{
+    bool bMeasured = false;
+    try
+    {
+        // The server delivers while the camera runs; no live thread competes.
+        m_client.EnablePollLivePictures(1);
+        m_client.Start(0);
+        {
+            CBenchFloorLoop loop(m_client, m_window.GetHwnd(), m_case);
+            if (loop.Start(strError))
+                bMeasured = Measure(dMs, nMinCount, loop.GetThread(), rate, strError);
+            loop.Stop();
+        }
+        m_client.Stop(0);
+        m_client.EnablePollLivePictures(0);
+    }
+    catch (CKIVOClientException* pException)
+    {
+        m_client.EnablePollLivePictures(0);
+        strError = "floor: " + MessageOf(pException);
+        return false;
+    }
+    return bMeasured;
+}
+
+bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::string& strError)
+{
+    const HWND hWnd = m_window.GetHwnd();
+    const CRect rc = m_case.rcArea;
+    CBenchClient& client = m_client;
+    auto probe = [&](IKIVOCamera* pCamera, IKIVOCamera3* pCamera3) {
+        auto fetch = [&] {
+            SAFEARRAY* psa = nullptr;
+            ULONG nWidth = 0, nHeight = 0;
+            long nBytesPerPixel = 0, nFormat = 0;
+            pCamera3->Get3DLivePicture(&psa, &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
+            if (psa != nullptr)
+                SafeArrayDestroy(psa);
+        };
+        double dStart = BenchNowMs();
+        for (int i = 0; i < nPasses; ++i)
+        {
+            SAFEARRAY* psa = nullptr;
+            ULONG nWidth = 0, nHeight = 0;
+            long nBytesPerPixel = 0;
+            MakePassCalls(pCamera, pCamera3, &psa, nWidth, nHeight, nBytesPerPixel);
+            if (psa != nullptr)
+                SafeArrayDestroy(psa);
+        }
+        parts.dRawCallsUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
+
+        dStart = BenchNowMs();
+        for (int i = 0; i < nPasses; ++i)
+        {
+            client.GetPropValueInt(CONTROLFLAGS);
+            client.GetPropValueInt(LIVETOP);
+            client.GetPropValueInt(LIVELEFT);
+            client.GetPropValueInt(LIVEHEIGHT);
+            client.GetPropValueInt(LIVEWIDTH);
+            client.GetPropValueInt(LIVECOLOR);
+            fetch();
+        }
+        parts.dClientCallsUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
+
+        dStart = BenchNowMs();
+        for (int i = 0; i < nPasses; ++i)
+        {
+            RECT rcClient;
+            GetClientRect(hWnd, &rcClient);
+            int bHasKey = 0, bAllKey = 1;
+            BITMAPINFO* pInfo = nullptr;
+            void* pBits = nullptr;
+            Gdiplus::Bitmap* pMask = client.Worker().CopyWindowMaskBitmap(
+                hWnd, rc.left, rc.top, rc.Width(), rc.Height(), BENCH_KEY, &bHasKey, &bAllKey, &pInfo, &pBits);
+            DisposeFramePiece(pMask);
+            DisposeFramePiece(pInfo);
+            DisposeFramePiece(pBits);
+        }
+        parts.dWindowUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
+    };
+    return CBenchAttachedThread::Run(client, probe, strError);
+}

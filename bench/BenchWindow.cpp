@@ -1,0 +1,117 @@
+// BenchWindow.cpp: the live window and its overlay.
+#include "BenchWindow.h"
+
+namespace
+{
+const wchar_t BENCH_WINDOW_CLASS[] = L"KivoBenchLiveWindow";
+}
+
+void DrawBenchOverlay(CDC* pDC, const CRect& rect, EBenchOverlay eOverlay)
+{
+    pDC->FillSolidRect(&rect, BENCH_KEY);
+    if (eOverlay == BENCH_OVERLAY_LATE)
+    {
+        pDC->SetPixel(rect.right - 1, rect.bottom - 1, RGB(255, 255, 0));
+        return;
+    }
+    if (eOverlay != BENCH_OVERLAY_MIXED)
+        return;
+
+    // A measuring grid, a marked box and a caption, as an acquisition program draws them.
+    CPen pen(PS_SOLID, 1, RGB(255, 255, 0));
+    CPen* pOldPen = pDC->SelectObject(&pen);
+    for (int x = rect.left + 32; x < rect.right; x += 64)
+    {
+        pDC->MoveTo(x, rect.top);
+        pDC->LineTo(x, rect.bottom);
+    }
+    for (int y = rect.top + 32; y < rect.bottom; y += 64)
+    {
+        pDC->MoveTo(rect.left, y);
+        pDC->LineTo(rect.right, y);
+    }
+    pDC->SelectObject(pOldPen);
+    pDC->FillSolidRect(rect.left + rect.Width() / 3, rect.top + rect.Height() / 3, rect.Width() / 6,
+                       rect.Height() / 8, RGB(0, 200, 0));
+    pDC->SetBkMode(TRANSPARENT);
+    pDC->SetTextColor(RGB(255, 255, 255));
+    CString strCaption(_T("KivoBench overlay"));
+    pDC->TextOut(rect.left + 8, rect.top + 8, strCaption);
+}
+
+CBenchWindow::~CBenchWindow()
+{
+    if (m_hWnd != nullptr)
+        DestroyWindow(m_hWnd);
+}
+
+bool CBenchWindow::Create(int nWidth, int nHeight)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = nullptr;   // never erased: the live picture stays until the next one
+    wc.lpszClassName = BENCH_WINDOW_CLASS;
+    if (RegisterClassW(&wc) == 0)
+        return false;
+    m_hWnd = CreateWindowExW(0, BENCH_WINDOW_CLASS, L"KivoBench", WS_POPUP | WS_VISIBLE, 0, 0, nWidth, nHeight,
+                             nullptr, nullptr, wc.hInstance, this);
+    if (m_hWnd == nullptr)
+        return false;
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    UpdateWindow(m_hWnd);
+    return true;
+}
+
+void CBenchWindow::SetOverlay(CKIVOClient* pClient, const CRect& rcArea, EBenchOverlay eOverlay)
+{
+    m_pClient = pClient;
+    m_rcArea = rcArea;
+    m_eOverlay = eOverlay;
+}
+
+void CBenchWindow::ClearOverlay()
+{
+    m_pClient = nullptr;
+}
+
+LRESULT CALLBACK CBenchWindow::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
+{
+    CBenchWindow* pThis = reinterpret_cast<CBenchWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    switch (nMessage)
+    {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        if (pThis != nullptr)
+        {
+            pThis->Paint();
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(hWnd, nMessage, wParam, lParam);
+}
+
+// The overlay goes into the client's device, never into the window itself.
+void CBenchWindow::Paint()
+{
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(m_hWnd, &ps);
+    if (hDC != nullptr && m_pClient != nullptr)
+    {
+        CDC dc;
+        dc.Attach(hDC);
+        CRect rect(m_rcArea);
+        CKIVOClientMaskPaintDC* pMask = m_pClient->GetMaskPaintDC(&dc, rect);
+        if (pMask != nullptr)
+        {
+            DrawBenchOverlay(pMask, rect, m_eOverlay);
+            m_pClient->ReleaseMaskPaintDC();
+        }
+        dc.Detach();
+    }
+    EndPaint(m_hWnd, &ps);
+}

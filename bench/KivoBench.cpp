@@ -1,0 +1,193 @@
+// KivoBench.cpp: how fast the library composes and paints the live picture,
+// each figure against a floor written with the bare calls of the same work.
+//
+//   KivoBench.exe [--quick] [--json FILE] [--only SECTION,...]
+//
+// Sections: composition, overlay, scaling, live_inproc, pending, live_sim,
+// steady, stop. The in-process sections register the test camera server in
+// this process (as the tests do); the others need the camera simulator
+// registered (KivoCameraSim.exe /RegServer). Exit code 0 when every section
+// measured what it should, 1 when one could not, 2 for a bad command line.
+// Figures that miss their targets are marked, but do not fail the run.
+#include "BenchFrameCounter.h"
+#include "BenchPlatform.h"
+#include "BenchSections.h"
+#include "TestCameraServer.h"
+#include "live/KivoGdiplus.h"
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+CBenchPlan CBenchPlan::Make(bool bQuick)
+{
+    CBenchPlan plan;
+    // The full run takes about four minutes on a quiet 2-core machine; the
+    // quick one (1 run of most things, only 640x480 live cases) under half a minute.
+    plan.nCompositionRuns = bQuick ? 2 : 4;
+    plan.dCompositionRunMs = bQuick ? 200.0 : 600.0;
+    plan.nScalingRuns = bQuick ? 1 : 3;
+    plan.dScalingRunMs = bQuick ? 150.0 : 400.0;
+    plan.nScalingSizes = bQuick ? 4 : 6;
+    plan.nOverlayRuns = bQuick ? 3 : 10;
+    plan.nLiveRuns = bQuick ? 1 : 3;
+    plan.nLiveKinds = bQuick ? 1 : 3;
+    plan.dLiveRunMs = bQuick ? 400.0 : 1000.0;
+    plan.nLiveMinCount = bQuick ? 2 : 3;
+    plan.dPendingRunMs = bQuick ? 400.0 : 1000.0;
+    plan.nSteadyWarmFrames = bQuick ? 30 : 200;
+    plan.nSteadyFrames = bQuick ? 500 : 10000;
+    plan.nWarmCycles = bQuick ? 3 : 10;
+    plan.nCycles = bQuick ? 10 : 100;
+    plan.nStops = bQuick ? 5 : 50;
+    return plan;
+}
+
+bool CBenchContext::Runs(const char* pszSection) const
+{
+    if (strOnly.empty())
+        return true;
+    const std::string strList = "," + strOnly + ",";
+    return strList.find("," + std::string(pszSection) + ",") != std::string::npos;
+}
+
+void CBenchContext::Fail(const std::string& strSection, const std::string& strError)
+{
+    ++nFailures;
+    report.AddNote("FAILED " + strSection + ": " + strError);
+}
+
+namespace
+{
+int PrintUsage()
+{
+    fprintf(stderr, "usage: KivoBench.exe [--quick] [--json FILE] [--only SECTION,...]\n"
+                    "sections: composition overlay scaling live_inproc pending live_sim steady stop\n");
+    return 2;
+}
+
+// Holds one connection to the simulator while its sections run, so the
+// simulator process does not end (and start again) between them.
+class CSimulatorKeeper
+{
+public:
+    CSimulatorKeeper()
+    {
+        CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera,
+                         reinterpret_cast<void**>(&m_pCamera));
+    }
+    ~CSimulatorKeeper()
+    {
+        if (m_pCamera != nullptr)
+            m_pCamera->Release();
+    }
+    bool IsConnected() const { return m_pCamera != nullptr; }
+
+private:
+    IKIVOCamera* m_pCamera = nullptr;
+};
+
+// Runs one section and notes how long it took.
+void RunTimed(CBenchContext& context, const char* pszSection, const std::function<void()>& fnRun)
+{
+    const double dStart = BenchNowMs();
+    fnRun();
+    context.report.AddNote(std::string(pszSection) + " took " + FormatFigure((BenchNowMs() - dStart) / 1000.0) + " s");
+}
+
+void RunInProcessSections(CBenchContext& context)
+{
+    if (!context.Runs("live_inproc") && !context.Runs("pending"))
+        return;
+    CTestCameraServer server;
+    if (!server.IsRegistered())
+    {
+        context.Fail("live_inproc", "the test camera server could not be registered");
+        return;
+    }
+    if (context.Runs("live_inproc"))
+        RunTimed(context, "live_inproc", [&] { RunLiveSection(context, &server.Script()); });
+    if (context.Runs("pending"))
+        RunTimed(context, "pending", [&] { RunPendingSection(context, server.Script()); });
+    server.Script().Reset();
+}
+
+void RunSimulatorSections(CBenchContext& context)
+{
+    if (!context.Runs("live_sim") && !context.Runs("steady") && !context.Runs("stop"))
+        return;
+    CSimulatorKeeper keeper;
+    if (!keeper.IsConnected())
+    {
+        context.Fail("live_sim", "the camera simulator is not reachable (KivoCameraSim.exe /RegServer)");
+        return;
+    }
+    if (context.Runs("live_sim"))
+        RunTimed(context, "live_sim", [&] { RunLiveSection(context, nullptr); });
+    if (context.Runs("steady"))
+        RunTimed(context, "steady", [&] { RunSteadySection(context); });
+    if (context.Runs("stop"))
+        RunTimed(context, "stop", [&] { RunStopSection(context); });
+}
+}
+
+int main(int argc, char** argv)
+{
+    CBenchContext context;
+    std::string strJson = "bench.json";
+    for (int i = 1; i < argc; ++i)
+    {
+        if (strcmp(argv[i], "--quick") == 0)
+            context.bQuick = true;
+        else if (strcmp(argv[i], "--json") == 0 && i + 1 < argc)
+            strJson = argv[++i];
+        else if (strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            context.strOnly = argv[++i];
+        else
+            return PrintUsage();
+    }
+    context.plan = CBenchPlan::Make(context.bQuick);
+    const double dStart = BenchNowMs();
+
+    // The main thread is an application's window thread: a single-threaded apartment.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int nResult = 0;
+    {
+        CKIVOGdiplusScope gdiplus;
+        if (!context.window.Create(BENCH_AREA_LEFT * 2 + BENCH_AREA_WIDTH, BENCH_AREA_TOP * 2 + BENCH_AREA_HEIGHT))
+        {
+            fprintf(stderr, "KivoBench: the live window could not be made (no display?)\n");
+            CoUninitialize();
+            return 1;
+        }
+        if (!CBenchFrameCounter::Install(context.window.GetHwnd()))
+            context.Fail("setup", "the frame counter could not route this program's BitBlt import");
+        printf("# KivoBench%s: name value unit (median, min and max of the runs)\n",
+               context.bQuick ? " --quick" : "");
+        fflush(stdout);
+
+        if (context.Runs("composition"))
+            RunTimed(context, "composition", [&] { RunCompositionSection(context); });
+        if (context.Runs("overlay"))
+            RunTimed(context, "overlay", [&] { RunOverlaySection(context); });
+        if (context.Runs("scaling"))
+            RunTimed(context, "scaling", [&] { RunScalingSection(context); });
+        RunInProcessSections(context);
+        RunSimulatorSections(context);
+
+        const double dSeconds = (BenchNowMs() - dStart) / 1000.0;
+        const int nMissed = context.report.CountMissedTargets();
+        context.report.AddNote(std::to_string(nMissed) + " figure(s) missed their targets; " +
+                               std::to_string(context.nFailures) + " section failure(s); " +
+                               FormatFigure(dSeconds) + " s");
+        if (!context.report.WriteJson(strJson, context.bQuick, dSeconds))
+        {
+            fprintf(stderr, "KivoBench: could not write %s\n", strJson.c_str());
+            nResult = 1;
+        }
+        if (context.nFailures > 0)
+            nResult = 1;
+    }
+    CoUninitialize();
+    return nResult;
+}

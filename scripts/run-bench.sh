@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds, brings up the private Wine environment (prefix, Xvfb display,
+# wineserver), registers the camera simulator, runs KivoBench and tears the
+# environment down again. The figures go to standard output, one per line, and
+# to out/bench.json.
+#   scripts/run-bench.sh [--quick] [--only SECTION,...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KIVO_BUILD_DIR:-$root/build}
+KIVO_BUILD_DIR=$build "$root/scripts/build.sh"
+state="$build/wine"
+trap '"$root/cmake/wine-env.sh" stop "$state" >/dev/null' EXIT
+"$root/cmake/wine-env.sh" start "$state" "$build/bin/KivoTestKeepAlive.exe"
+run() { "$root/cmake/wine-run.sh" "$state" "$@"; }
+run "$build/bin/KivoCameraSim.exe" /RegServer
+mkdir -p "$root/out"
+cd "$root/out"
+run "$build/bin/KivoBench.exe" "$@" --json bench.json
+echo "figures written to $root/out/bench.json"
