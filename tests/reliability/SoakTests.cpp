@@ -180,7 +180,7 @@ protected:
         });
         while (GetTickCount() < dwEnd)
         {
-            WaitFor([&] { return true; });   // pumps the window's messages once
+            PumpMessages();
             HandOutOverlay(watchdog);
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         }
@@ -188,7 +188,7 @@ protected:
         // thread, which may be painting into this thread's window.
         while (nFinished < threads.size())
         {
-            WaitFor([&] { return true; });
+            PumpMessages();
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         }
         for (std::thread& thread : threads)

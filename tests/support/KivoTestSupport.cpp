@@ -35,18 +35,26 @@ std::wstring ErrorMessageOf(CKIVOClientException* pException)
     return ::testing::AssertionFailure() << "threw nothing";
 }
 
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
+
 bool PumpUntil(const std::function<bool()>& fnCondition)
 {
-    for (int i = 0; i < 600; ++i)
+    // Bounded by time, not by rounds: a window that keeps receiving messages
+    // wakes the wait at once, round after round.
+    const DWORD dwStart = GetTickCount();
+    while (GetTickCount() - dwStart < 30000)
     {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
         if (fnCondition())
             return true;
+        PumpMessages();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
-    return false;
+    return fnCondition();
 }
 
 CTestWorker::CTestWorker()

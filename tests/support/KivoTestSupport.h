@@ -35,7 +35,10 @@ std::wstring ErrorMessageOf(CKIVOClientException* pException);
 ::testing::AssertionResult ThrowsKivoError(const std::function<void()>& fn,
                                            CEXC_CAMERA_NUM eNumber, const std::wstring& strText);
 
-// Pumps this thread's messages until the condition holds; false after ~30 s.
+// Dispatches the messages waiting for this thread.
+void PumpMessages();
+
+// Pumps this thread's messages until the condition holds; false after 30 s.
 bool PumpUntil(const std::function<bool()>& fnCondition);
 
 // A thread of its own that runs the tasks given to it one after another, so a
