@@ -46,8 +46,6 @@ long WindowProp(HWND hWnd)
     return static_cast<long>(reinterpret_cast<INT_PTR>(hWnd));
 }
 
-// The floor loop: one thread, attached to the client like the live thread is,
-// making a pass's server calls and composing with the floor's bare calls.
 // The server calls of one pass of the live picture loop, in its order: the
 // client-drawn flag, then top, left, height and width (each of the last two
 // reads only CONTROLFLAGS: the client keeps the size), and the key colour.
@@ -128,6 +126,8 @@ private:
     std::string m_strError;
 };
 
+// The floor loop: one thread, attached to the client like the live thread is,
+// making a pass's server calls and composing with the floor's bare calls.
 class CBenchFloorLoop
 {
 public:
