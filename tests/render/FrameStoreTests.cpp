@@ -1,5 +1,6 @@
 // The frame store and the conversion of server pictures into bitmaps.
 #include "RenderTestSupport.h"
+#include "live/KivoFrameSet.h"
 
 namespace
 {
@@ -158,4 +159,59 @@ TEST(PictureBitmap, InconsistentPicturesAreRefused)
     EXPECT_EQ(nullptr, frame.pInfo);
     EXPECT_EQ(nullptr, frame.pBits);
     EXPECT_TRUE(MakeFrame(bytes, 8, 8, 1, 1, frame));
+}
+
+// Large pixel buffers given back are kept for the next picture of the same
+// size; whatever comes out of one must be the new picture's pixels alone.
+namespace
+{
+COLORREF PixelOf(const CTestFrame& frame, int x, int y)
+{
+    Gdiplus::Color pixel;
+    if (frame.pBitmap->GetPixel(x, y, &pixel) != Gdiplus::Ok)
+        return CLR_INVALID;
+    return RGB(pixel.GetRed(), pixel.GetGreen(), pixel.GetBlue());
+}
+
+void DisposeFrame(CTestFrame& frame)
+{
+    DisposeFramePiece(frame.pBitmap);
+    DisposeFramePiece(frame.pInfo);
+    DisposeFramePiece(frame.pBits);
+    frame.Release();
+}
+}
+
+TEST(PictureBitmap, LargePicturesShowTheirOwnPixelsWhetherBuffersAreReusedOrNot)
+{
+    const int nWidth = 320, nHeight = 240;   // 75 KB of grey: buffers this large are kept
+    std::vector<BYTE> first = GreyRamp(nWidth, nHeight, 1);
+    std::vector<BYTE> second(first.size());
+    for (int y = 0; y < nHeight; ++y)
+        for (int x = 0; x < nWidth; ++x)
+            second[y * nWidth + x] = static_cast<BYTE>(255 - y);
+
+    CTestFrame frame;
+    ASSERT_TRUE(MakeFrame(first, nWidth, nHeight, 1, 1, frame));
+    void* pFirstBits = frame.pBits;
+    DisposeFrame(frame);
+    ASSERT_TRUE(MakeFrame(second, nWidth, nHeight, 1, 1, frame));
+    ASSERT_EQ(pFirstBits, frame.pBits) << "the second picture should have taken the first one's buffer";
+    for (int y : { 0, 1, nHeight / 2, nHeight - 1 })
+        for (int x : { 0, 7, nWidth / 2, nWidth - 1 })
+            EXPECT_EQ(RGB(255 - y, 255 - y, 255 - y), PixelOf(frame, x, y)) << x << "," << y;
+
+    // While a picture lives, the next one of its size gets a buffer of its own.
+    CTestFrame living;
+    ASSERT_TRUE(MakeFrame(first, nWidth, nHeight, 1, 1, living));
+    EXPECT_NE(frame.pBits, living.pBits);
+    EXPECT_EQ(RGB(255, 255, 255), PixelOf(frame, 5, 0));
+    EXPECT_EQ(RGB(5, 5, 5), PixelOf(living, 5, 0));
+
+    // A kept buffer of another size is not used for a colour picture.
+    DisposeFrame(frame);
+    std::vector<BYTE> colour = SolidColour(nWidth, 80, RGB(10, 200, 30));
+    ASSERT_TRUE(MakeFrame(colour, nWidth, 80, 4, 0, frame));
+    EXPECT_GE(_msize(frame.pBits), static_cast<size_t>(nWidth) * 80 * 4);
+    EXPECT_EQ(RGB(10, 200, 30), PixelOf(frame, nWidth - 1, 79));
 }
