@@ -132,11 +132,11 @@ void RunPendingSection(CBenchContext& context, CTestCameraScript& script)
         return;
     }
     // Where a pass's time goes: each part timed alone on an attached thread.
-    std::vector<double> rawCalls, clientCalls, window;
+    std::vector<double> rawCalls, clientCalls, window, rawCallsCpu, clientCallsCpu, windowCpu;
     for (int nRun = 0; nRun < context.plan.nLiveRuns; ++nRun)
     {
         CBenchPassParts parts;
-        if (!session.ProbePass(context.bQuick ? 50 : 200, parts, strError))
+        if (!session.ProbePass(context.plan.nProbePasses, parts, strError))
         {
             context.Fail("pending", "probe: " + strError);
             return;
@@ -144,6 +144,12 @@ void RunPendingSection(CBenchContext& context, CTestCameraScript& script)
         rawCalls.push_back(parts.dRawCallsUs);
         clientCalls.push_back(parts.dClientCallsUs);
         window.push_back(parts.dWindowUs);
+        if (parts.dRawCallsCpuUs >= 0 && parts.dClientCallsCpuUs >= 0 && parts.dWindowCpuUs >= 0)
+        {
+            rawCallsCpu.push_back(parts.dRawCallsCpuUs);
+            clientCallsCpu.push_back(parts.dClientCallsCpuUs);
+            windowCpu.push_back(parts.dWindowCpuUs);
+        }
     }
     session.Close();
     CBenchReport& report = context.report;
@@ -160,5 +166,9 @@ void RunPendingSection(CBenchContext& context, CTestCameraScript& script)
     report.AddSamples("pending_part_us_client_calls", clientCalls, "us",
                       "the same reads through the client, as the live picture thread makes them");
     report.AddSamples("pending_part_us_window", window, "us",
-                      "GetClientRect and the overlay check of a pass (CopyWindowMaskBitmap, nothing new)");
+                      "GetClientRect, the overlay check (CopyWindowMaskBitmap, nothing new) and the stop test");
+    const char* pszCpu = "thread CPU time; 10 ms ticks spread over the probe's passes";
+    report.AddSamples("pending_part_cpu_us_bare_calls", rawCallsCpu, "us", pszCpu);
+    report.AddSamples("pending_part_cpu_us_client_calls", clientCallsCpu, "us", pszCpu);
+    report.AddSamples("pending_part_cpu_us_window", windowCpu, "us", pszCpu);
 }

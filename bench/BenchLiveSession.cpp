@@ -132,13 +132,15 @@ class CBenchFloorLoop
 {
 public:
     CBenchFloorLoop(CBenchClient& client, HWND hWnd, const CBenchLiveCase& liveCase)
-        : m_client(client), m_hWnd(hWnd), m_case(liveCase), m_hReady(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+        : m_client(client), m_hWnd(hWnd), m_case(liveCase), m_hReady(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_hStop(CreateEventW(nullptr, TRUE, FALSE, nullptr))
     {
     }
     ~CBenchFloorLoop()
     {
         Stop();
         CloseHandle(m_hReady);
+        CloseHandle(m_hStop);
     }
 
     bool Start(std::string& strError)
@@ -162,7 +164,7 @@ public:
     {
         if (m_hThread == nullptr)
             return;
-        InterlockedExchange(&m_bStop, 1);
+        SetEvent(m_hStop);
         // The thread is a single-threaded apartment making calls: keep this one pumping.
         PumpMessagesUntil([&] { return WaitForSingleObject(m_hThread, 0) == WAIT_OBJECT_0; }, 120000.0);
         CloseHandle(m_hThread);
@@ -224,8 +226,13 @@ private:
         }
         SetEvent(m_hReady);
 
-        while (InterlockedCompareExchange(&m_bStop, 0, 0) == 0)
+        // Each pass also reads the window's client rectangle and tests a stop
+        // event, as the live thread's pass does: in Wine both are wineserver
+        // round trips.
+        while (WaitForSingleObject(m_hStop, 0) == WAIT_TIMEOUT)
         {
+            RECT rcClient;
+            GetClientRect(m_hWnd, &rcClient);
             SAFEARRAY* psa = nullptr;
             ULONG nWidth = 0, nHeight = 0;
             long nBytesPerPixel = 0;
@@ -252,7 +259,7 @@ private:
     const CBenchLiveCase& m_case;
     HANDLE m_hReady;
     HANDLE m_hThread = nullptr;
-    volatile LONG m_bStop = 0;
+    HANDLE m_hStop;
     std::string m_strError;
 };
 }
@@ -529,6 +536,16 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
     const HWND hWnd = m_window.GetHwnd();
     const CRect rc = m_case.rcArea;
     CBenchClient& client = m_client;
+    // Times nPasses rounds of one part on this thread: wall and thread CPU.
+    auto timePart = [nPasses](const std::function<void()>& fnPart, double& dWallUs, double& dCpuUs) {
+        const double dCpu0 = ThreadCpuMs(GetCurrentThread());
+        const double dStart = BenchNowMs();
+        for (int i = 0; i < nPasses; ++i)
+            fnPart();
+        dWallUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
+        const double dCpu1 = ThreadCpuMs(GetCurrentThread());
+        dCpuUs = dCpu0 >= 0 && dCpu1 >= 0 ? (dCpu1 - dCpu0) * 1000.0 / nPasses : -1.0;
+    };
     auto probe = [&](IKIVOCamera* pCamera, IKIVOCamera3* pCamera3) {
         auto fetch = [&] {
             SAFEARRAY* psa = nullptr;
@@ -538,46 +555,45 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
             if (psa != nullptr)
                 SafeArrayDestroy(psa);
         };
-        double dStart = BenchNowMs();
-        for (int i = 0; i < nPasses; ++i)
-        {
-            SAFEARRAY* psa = nullptr;
-            ULONG nWidth = 0, nHeight = 0;
-            long nBytesPerPixel = 0;
-            MakePassCalls(pCamera, pCamera3, &psa, nWidth, nHeight, nBytesPerPixel);
-            if (psa != nullptr)
-                SafeArrayDestroy(psa);
-        }
-        parts.dRawCallsUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
-
-        dStart = BenchNowMs();
-        for (int i = 0; i < nPasses; ++i)
-        {
-            client.GetPropValueInt(CONTROLFLAGS);
-            client.GetPropValueInt(LIVETOP);
-            client.GetPropValueInt(LIVELEFT);
-            client.GetPropValueInt(LIVEHEIGHT);
-            client.GetPropValueInt(LIVEWIDTH);
-            client.GetPropValueInt(LIVECOLOR);
-            fetch();
-        }
-        parts.dClientCallsUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
-
-        dStart = BenchNowMs();
-        for (int i = 0; i < nPasses; ++i)
-        {
-            RECT rcClient;
-            GetClientRect(hWnd, &rcClient);
-            int bHasKey = 0, bAllKey = 1;
-            BITMAPINFO* pInfo = nullptr;
-            void* pBits = nullptr;
-            Gdiplus::Bitmap* pMask = client.Worker().CopyWindowMaskBitmap(
-                hWnd, rc.left, rc.top, rc.Width(), rc.Height(), BENCH_KEY, &bHasKey, &bAllKey, &pInfo, &pBits);
-            DisposeFramePiece(pMask);
-            DisposeFramePiece(pInfo);
-            DisposeFramePiece(pBits);
-        }
-        parts.dWindowUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
+        timePart(
+            [&] {
+                SAFEARRAY* psa = nullptr;
+                ULONG nWidth = 0, nHeight = 0;
+                long nBytesPerPixel = 0;
+                MakePassCalls(pCamera, pCamera3, &psa, nWidth, nHeight, nBytesPerPixel);
+                if (psa != nullptr)
+                    SafeArrayDestroy(psa);
+            },
+            parts.dRawCallsUs, parts.dRawCallsCpuUs);
+        timePart(
+            [&] {
+                client.GetPropValueInt(CONTROLFLAGS);
+                client.GetPropValueInt(LIVETOP);
+                client.GetPropValueInt(LIVELEFT);
+                client.GetPropValueInt(LIVEHEIGHT);
+                client.GetPropValueInt(LIVEWIDTH);
+                client.GetPropValueInt(LIVECOLOR);
+                fetch();
+            },
+            parts.dClientCallsUs, parts.dClientCallsCpuUs);
+        HANDLE hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        timePart(
+            [&] {
+                RECT rcClient;
+                GetClientRect(hWnd, &rcClient);
+                int bHasKey = 0, bAllKey = 1;
+                BITMAPINFO* pInfo = nullptr;
+                void* pBits = nullptr;
+                Gdiplus::Bitmap* pMask = client.Worker().CopyWindowMaskBitmap(
+                    hWnd, rc.left, rc.top, rc.Width(), rc.Height(), BENCH_KEY, &bHasKey, &bAllKey, &pInfo, &pBits);
+                DisposeFramePiece(pMask);
+                DisposeFramePiece(pInfo);
+                DisposeFramePiece(pBits);
+                WaitForSingleObject(hStop, 0);
+            },
+            parts.dWindowUs, parts.dWindowCpuUs);
+        if (hStop != nullptr)
+            CloseHandle(hStop);
     };
     return CBenchAttachedThread::Run(client, probe, strError);
 }

@@ -47,9 +47,10 @@ struct CBenchRate
 // (microseconds per pass).
 struct CBenchPassParts
 {
-    double dRawCallsUs = 0.0;      // the 6 property reads and the fetch through bare interface pointers
-    double dClientCallsUs = 0.0;   // the same reads through the client, as the live picture thread makes them
-    double dWindowUs = 0.0;        // GetClientRect and the overlay check (CopyWindowMaskBitmap, nothing new)
+    // Wall and thread CPU time per pass, in microseconds, of:
+    double dRawCallsUs = 0.0, dRawCallsCpuUs = -1.0;         // the 6 property reads and the fetch, bare
+    double dClientCallsUs = 0.0, dClientCallsCpuUs = -1.0;   // the same through the client, as a pass makes them
+    double dWindowUs = 0.0, dWindowCpuUs = -1.0;             // GetClientRect, the overlay check, the stop test
 };
 
 class CBenchLiveSession

@@ -22,6 +22,7 @@ struct CBenchPlan
     double dLiveRunMs;          // a measured stretch: at least this long ...
     int nLiveMinCount;          // ... and at least this many frames
     double dPendingRunMs;
+    int nProbePasses;           // passes per part when a pending pass is taken apart
     int nSteadyWarmFrames;
     int nSteadyFrames;
     int nWarmCycles;
