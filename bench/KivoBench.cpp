@@ -36,9 +36,9 @@ CBenchPlan CBenchPlan::Make(bool bQuick)
     plan.dLiveRunMs = bQuick ? 400.0 : 600.0;
     plan.nLiveMinCount = bQuick ? 2 : 3;
     // A pending pass costs about half a millisecond of CPU, which Wine counts in
-    // 10 ms ticks: the full run gives each side a few hundred ticks.
-    plan.dPendingRunMs = bQuick ? 400.0 : 3000.0;
-    plan.nProbePasses = bQuick ? 50 : 400;
+    // 10 ms ticks: the full run gives each side some two hundred ticks.
+    plan.dPendingRunMs = bQuick ? 400.0 : 2000.0;
+    plan.nProbePasses = bQuick ? 50 : 300;
     plan.nSteadyWarmFrames = bQuick ? 30 : 100;
     plan.nSteadyFrames = bQuick ? 500 : 10000;
     plan.nWarmCycles = bQuick ? 3 : 10;
