@@ -36,7 +36,7 @@ CBenchPlan CBenchPlan::Make(bool bQuick)
     plan.dLiveRunMs = bQuick ? 400.0 : 600.0;
     plan.nLiveMinCount = bQuick ? 2 : 3;
     // A pending pass costs about half a millisecond of CPU, which Wine counts in
-    // 10 ms ticks: the full run gives each side some two hundred ticks.
+    // 10 ms ticks: a two-second run gives each side some twenty ticks.
     plan.dPendingRunMs = bQuick ? 400.0 : 2000.0;
     plan.nProbePasses = bQuick ? 50 : 300;
     plan.nSteadyWarmFrames = bQuick ? 30 : 100;
