@@ -37,17 +37,16 @@ TEST_F(LiveLoop, OverlayDrawnByTheApplicationLiesOverThePicture)
     StartLive();
     ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
 
-    HDC hDC = GetDC(m_hWnd);
-    CDC dc;
-    dc.Attach(hDC);
-    CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
-    CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(&dc, rect);
-    ASSERT_NE(nullptr, pMask);
-    pMask->FillSolidRect(&rect, LIVE_KEY);
-    pMask->FillSolidRect(LEFT, TOP, 30, 20, RGB(255, 255, 0));
-    EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
-    dc.Detach();
-    ReleaseDC(m_hWnd, hDC);
+    {
+        CKIVOWindowDC windowDC(m_hWnd);
+        ASSERT_NE(nullptr, windowDC.Get());
+        CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
+        CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(windowDC.Get(), rect);
+        ASSERT_NE(nullptr, pMask);
+        pMask->FillSolidRect(&rect, LIVE_KEY);
+        pMask->FillSolidRect(LEFT, TOP, 30, 20, RGB(255, 255, 0));
+        EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
+    }
 
     ASSERT_TRUE(WaitFor([&] { return WindowPixel(LEFT + 1, TOP + 1) == RGB(255, 255, 0); }));
     EXPECT_EQ(RGB(255, 255, 0), WindowPixel(LEFT + 29, TOP + 19));

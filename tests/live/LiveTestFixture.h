@@ -5,6 +5,7 @@
 #include "TestCameraServer.h"
 #include "live/KivoConfiguration.h"
 #include "live/KivoGdiplus.h"
+#include "render/KivoWindowDC.h"
 
 #include <functional>
 #include <vector>

@@ -159,12 +159,11 @@ TEST_F(Redraw, RepaintShowsTheLastPictureBufferedOrNot)
     EXPECT_FALSE(GreyAt(LEFT + WIDTH + 2, TOP + 40));
 
     EraseWindow();
-    HDC hDC = GetDC(m_hWnd);
-    CDC dc;
-    dc.Attach(hDC);
-    EXPECT_EQ(0, m_client.RedrawClientWindow(m_hWnd, &dc, 0));
-    dc.Detach();
-    ReleaseDC(m_hWnd, hDC);
+    {
+        CKIVOWindowDC windowDC(m_hWnd);
+        ASSERT_NE(nullptr, windowDC.Get());
+        EXPECT_EQ(0, m_client.RedrawClientWindow(m_hWnd, windowDC.Get(), 0));
+    }
     EXPECT_TRUE(GreyAt(LEFT + 60, TOP + 40));
 
     EraseWindow();

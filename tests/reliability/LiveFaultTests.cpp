@@ -83,30 +83,28 @@ TEST_F(LiveFaults, FailingOverlayCopyKeepsThePicturesComing)
     ShowFirstPicture();
     // An overlay device held by the application makes every copy wait; the
     // thread resumes as soon as it is given back.
-    HDC hDC = GetDC(m_hWnd);
-    CDC dc;
-    dc.Attach(hDC);
-    CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
-    CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(&dc, rect);
-    ASSERT_NE(nullptr, pMask);
-    pMask->FillSolidRect(&rect, LIVE_KEY);
-    size_t nFetches = Script().CountCalls("Get3DLivePicture");
-    Sleep(200);   // the thread can only be waiting now; nothing to poll for
-    EXPECT_LE(Script().CountCalls("Get3DLivePicture"), nFetches + 1);
-    m_client.ReleaseMaskPaintDC();
-    dc.Detach();
-    ReleaseDC(m_hWnd, hDC);
+    {
+        CKIVOWindowDC windowDC(m_hWnd);
+        ASSERT_NE(nullptr, windowDC.Get());
+        CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
+        CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(windowDC.Get(), rect);
+        ASSERT_NE(nullptr, pMask);
+        pMask->FillSolidRect(&rect, LIVE_KEY);
+        size_t nFetches = Script().CountCalls("Get3DLivePicture");
+        Sleep(200);   // the thread can only be waiting now; nothing to poll for
+        EXPECT_LE(Script().CountCalls("Get3DLivePicture"), nFetches + 1);
+        m_client.ReleaseMaskPaintDC();
+    }
     ExpectPictureKeptOverFailingPasses(5);
 }
 
 TEST_F(LiveFaults, StopFromTheThreadHoldingTheOverlayReturns)
 {
     ShowFirstPicture();
-    HDC hDC = GetDC(m_hWnd);
-    CDC dc;
-    dc.Attach(hDC);
+    CKIVOWindowDC windowDC(m_hWnd);
+    ASSERT_NE(nullptr, windowDC.Get());
     CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
-    ASSERT_NE(nullptr, m_client.GetMaskPaintDC(&dc, rect));
+    ASSERT_NE(nullptr, m_client.GetMaskPaintDC(windowDC.Get(), rect));
     // Soon the live thread waits for the device: its fetches stop.
     size_t nLast = Script().CountCalls("Get3DLivePicture");
     ASSERT_TRUE(WaitFor([&] {
@@ -119,6 +117,4 @@ TEST_F(LiveFaults, StopFromTheThreadHoldingTheOverlayReturns)
     m_client.Stop(0);   // gives the device back first instead of waiting for ever
     EXPECT_FALSE(m_client.Worker().IsThreadRunning());
     EXPECT_FALSE(m_client.ReleaseMaskPaintDC());
-    dc.Detach();
-    ReleaseDC(m_hWnd, hDC);
 }

@@ -163,19 +163,15 @@ protected:
     void HandOutOverlay(CTestWatchdog& watchdog)
     {
         watchdog.Step(WINDOW, "GetMaskPaintDC");
-        HDC hDC = GetDC(m_hWnd);
-        CDC dc;
-        dc.Attach(hDC);
+        CKIVOWindowDC windowDC(m_hWnd);
         CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
-        if (CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(&dc, rect))
+        if (CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(windowDC.Get(), rect))
         {
             pMask->FillSolidRect(&rect, LIVE_KEY);
             pMask->FillSolidRect(LEFT, TOP, 10 + static_cast<int>(m_nHandOuts % 40), 10, RGB(0, 255, 0));
             m_client.ReleaseMaskPaintDC();
             ++m_nHandOuts;
         }
-        dc.Detach();
-        ReleaseDC(m_hWnd, hDC);
         watchdog.Step(WINDOW, "pumping");
     }
 
