@@ -61,6 +61,13 @@ private:
     DWORD m_dwWindowStart;
 };
 
+template <typename T>
+void DisposeUnlessStored(T* pPiece, const T* pStored)
+{
+    if (pPiece != pStored)
+        DisposeFramePiece(pPiece);
+}
+
 // "NO PIC!" or "ERROR!" straight into the window, in the window DC's own font
 // and colours, below where the frame rate stands.
 void DrawPictureError(HWND hWnd, HRESULT hr, const CKIVOLiveArea& area)
@@ -306,18 +313,12 @@ void CKIVOLiveRun::Finish(bool bStore)
 void CKIVOLiveRun::FreeUnstoredFrames()
 {
     CSingleLock lock(&m_worker.m_csFrames, TRUE);
-    if (m_frames.pPicture != m_worker.m_pPicture)
-        DisposeFramePiece(m_frames.pPicture);
-    if (m_frames.pPictureInfo != m_worker.m_pPictureInfo)
-        DisposeFramePiece(m_frames.pPictureInfo);
-    if (m_frames.pPictureBits != m_worker.m_pPictureBits)
-        DisposeFramePiece(m_frames.pPictureBits);
-    if (m_frames.pMask != m_worker.m_pMask)
-        DisposeFramePiece(m_frames.pMask);
-    if (m_frames.pMaskInfo != m_worker.m_pMaskInfo)
-        DisposeFramePiece(m_frames.pMaskInfo);
-    if (m_frames.pMaskBits != m_worker.m_pMaskBits)
-        DisposeFramePiece(m_frames.pMaskBits);
+    DisposeUnlessStored(m_frames.pPicture, m_worker.m_pPicture);
+    DisposeUnlessStored(m_frames.pPictureInfo, m_worker.m_pPictureInfo);
+    DisposeUnlessStored(m_frames.pPictureBits, m_worker.m_pPictureBits);
+    DisposeUnlessStored(m_frames.pMask, m_worker.m_pMask);
+    DisposeUnlessStored(m_frames.pMaskInfo, m_worker.m_pMaskInfo);
+    DisposeUnlessStored(m_frames.pMaskBits, m_worker.m_pMaskBits);
     m_frames = CKIVOFrameSet();
 }
 
