@@ -1,0 +1,50 @@
+// KivoHandle.h: the owner of one kernel handle (thread, event).
+#pragma once
+
+#include <windows.h>
+
+class CKIVOHandle
+{
+public:
+    CKIVOHandle() : m_h(NULL) {}
+    explicit CKIVOHandle(HANDLE h) : m_h(h) {}
+    CKIVOHandle(CKIVOHandle&& other) noexcept : m_h(other.m_h) { other.m_h = NULL; }
+    CKIVOHandle& operator=(CKIVOHandle&& other) noexcept
+    {
+        if (this != &other)
+        {
+            Reset();
+            m_h = other.m_h;
+            other.m_h = NULL;
+        }
+        return *this;
+    }
+    ~CKIVOHandle() { Reset(); }
+
+    HANDLE Get() const { return m_h; }
+    bool IsNull() const { return m_h == NULL; }
+    void Reset(HANDLE h = NULL)
+    {
+        if (m_h != NULL)
+            CloseHandle(m_h);
+        m_h = h;
+    }
+    HANDLE Detach()
+    {
+        HANDLE h = m_h;
+        m_h = NULL;
+        return h;
+    }
+
+private:
+    CKIVOHandle(const CKIVOHandle&);
+    CKIVOHandle& operator=(const CKIVOHandle&);
+
+    HANDLE m_h;
+};
+
+// A manual-reset event, not signalled at first; empty when it could not be made.
+inline HANDLE CreateManualResetEvent()
+{
+    return CreateEventW(NULL, TRUE, FALSE, NULL);
+}
