@@ -210,44 +210,44 @@ STDMETHODIMP CSimCamera::GetServerState(tagEServerState* peState)
 
 STDMETHODIMP CSimCamera::Open()
 {
-    return m_camera.Open(m_nConn);
+    return m_camera.RunCommand(m_nConn, SIMCMD_OPEN);
 }
 
 STDMETHODIMP CSimCamera::Close()
 {
-    return m_camera.Close(m_nConn);
+    return m_camera.RunCommand(m_nConn, SIMCMD_CLOSE);
 }
 
 STDMETHODIMP CSimCamera::Init()
 {
-    return m_camera.Init(m_nConn);
+    return m_camera.RunCommand(m_nConn, SIMCMD_INIT);
 }
 
 STDMETHODIMP CSimCamera::Start()
 {
-    return m_camera.Start(m_nConn);
+    return m_camera.RunCommand(m_nConn, SIMCMD_START);
 }
 
 STDMETHODIMP CSimCamera::Stop()
 {
-    return m_camera.Stop(m_nConn);
+    return m_camera.RunCommand(m_nConn, SIMCMD_STOP);
 }
 
 STDMETHODIMP CSimCamera::Update()
 {
-    return m_camera.Update(m_nConn);
+    return m_camera.RunCommand(m_nConn, SIMCMD_UPDATE);
 }
 
 STDMETHODIMP CSimCamera::Reset()
 {
-    return m_camera.Reset(m_nConn);
+    return m_camera.RunCommand(m_nConn, SIMCMD_RESET);
 }
 
 STDMETHODIMP CSimCamera::OpenForProcess(ULONG dwProcessId)
 {
     return CallGuarded([&] {
         HRESULT hr = m_server.AnnounceClient(m_nConn, dwProcessId);
-        return FAILED(hr) ? hr : m_camera.Open(m_nConn);
+        return FAILED(hr) ? hr : m_camera.RunCommand(m_nConn, SIMCMD_OPEN);
     });
 }
 

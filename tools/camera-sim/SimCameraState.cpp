@@ -22,93 +22,65 @@ HRESULT CSimCameraState::Fail(ESimError eError)
     return SimErrorResult(eError);
 }
 
-HRESULT CSimCameraState::Open(ConnectionId nConn)
+namespace
 {
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    if (m_eState == SERVERSTATE_CLOSED)
-        m_eState = SERVERSTATE_OPENED;
-    return S_OK;
+const int SIM_KEEP_STATE = -1;
+
+// What a command does in one state: fail with an error number, or succeed and
+// move to a state (or keep the one there is).
+struct SSimTransition
+{
+    ESimError eError;
+    int nNextState;
+};
+
+const SSimTransition SIM_STAY = {SIMERR_NONE, SIM_KEEP_STATE};
+const SSimTransition SIM_TO_CLOSED = {SIMERR_NONE, SERVERSTATE_CLOSED};
+const SSimTransition SIM_TO_OPENED = {SIMERR_NONE, SERVERSTATE_OPENED};
+const SSimTransition SIM_TO_INITIALIZED = {SIMERR_NONE, SERVERSTATE_INITIALIZED};
+const SSimTransition SIM_TO_STARTED = {SIMERR_NONE, SERVERSTATE_STARTED};
+const SSimTransition SIM_TO_STOPPED = {SIMERR_NONE, SERVERSTATE_STOPPED};
+const SSimTransition SIM_NOT_OPEN = {SIMERR_NOTOPEN, SIM_KEEP_STATE};
+const SSimTransition SIM_NOT_INITIALIZED = {SIMERR_NOTINITIALIZED, SIM_KEEP_STATE};
+const SSimTransition SIM_RUNNING = {SIMERR_RUNNING, SIM_KEEP_STATE};
+
+const int SIM_STATE_COUNT = SERVERSTATE_ERROR + 1;
+
+// One row per command, one column per state: closed, opened, initialized,
+// started, stopped, error.
+const SSimTransition g_transitions[SIMCMD_COUNT][SIM_STATE_COUNT] = {
+    // SIMCMD_OPEN
+    {SIM_TO_OPENED, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY},
+    // SIMCMD_CLOSE
+    {SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED},
+    // SIMCMD_INIT
+    {SIM_NOT_OPEN, SIM_TO_INITIALIZED, SIM_TO_INITIALIZED, SIM_RUNNING, SIM_TO_INITIALIZED,
+     SIM_TO_INITIALIZED},
+    // SIMCMD_START
+    {SIM_NOT_OPEN, SIM_NOT_INITIALIZED, SIM_TO_STARTED, SIM_TO_STARTED, SIM_TO_STARTED,
+     SIM_NOT_INITIALIZED},
+    // SIMCMD_STOP: stopping a camera that does not run changes nothing
+    {SIM_STAY, SIM_STAY, SIM_STAY, SIM_TO_STOPPED, SIM_STAY, SIM_STAY},
+    // SIMCMD_RESET: back to opened, the last error forgotten
+    {SIM_NOT_OPEN, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED},
+    // SIMCMD_UPDATE: properties take effect when written; there is nothing to transfer
+    {SIM_NOT_OPEN, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY},
+};
 }
 
-HRESULT CSimCameraState::Close(ConnectionId nConn)
+HRESULT CSimCameraState::RunCommand(ConnectionId nConn, ESimCommand eCommand)
 {
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    m_eState = SERVERSTATE_CLOSED;
-    return S_OK;
-}
-
-HRESULT CSimCameraState::Init(ConnectionId nConn)
-{
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    switch (m_eState)
-    {
-    case SERVERSTATE_CLOSED:
-        return Fail(SIMERR_NOTOPEN);
-    case SERVERSTATE_STARTED:
-        return Fail(SIMERR_RUNNING);
-    default:
-        m_eState = SERVERSTATE_INITIALIZED;
+    return RunOrdered(nConn, [&] {
+        const int nState = m_eState >= 0 && m_eState < SIM_STATE_COUNT ? m_eState : SERVERSTATE_ERROR;
+        const SSimTransition& transition = g_transitions[eCommand][nState];
+        if (transition.eError != SIMERR_NONE)
+            return Fail(transition.eError);
+        if (transition.nNextState != SIM_KEEP_STATE)
+            m_eState = static_cast<tagEServerState>(transition.nNextState);
+        if (eCommand == SIMCMD_RESET)
+            m_eError = SIMERR_NONE;
         return S_OK;
-    }
-}
-
-HRESULT CSimCameraState::Start(ConnectionId nConn)
-{
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    switch (m_eState)
-    {
-    case SERVERSTATE_CLOSED:
-        return Fail(SIMERR_NOTOPEN);
-    case SERVERSTATE_INITIALIZED:
-    case SERVERSTATE_STOPPED:
-    case SERVERSTATE_STARTED:
-        m_eState = SERVERSTATE_STARTED;
-        return S_OK;
-    default:
-        return Fail(SIMERR_NOTINITIALIZED);
-    }
-}
-
-HRESULT CSimCameraState::Stop(ConnectionId nConn)
-{
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    // Stopping a camera that does not run changes nothing.
-    if (m_eState == SERVERSTATE_STARTED)
-        m_eState = SERVERSTATE_STOPPED;
-    return S_OK;
-}
-
-HRESULT CSimCameraState::Reset(ConnectionId nConn)
-{
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    if (m_eState == SERVERSTATE_CLOSED)
-        return Fail(SIMERR_NOTOPEN);
-    m_eState = SERVERSTATE_OPENED;
-    m_eError = SIMERR_NONE;
-    return S_OK;
-}
-
-HRESULT CSimCameraState::Update(ConnectionId nConn)
-{
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    if (m_eState == SERVERSTATE_CLOSED)
-        return Fail(SIMERR_NOTOPEN);
-    // Properties take effect when written; there is nothing to transfer.
-    return S_OK;
+    });
 }
 
 tagEServerState CSimCameraState::GetState()
@@ -165,18 +137,12 @@ LONG CSimCameraState::GetPropInteger(LONG nProp)
 
 HRESULT CSimCameraState::SetPropText(ConnectionId nConn, LONG nProp, const std::wstring& strValue)
 {
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    return m_props.SetText(nProp, strValue);
+    return RunOrdered(nConn, [&] { return m_props.SetText(nProp, strValue); });
 }
 
 HRESULT CSimCameraState::SetPropInteger(ConnectionId nConn, LONG nProp, LONG nValue)
 {
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    return m_props.SetInteger(nProp, nValue);
+    return RunOrdered(nConn, [&] { return m_props.SetInteger(nProp, nValue); });
 }
 
 bool CSimCameraState::OrderCamera(ConnectionId nConn)
@@ -199,11 +165,10 @@ bool CSimCameraState::ReleaseCamera(ConnectionId nConn)
 
 HRESULT CSimCameraState::SetTable(ConnectionId nConn, ESimTable eTable, std::vector<LONG>&& vecValues)
 {
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    (eTable == SIMTABLE_MEASURE ? m_vecMeasureTab : m_vecSearchTab).swap(vecValues);
-    return S_OK;
+    return RunOrdered(nConn, [&] {
+        (eTable == SIMTABLE_MEASURE ? m_vecMeasureTab : m_vecSearchTab).swap(vecValues);
+        return S_OK;
+    });
 }
 
 std::vector<LONG> CSimCameraState::GetTable(ESimTable eTable)
@@ -216,11 +181,10 @@ HRESULT CSimCameraState::AllocPicture(ConnectionId nConn, LONG nPicture)
 {
     if (nPicture < 0)
         return E_INVALIDARG;
-    CSimLock lock(m_cs);
-    if (IsAccessDenied(nConn))
-        return E_ACCESSDENIED;
-    m_setPictures.insert(nPicture);
-    return S_OK;
+    return RunOrdered(nConn, [&] {
+        m_setPictures.insert(nPicture);
+        return S_OK;
+    });
 }
 
 bool CSimCameraState::IsPictureAllocated(LONG nPicture)

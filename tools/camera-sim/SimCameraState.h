@@ -27,6 +27,19 @@ inline HRESULT SimErrorResult(ESimError eError)
     return MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + eError);
 }
 
+// The commands that move the camera between its states.
+enum ESimCommand
+{
+    SIMCMD_OPEN,
+    SIMCMD_CLOSE,
+    SIMCMD_INIT,
+    SIMCMD_START,
+    SIMCMD_STOP,
+    SIMCMD_RESET,
+    SIMCMD_UPDATE,
+    SIMCMD_COUNT
+};
+
 enum ESimTable
 {
     SIMTABLE_MEASURE,
@@ -56,13 +69,7 @@ public:
 
     // State commands. They fail with E_ACCESSDENIED while another connection
     // holds the order and with SimErrorResult() in the wrong state.
-    HRESULT Open(ConnectionId nConn);
-    HRESULT Close(ConnectionId nConn);
-    HRESULT Init(ConnectionId nConn);
-    HRESULT Start(ConnectionId nConn);
-    HRESULT Stop(ConnectionId nConn);
-    HRESULT Reset(ConnectionId nConn);
-    HRESULT Update(ConnectionId nConn);
+    HRESULT RunCommand(ConnectionId nConn, ESimCommand eCommand);
     tagEServerState GetState();
 
     LONG GetError();
@@ -90,6 +97,15 @@ public:
 
 private:
     bool IsAccessDenied(ConnectionId nConn) const;
+    // Runs a change under the lock, unless another connection holds the order.
+    template <class TChange>
+    HRESULT RunOrdered(ConnectionId nConn, TChange change)
+    {
+        CSimLock lock(m_cs);
+        if (IsAccessDenied(nConn))
+            return E_ACCESSDENIED;
+        return change();
+    }
     HRESULT Fail(ESimError eError);
 
     CRITICAL_SECTION m_cs;
