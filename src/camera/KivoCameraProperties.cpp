@@ -6,6 +6,7 @@
 // a smaller size because LIMITEDSIZE caps it.
 #include "stdafx.h"
 #include <KivoClient.h>
+#include "common/KivoBstr.h"
 
 namespace
 {
@@ -15,14 +16,6 @@ const int KIVO_LIMITED_HEIGHT = 525;
 bool IsLiveSize(tagEMVP eProp)
 {
     return eProp == LIVEWIDTH || eProp == LIVEHEIGHT;
-}
-
-// Takes a BSTR that the server handed over: copied into a CString, freed at once.
-CString TakeServerString(BSTR bstr)
-{
-    CString str(bstr);
-    SysFreeString(bstr);
-    return str;
 }
 }
 
@@ -58,21 +51,20 @@ CString CKIVOClient::GetPropValue(tagEMVP eProp)
         strValue.Format(_T("%d"), m_Thread.GetCachedLiveSize(eProp));
         return strValue;
     }
-    BSTR bstrValue = NULL;
-    HRESULT hr = pCamera->GetPropValue(eProp, &bstrValue);
-    CString strValue = TakeServerString(bstrValue);
+    CKIVOBstr bstrValue;
+    HRESULT hr = pCamera->GetPropValue(eProp, bstrValue.Receive());
     HandleConnectionError(hr, _T("GetPropValue"));
-    return strValue;
+    return bstrValue.ToString();
 }
 
 CString CKIVOClient::GetPropName(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropName"));
-    BSTR bstrName = NULL;
-    HRESULT hr = GetICamera()->GetPropName(eProp, &bstrName);
-    CString strName = TakeServerString(bstrName);
+    IKIVOCamera* pCamera = GetICamera();
+    CKIVOBstr bstrName;
+    HRESULT hr = pCamera->GetPropName(eProp, bstrName.Receive());
     HandleConnectionError(hr, _T("GetPropName"));
-    return strName;
+    return bstrName.ToString();
 }
 
 void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
@@ -88,8 +80,9 @@ void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
                 nValue = nCap;
         }
     }
+    IKIVOCamera* pCamera = GetICamera();
     COleVariant varValue(static_cast<long>(nValue), VT_I4);
-    HRESULT hr = GetICamera()->SetPropVariant(eProp, varValue);
+    HRESULT hr = pCamera->SetPropVariant(eProp, varValue);
     CString strContext;
     strContext.Format(_T("SetPropValueInt eProp=%d, iVal=%d"), static_cast<int>(eProp), nValue);
     HandleConnectionError(hr, strContext);
@@ -111,9 +104,9 @@ void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
                 strValue.Format(_T("%d"), nCap);
         }
     }
-    BSTR bstrValue = strValue.AllocSysString();
-    HRESULT hr = GetICamera()->SetPropValue(eProp, bstrValue);
-    SysFreeString(bstrValue);
+    IKIVOCamera* pCamera = GetICamera();   // before the string: it throws on an unattached thread
+    CKIVOBstr bstrValue(strValue);
+    HRESULT hr = pCamera->SetPropValue(eProp, bstrValue.Get());
     CString strContext;
     strContext.Format(_T("SetPropValue eProp=%d, sVal=%s"), static_cast<int>(eProp),
                       static_cast<LPCTSTR>(strValue));
@@ -130,9 +123,9 @@ int CKIVOClient::GetError(CString* pstrErrorText)
     HRESULT hr = pCamera->GetError(&nError);
     if (hr >= 0 && pstrErrorText != NULL)
     {
-        BSTR bstrText = NULL;
-        hr = pCamera->GetErrorText(&bstrText);
-        *pstrErrorText = TakeServerString(bstrText);
+        CKIVOBstr bstrText;
+        hr = pCamera->GetErrorText(bstrText.Receive());
+        *pstrErrorText = bstrText.ToString();
     }
     HandleConnectionError(hr, _T("GetError"));
     return nError;
