@@ -3,7 +3,9 @@
 //
 // While the client draws the live picture itself it keeps LIVEWIDTH and
 // LIVEHEIGHT as the application asked for them, even where the server was told
-// a smaller size because LIMITEDSIZE caps it.
+// a smaller size because LIMITEDSIZE caps it; a write that the server refused
+// leaves the copy as it was. Texts keep every character the server sent,
+// embedded NULs included.
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "common/KivoBstr.h"
@@ -20,22 +22,25 @@ bool IsLiveSize(tagEMVP eProp)
 }
 
 // The size test of the getters asks the server's CONTROLFLAGS directly, so the
-// copy answers even for a client whose worker has no owner.
-BOOL CKIVOClient::IsLiveSizeFromCopy(IKIVOCamera* pCamera, tagEMVP eProp) const
+// copy answers even for a client whose worker has no owner. The bit is shared
+// by every client of the server: a dimension that this client never wrote has
+// no value in its copy and is read from the server.
+BOOL CKIVOClient::ReadLiveSizeCopy(IKIVOCamera* pCamera, tagEMVP eProp, int* pnValue)
 {
     if (!IsLiveSize(eProp))
         return FALSE;
     COleVariant varFlags;
     HandleConnectionError(pCamera->GetPropVariant(CONTROLFLAGS, &varFlags), _T("GetPropValueInt CONTROLFLAGS"));
-    return (varFlags.lVal & KIVO_CLIENT_DRAWN_LIVE) != 0;
+    return (varFlags.lVal & KIVO_CLIENT_DRAWN_LIVE) != 0 && m_Thread.GetCachedLiveSize(eProp, pnValue);
 }
 
 int CKIVOClient::GetPropValueInt(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropValueInt"));
     IKIVOCamera* pCamera = GetICamera();
-    if (IsLiveSizeFromCopy(pCamera, eProp))
-        return m_Thread.GetCachedLiveSize(eProp);
+    int nCopy = 0;
+    if (ReadLiveSizeCopy(pCamera, eProp, &nCopy))
+        return nCopy;
     COleVariant varValue;
     HandleConnectionError(pCamera->GetPropVariant(eProp, &varValue), _T("GetPropValueInt"));
     return varValue.lVal;
@@ -45,10 +50,11 @@ CString CKIVOClient::GetPropValue(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropValue"));
     IKIVOCamera* pCamera = GetICamera();
-    if (IsLiveSizeFromCopy(pCamera, eProp))
+    int nCopy = 0;
+    if (ReadLiveSizeCopy(pCamera, eProp, &nCopy))
     {
         CString strValue;
-        strValue.Format(_T("%d"), m_Thread.GetCachedLiveSize(eProp));
+        strValue.Format(_T("%d"), nCopy);
         return strValue;
     }
     CKIVOBstr bstrValue;
@@ -70,9 +76,10 @@ CString CKIVOClient::GetPropName(tagEMVP eProp)
 void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
 {
     CheckConnection(_T("SetPropValueInt"));
-    if (IsLiveSize(eProp) && m_Thread.IsClientDrawnLive())
+    const int nRequested = nValue;
+    const BOOL bKeepCopy = IsLiveSize(eProp) && m_Thread.IsClientDrawnLive();
+    if (bKeepCopy)
     {
-        m_Thread.SetCachedLiveSize(eProp, nValue);
         if (GetPropValueInt(LIMITEDSIZE) == 1)
         {
             int nCap = eProp == LIVEWIDTH ? KIVO_LIMITED_WIDTH : KIVO_LIMITED_HEIGHT;
@@ -86,6 +93,8 @@ void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
     CString strContext;
     strContext.Format(_T("SetPropValueInt eProp=%d, iVal=%d"), static_cast<int>(eProp), nValue);
     HandleConnectionError(hr, strContext);
+    if (bKeepCopy)
+        m_Thread.SetCachedLiveSize(eProp, nRequested);   // only what the server accepted
     if (eProp == LIVEDISPLAY)
         m_Thread.m_bLiveDisplay = nValue != 0 ? 1 : 0;
 }
@@ -93,14 +102,14 @@ void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
 void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
 {
     CheckConnection(_T("SetPropValue"));
-    if (IsLiveSize(eProp) && m_Thread.IsClientDrawnLive())
+    const BOOL bKeepCopy = IsLiveSize(eProp) && m_Thread.IsClientDrawnLive();
+    const int nRequested = bKeepCopy ? _wtoi(strValue) : 0;
+    if (bKeepCopy)
     {
-        int nValue = _wtoi(strValue);
-        m_Thread.SetCachedLiveSize(eProp, nValue);
         if (GetPropValueInt(LIMITEDSIZE) == 1)
         {
             int nCap = eProp == LIVEWIDTH ? KIVO_LIMITED_WIDTH : KIVO_LIMITED_HEIGHT;
-            if (nValue > nCap)
+            if (nRequested > nCap)
                 strValue.Format(_T("%d"), nCap);
         }
     }
@@ -111,6 +120,8 @@ void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
     strContext.Format(_T("SetPropValue eProp=%d, sVal=%s"), static_cast<int>(eProp),
                       static_cast<LPCTSTR>(strValue));
     HandleConnectionError(hr, strContext);
+    if (bKeepCopy)
+        m_Thread.SetCachedLiveSize(eProp, nRequested);   // only what the server accepted
     if (eProp == LIVEDISPLAY)
         m_Thread.m_bLiveDisplay = strValue.CompareNoCase(_T("TRUE")) == 0 ? 1 : 0;
 }
