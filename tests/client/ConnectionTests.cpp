@@ -103,27 +103,48 @@ TEST_F(Connection, ServerObjectThatCannotBeCreatedFailsWithConnect)
     });
 }
 
-TEST_F(Connection, DisconnectDropsOnlyTheCallingThreadsEntry)
+// Disconnect drops only the calling thread's entry; threads attach and work
+// after it, also after the threads before them ended, and once the client is
+// gone no server object is referenced any more (a replaced first connection
+// included).
+TEST_F(Connection, DisconnectDropsOnlyTheCallingThreadsEntryAndTheClientGivesBackEverything)
 {
-    CTestableClient client;
-    client.Connect();
-    CTestWorker worker;
-    worker.Run([&] { client.ThreadAttach(); });
+    const LONG nBefore = Script().GetObjectCount();
+    {
+        CTestableClient client;
+        client.Connect();
+        client.Connect();
+        CTestWorker worker;
+        worker.Run([&] { client.ThreadAttach(); });
+        for (int i = 0; i < 5; ++i)
+            CTestWorker().Run([&] {   // each thread ends after its detach
+                client.ThreadAttach();
+                client.ThreadDetach();
+            });
 
-    client.Disconnect();
-    EXPECT_EQ(1, client.IsConnected());
-    EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE,
-                                L"No Interface for thread"));
-    // Nothing left to drop: a second Disconnect changes nothing.
-    client.Disconnect();
-    EXPECT_EQ(1, client.CountThreadEntries());
+        client.Disconnect();
+        EXPECT_EQ(1, client.IsConnected());
+        EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE,
+                                    L"No Interface for thread"));
+        // Nothing left to drop: a second Disconnect changes nothing.
+        client.Disconnect();
+        EXPECT_EQ(1, client.CountThreadEntries());
 
-    worker.Run([&] {
-        tagEServerState eState;
-        EXPECT_EQ(S_OK, client.GetICamera()->GetServerState(&eState));
-        client.ThreadDetach();
-    });
-    EXPECT_EQ(0, client.CountThreadEntries());
+        auto fnCallAndDetach = [&] {
+            tagEServerState eState;
+            EXPECT_EQ(S_OK, client.GetICamera()->GetServerState(&eState));
+            client.ThreadDetach();
+        };
+        worker.Run(fnCallAndDetach);
+        CTestWorker().Run([&] {
+            client.ThreadAttach();
+            fnCallAndDetach();
+        });
+        EXPECT_EQ(0, client.CountThreadEntries());
+    }
+    // References are given back asynchronously; none may stay.
+    EXPECT_TRUE(PumpUntil([&] { return Script().GetObjectCount() == nBefore; }))
+        << Script().GetObjectCount() - nBefore << " server objects still referenced";
 }
 
 TEST_F(Connection, DisconnectDoesNotUninitialiseCom)
@@ -178,27 +199,4 @@ TEST_F(Connection, GetICamera3OnUnattachedThreadFailsLikeGetICamera)
                                     L"No Interface for thread"));
     });
     client.Disconnect();
-}
-
-TEST_F(Connection, ClientGivesBackEveryServerReference)
-{
-    const LONG nBefore = Script().GetObjectCount();
-    {
-        CTestableClient client;
-        client.Connect();
-        client.Connect();   // the first server object is replaced and given back
-        CTestWorker stayer;
-        stayer.Run([&] { client.ThreadAttach(); });
-        for (int i = 0; i < 10; ++i)
-        {
-            CTestWorker worker;   // each thread ends after its detach
-            worker.Run([&] { client.ThreadAttach(); });
-            worker.Run([&] { client.ThreadDetach(); });
-        }
-        client.Disconnect();
-        stayer.Run([&] { client.ThreadDetach(); });
-    }
-    // References are given back asynchronously; none may stay.
-    EXPECT_TRUE(PumpUntil([&] { return Script().GetObjectCount() == nBefore; }))
-        << Script().GetObjectCount() - nBefore << " server objects still referenced";
 }
