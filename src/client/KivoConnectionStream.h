@@ -6,14 +6,16 @@
 // thread's new proxy, and at once writes a packet of that proxy back for the
 // next thread. A packet refers to the server object itself, not to the
 // apartment that wrote it, so it stays good after the writer detached or ended.
-// Whoever drops the stream first spends the pending packet the same way and
-// releases the proxy, which hands its references back to the server.
+// When the stream is dropped (destruction, a second Connect) the pending packet
+// is spent the same way and the proxy released, which hands its references
+// back to the server.
 //
-// Why not a table-strong packet released by CoReleaseMarshalData: on Windows
-// that works, but Wine's CoReleaseMarshalData looks for a stub in a local
+// Why not one table-strong packet released by CoReleaseMarshalData: Windows
+// releases it, but Wine's CoReleaseMarshalData looks for a stub in a local
 // apartment, finds none for a proxy's packet and releases nothing, so the
-// server kept its reference until the process ended. Unmarshalling normal data
-// and releasing the proxy is what normal packets are for on both platforms.
+// server kept a reference until the client process ended. Unmarshalling a
+// normal packet and releasing the proxy is how a normal packet's references
+// go back on both platforms.
 #pragma once
 
 #include <KivoCamera.h>
