@@ -92,7 +92,7 @@ protected:
 
     void CheckConnection(CString strContext) const;
     void HandleConnectionError(long hr, CString strContext) const;
-    BOOL IsLiveSizeFromCopy(IKIVOCamera* pCamera, tagEMVP eProp) const;
+    BOOL ReadLiveSizeCopy(IKIVOCamera* pCamera, tagEMVP eProp, int* pnValue);
 
     typedef HRESULT (STDMETHODCALLTYPE IKIVOCamera::*SetTableCall)(SAFEARRAY*);
     typedef HRESULT (STDMETHODCALLTYPE IKIVOCamera::*GetTableCall)(SAFEARRAY**);

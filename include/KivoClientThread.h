@@ -41,8 +41,10 @@ public:
     BOOL IsClientDrawnLive();
     void SetClientDrawnLive();
 
-    // The client's copy of the live picture size (LIVEWIDTH, LIVEHEIGHT).
-    int GetCachedLiveSize(tagEMVP eProp);
+    // The client's copy of the live picture size (LIVEWIDTH, LIVEHEIGHT). A
+    // dimension holds a value only once this client wrote it; until then
+    // GetCachedLiveSize answers FALSE and the caller asks the server.
+    BOOL GetCachedLiveSize(tagEMVP eProp, int* pnValue);
     void SetCachedLiveSize(tagEMVP eProp, int nValue);
 
     // The frame store
@@ -102,6 +104,8 @@ public:
     RECT m_rcLiveClient;
     int m_nCachedLiveWidth;
     int m_nCachedLiveHeight;
+    int m_bHasCachedLiveWidth;
+    int m_bHasCachedLiveHeight;
     CKIVOClientMaskPaintDC m_MaskPaintDC;
     Gdiplus::Bitmap* m_pPicture;
     BITMAPINFO* m_pPictureInfo;

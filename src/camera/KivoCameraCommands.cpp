@@ -3,22 +3,18 @@
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "../live/KivoConfiguration.h"
+#include "common/KivoComPtr.h"
 
 void CKIVOClient::Open(int bClearFrames)
 {
     IKIVOCamera* pCamera = GetICamera();
-    IKIVOCamera2* pCamera2 = NULL;
+    CKIVOComPtr<IKIVOCamera2> pCamera2;
     HRESULT hr;
-    if (pCamera->QueryInterface(IID_IKIVOCamera2, reinterpret_cast<void**>(&pCamera2)) == S_OK
-        && pCamera2 != NULL)
-    {
+    if (pCamera->QueryInterface(IID_IKIVOCamera2, pCamera2.Receive()) == S_OK && !pCamera2.IsNull())
         hr = pCamera2->OpenForProcess(GetCurrentProcessId());
-        pCamera2->Release();
-    }
     else
-    {
         hr = pCamera->Open();
-    }
+    pCamera2.Reset();
     HandleConnectionError(hr, _T("Open"));
     SetPropValueInt(OWNER, m_eInterface);
     if (bClearFrames)

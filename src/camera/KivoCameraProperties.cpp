@@ -3,9 +3,12 @@
 //
 // While the client draws the live picture itself it keeps LIVEWIDTH and
 // LIVEHEIGHT as the application asked for them, even where the server was told
-// a smaller size because LIMITEDSIZE caps it.
+// a smaller size because LIMITEDSIZE caps it; a write that the server refused
+// leaves the copy as it was. Texts keep every character the server sent,
+// embedded NULs included.
 #include "stdafx.h"
 #include <KivoClient.h>
+#include "common/KivoBstr.h"
 
 namespace
 {
@@ -16,33 +19,28 @@ bool IsLiveSize(tagEMVP eProp)
 {
     return eProp == LIVEWIDTH || eProp == LIVEHEIGHT;
 }
-
-// Takes a BSTR that the server handed over: copied into a CString, freed at once.
-CString TakeServerString(BSTR bstr)
-{
-    CString str(bstr);
-    SysFreeString(bstr);
-    return str;
-}
 }
 
 // The size test of the getters asks the server's CONTROLFLAGS directly, so the
-// copy answers even for a client whose worker has no owner.
-BOOL CKIVOClient::IsLiveSizeFromCopy(IKIVOCamera* pCamera, tagEMVP eProp) const
+// copy answers even for a client whose worker has no owner. The bit is shared
+// by every client of the server: a dimension that this client never wrote has
+// no value in its copy and is read from the server.
+BOOL CKIVOClient::ReadLiveSizeCopy(IKIVOCamera* pCamera, tagEMVP eProp, int* pnValue)
 {
     if (!IsLiveSize(eProp))
         return FALSE;
     COleVariant varFlags;
     HandleConnectionError(pCamera->GetPropVariant(CONTROLFLAGS, &varFlags), _T("GetPropValueInt CONTROLFLAGS"));
-    return (varFlags.lVal & KIVO_CLIENT_DRAWN_LIVE) != 0;
+    return (varFlags.lVal & KIVO_CLIENT_DRAWN_LIVE) != 0 && m_Thread.GetCachedLiveSize(eProp, pnValue);
 }
 
 int CKIVOClient::GetPropValueInt(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropValueInt"));
     IKIVOCamera* pCamera = GetICamera();
-    if (IsLiveSizeFromCopy(pCamera, eProp))
-        return m_Thread.GetCachedLiveSize(eProp);
+    int nCopy = 0;
+    if (ReadLiveSizeCopy(pCamera, eProp, &nCopy))
+        return nCopy;
     COleVariant varValue;
     HandleConnectionError(pCamera->GetPropVariant(eProp, &varValue), _T("GetPropValueInt"));
     return varValue.lVal;
@@ -52,35 +50,36 @@ CString CKIVOClient::GetPropValue(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropValue"));
     IKIVOCamera* pCamera = GetICamera();
-    if (IsLiveSizeFromCopy(pCamera, eProp))
+    int nCopy = 0;
+    if (ReadLiveSizeCopy(pCamera, eProp, &nCopy))
     {
         CString strValue;
-        strValue.Format(_T("%d"), m_Thread.GetCachedLiveSize(eProp));
+        strValue.Format(_T("%d"), nCopy);
         return strValue;
     }
-    BSTR bstrValue = NULL;
-    HRESULT hr = pCamera->GetPropValue(eProp, &bstrValue);
-    CString strValue = TakeServerString(bstrValue);
+    CKIVOBstr bstrValue;
+    HRESULT hr = pCamera->GetPropValue(eProp, bstrValue.Receive());
     HandleConnectionError(hr, _T("GetPropValue"));
-    return strValue;
+    return bstrValue.ToString();
 }
 
 CString CKIVOClient::GetPropName(tagEMVP eProp)
 {
     CheckConnection(_T("GetPropName"));
-    BSTR bstrName = NULL;
-    HRESULT hr = GetICamera()->GetPropName(eProp, &bstrName);
-    CString strName = TakeServerString(bstrName);
+    IKIVOCamera* pCamera = GetICamera();
+    CKIVOBstr bstrName;
+    HRESULT hr = pCamera->GetPropName(eProp, bstrName.Receive());
     HandleConnectionError(hr, _T("GetPropName"));
-    return strName;
+    return bstrName.ToString();
 }
 
 void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
 {
     CheckConnection(_T("SetPropValueInt"));
-    if (IsLiveSize(eProp) && m_Thread.IsClientDrawnLive())
+    const int nRequested = nValue;
+    const BOOL bKeepCopy = IsLiveSize(eProp) && m_Thread.IsClientDrawnLive();
+    if (bKeepCopy)
     {
-        m_Thread.SetCachedLiveSize(eProp, nValue);
         if (GetPropValueInt(LIMITEDSIZE) == 1)
         {
             int nCap = eProp == LIVEWIDTH ? KIVO_LIMITED_WIDTH : KIVO_LIMITED_HEIGHT;
@@ -88,11 +87,14 @@ void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
                 nValue = nCap;
         }
     }
+    IKIVOCamera* pCamera = GetICamera();
     COleVariant varValue(static_cast<long>(nValue), VT_I4);
-    HRESULT hr = GetICamera()->SetPropVariant(eProp, varValue);
+    HRESULT hr = pCamera->SetPropVariant(eProp, varValue);
     CString strContext;
     strContext.Format(_T("SetPropValueInt eProp=%d, iVal=%d"), static_cast<int>(eProp), nValue);
     HandleConnectionError(hr, strContext);
+    if (bKeepCopy)
+        m_Thread.SetCachedLiveSize(eProp, nRequested);   // only what the server accepted
     if (eProp == LIVEDISPLAY)
         m_Thread.m_bLiveDisplay = nValue != 0 ? 1 : 0;
 }
@@ -100,24 +102,26 @@ void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
 void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
 {
     CheckConnection(_T("SetPropValue"));
-    if (IsLiveSize(eProp) && m_Thread.IsClientDrawnLive())
+    const BOOL bKeepCopy = IsLiveSize(eProp) && m_Thread.IsClientDrawnLive();
+    const int nRequested = bKeepCopy ? _wtoi(strValue) : 0;
+    if (bKeepCopy)
     {
-        int nValue = _wtoi(strValue);
-        m_Thread.SetCachedLiveSize(eProp, nValue);
         if (GetPropValueInt(LIMITEDSIZE) == 1)
         {
             int nCap = eProp == LIVEWIDTH ? KIVO_LIMITED_WIDTH : KIVO_LIMITED_HEIGHT;
-            if (nValue > nCap)
+            if (nRequested > nCap)
                 strValue.Format(_T("%d"), nCap);
         }
     }
-    BSTR bstrValue = strValue.AllocSysString();
-    HRESULT hr = GetICamera()->SetPropValue(eProp, bstrValue);
-    SysFreeString(bstrValue);
+    IKIVOCamera* pCamera = GetICamera();   // before the string: it throws on an unattached thread
+    CKIVOBstr bstrValue(strValue);
+    HRESULT hr = pCamera->SetPropValue(eProp, bstrValue.Get());
     CString strContext;
     strContext.Format(_T("SetPropValue eProp=%d, sVal=%s"), static_cast<int>(eProp),
                       static_cast<LPCTSTR>(strValue));
     HandleConnectionError(hr, strContext);
+    if (bKeepCopy)
+        m_Thread.SetCachedLiveSize(eProp, nRequested);   // only what the server accepted
     if (eProp == LIVEDISPLAY)
         m_Thread.m_bLiveDisplay = strValue.CompareNoCase(_T("TRUE")) == 0 ? 1 : 0;
 }
@@ -130,9 +134,9 @@ int CKIVOClient::GetError(CString* pstrErrorText)
     HRESULT hr = pCamera->GetError(&nError);
     if (hr >= 0 && pstrErrorText != NULL)
     {
-        BSTR bstrText = NULL;
-        hr = pCamera->GetErrorText(&bstrText);
-        *pstrErrorText = TakeServerString(bstrText);
+        CKIVOBstr bstrText;
+        hr = pCamera->GetErrorText(bstrText.Receive());
+        *pstrErrorText = bstrText.ToString();
     }
     HandleConnectionError(hr, _T("GetError"));
     return nError;

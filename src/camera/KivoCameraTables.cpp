@@ -2,7 +2,7 @@
 // pairs of members differ only in the server operation and the name text.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "KivoSafeArray.h"
+#include "common/KivoSafeArray.h"
 
 void CKIVOClient::SetMeasureTab(int* pnValues, int nCount)
 {
@@ -46,9 +46,10 @@ int CKIVOClient::GetTable(int* pnValues, int nCount, GetTableCall pfnGet, LPCTST
 
     CKIVOSafeArrayHolder table;
     HandleConnectionError((GetICamera()->*pfnGet)(&table), pszName);
-    if (table.Get() == NULL)
+    // An array that is not a vector of 32-bit entries from index 0 is no
+    // table: its bounds would claim entries that it does not hold.
+    if (!table.IsVectorOf(sizeof(int)) || !table.Lock())
         throw new CKIVOClientException(0, CEXC_NO_TABLE, pszName);
-    table.Lock();
     long nEntries = table.GetCount();
     CopyFromSafeArray(table, pnValues, nCount < nEntries ? nCount : nEntries, sizeof(int));
     return nEntries;

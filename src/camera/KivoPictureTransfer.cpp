@@ -1,7 +1,8 @@
 // KivoPictureTransfer.cpp: pictures from the server into the caller's buffers.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "KivoSafeArray.h"
+#include "common/KivoComPtr.h"
+#include "common/KivoSafeArray.h"
 
 namespace
 {
@@ -11,11 +12,13 @@ bool IsValidBuffer(const void* pBuffer, int nSize)
     return nSize >= 0 && (pBuffer != NULL || nSize == 0);
 }
 
-// Copies a delivered picture: at most nSize bytes, never more than the array
-// holds; the full length goes to pnLength.
-void CopyPicture(CKIVOSafeArrayHolder& picture, void* pBuffer, int nSize, int* pnLength)
+// Copies a delivered picture: at most nSize bytes; the full length goes to
+// pnLength. An array that is not a vector of bytes from index 0 is no picture:
+// its bounds would claim bytes that it does not hold.
+void CopyPicture(CKIVOSafeArrayHolder& picture, void* pBuffer, int nSize, int* pnLength, LPCTSTR pszName)
 {
-    picture.Lock();
+    if (!picture.IsVectorOf(1) || !picture.Lock())
+        throw new CKIVOClientException(0, CEXC_NO_PICTURE, pszName);
     long nLength = picture.GetCount();
     if (pnLength != NULL)
         *pnLength = nLength;
@@ -36,9 +39,7 @@ void CKIVOClient::GetPicture(long nPicture, void* pBuffer, int nSize, int* pnLen
         HandleConnectionError(E_INVALIDARG, _T("GetPicture"));
     CKIVOSafeArrayHolder picture;
     HandleConnectionError(GetICamera()->GetPicture(nPicture, &picture), _T("GetPicture"));
-    if (picture.Get() == NULL)
-        throw new CKIVOClientException(0, CEXC_NO_PICTURE, _T("GetPicture"));
-    CopyPicture(picture, pBuffer, nSize, pnLength);
+    CopyPicture(picture, pBuffer, nSize, pnLength, _T("GetPicture"));
 }
 
 void CKIVOClient::GetRGBPicture(void* pBuffer, int nSize, int* pnLength)
@@ -48,26 +49,20 @@ void CKIVOClient::GetRGBPicture(void* pBuffer, int nSize, int* pnLength)
         HandleConnectionError(E_INVALIDARG, _T("GetRGBPicture"));
     CKIVOSafeArrayHolder picture;
     HandleConnectionError(GetICamera()->GetRGBPicture(&picture), _T("GetRGBPicture"));
-    if (picture.Get() == NULL)
-        throw new CKIVOClientException(0, CEXC_NO_PICTURE, _T("GetRGBPicture"));
-    CopyPicture(picture, pBuffer, nSize, pnLength);
+    CopyPicture(picture, pBuffer, nSize, pnLength, _T("GetRGBPicture"));
 }
 
 int CKIVOClient::Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth,
                                   unsigned long* pnHeight) const
 {
-    IKIVOCamera3* pCamera3 = GetICamera3();
-    if (pCamera3 == NULL)
+    CKIVOComPtr<IKIVOCamera3> pCamera3(GetICamera3());
+    if (pCamera3.IsNull())
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("Old Kivo Server"));
 
     // Missing places for the results cannot be marshalled: no picture.
     if (ppsaPicture == NULL || pnWidth == NULL || pnHeight == NULL)
-    {
-        pCamera3->Release();
         return 0;
-    }
     long nBytesPerPixel = 0, nFormat = 0;
     HRESULT hr = pCamera3->Get3DLivePicture(ppsaPicture, pnWidth, pnHeight, &nBytesPerPixel, &nFormat);
-    pCamera3->Release();
     return hr >= 0 && nBytesPerPixel == 1 && nFormat == 1 ? 1 : 0;
 }

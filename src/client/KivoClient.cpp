@@ -2,6 +2,7 @@
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "../live/KivoConfiguration.h"
+#include "KivoConnectionStream.h"
 
 namespace
 {
@@ -32,14 +33,9 @@ CKIVOClient::~CKIVOClient()
     // it ends before they go.
     m_Thread.StopThread(FALSE);
 
-    if (m_pMarshalStream != NULL)
-    {
-        LARGE_INTEGER liStart = {};
-        m_pMarshalStream->Seek(liStart, STREAM_SEEK_SET, NULL);
-        CoReleaseMarshalData(m_pMarshalStream);
-        m_pMarshalStream->Release();
-        m_pMarshalStream = NULL;
-    }
+    // The packet still in the stream gives its server references back.
+    CKIVOConnectionStream stream(m_pMarshalStream);
+    m_pMarshalStream = NULL;
     // Entries still in the table belong to threads that never detached; their
     // pointers are valid only on those threads and are dropped without Release.
 }
@@ -55,49 +51,38 @@ void CKIVOClient::Connect(EInterface eInterface)
 
     CSingleLock lock(&m_csConnection, TRUE);
 
-    IKIVOCamera* pCamera = NULL;
+    CKIVOComPtr<IKIVOCamera> pCamera;
     HRESULT hr = CoCreateInstance(CLSID_KIVOCamera, NULL, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera,
-                                  reinterpret_cast<void**>(&pCamera));
-    if (FAILED(hr) || pCamera == NULL)
+                                  pCamera.Receive());
+    if (FAILED(hr) || pCamera.IsNull())
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("Connect"));
 
-    // Connecting again replaces the stream; the old one is not leaked.
-    if (m_pMarshalStream != NULL)
-        m_pMarshalStream->Release();
-    m_pMarshalStream = NULL;
-
-    IKIVOCamera2* pCamera2 = NULL;
-    if (pCamera->QueryInterface(IID_IKIVOCamera2, reinterpret_cast<void**>(&pCamera2)) == S_OK
-        && pCamera2 != NULL)
+    // A new connection starts unordered: an order of an earlier connection
+    // ended with it, or with its server.
+    m_bOrdered = 0;
     {
-        pCamera2->RegisterClientProcess(GetCurrentProcessId());
-        pCamera2->Release();
-    }
-
-    // Every thread that ever attaches unmarshals from this one stream. A normal
-    // marshal packet carries only a handful of references and serves that many
-    // unmarshals; a table-strong packet serves them all until it is released.
-    hr = CreateStreamOnHGlobal(NULL, TRUE, &m_pMarshalStream);
-    if (SUCCEEDED(hr))
-    {
-        hr = CoMarshalInterface(m_pMarshalStream, IID_IKIVOCamera, pCamera, MSHCTX_INPROC, NULL,
-                                MSHLFLAGS_TABLESTRONG);
-        if (FAILED(hr))
-            m_pMarshalStream->Release();
-    }
-    if (FAILED(hr))
-    {
-        // Without a stream no other thread could reach the server: stay unconnected.
+        // Connecting again replaces the stream; its packet is given back.
+        CKIVOConnectionStream previous(m_pMarshalStream);
         m_pMarshalStream = NULL;
-        pCamera->Release();
-        return;
     }
+
+    CKIVOComPtr<IKIVOCamera2> pCamera2;
+    if (pCamera.QueryInto(IID_IKIVOCamera2, pCamera2) == S_OK && !pCamera2.IsNull())
+        pCamera2->RegisterClientProcess(GetCurrentProcessId());
+
+    // Without a stream no other thread could reach the server: stay unconnected.
+    CKIVOConnectionStream stream;
+    if (FAILED(stream.Create(pCamera.Get())))
+        return;
 
     DWORD dwThreadId = GetCurrentThreadId();
     IKIVOCamera* pPrevious = NULL;
-    if (m_mapThreadInterfaces.Lookup(dwThreadId, pPrevious) && pPrevious != NULL)
-        pPrevious->Release();
-    m_mapThreadInterfaces.SetAt(dwThreadId, pCamera);
+    if (!m_mapThreadInterfaces.Lookup(dwThreadId, pPrevious))
+        pPrevious = NULL;
+    m_mapThreadInterfaces.SetAt(dwThreadId, pCamera.Get());
+    pCamera.Detach();   // the entry owns the reference now
+    CKIVOComPtr<IKIVOCamera> replaced(pPrevious);
+    m_pMarshalStream = stream.Detach();
 }
 
 void CKIVOClient::Disconnect()
@@ -108,9 +93,8 @@ void CKIVOClient::Disconnect()
     IKIVOCamera* pCamera = NULL;
     if (!m_mapThreadInterfaces.Lookup(dwThreadId, pCamera))
         return;
-    if (pCamera != NULL)
-        pCamera->Release();
     m_mapThreadInterfaces.RemoveKey(dwThreadId);
+    CKIVOComPtr<IKIVOCamera> reference(pCamera);   // released as the entry goes
 }
 
 int CKIVOClient::IsConnected() const

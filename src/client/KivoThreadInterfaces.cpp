@@ -4,6 +4,7 @@
 // own proxy returns from Release is therefore its attach count.
 #include "stdafx.h"
 #include <KivoClient.h>
+#include "KivoConnectionStream.h"
 
 namespace
 {
@@ -35,16 +36,12 @@ void CKIVOClient::ThreadAttach()
     if (m_pMarshalStream == NULL)
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("AtlUnmarshalPtr failed"));
 
-    LARGE_INTEGER liStart = {};
-    m_pMarshalStream->Seek(liStart, STREAM_SEEK_SET, NULL);
-
-    pCamera = NULL;
-    HRESULT hr = CoUnmarshalInterface(m_pMarshalStream, IID_IKIVOCamera,
-                                      reinterpret_cast<void**>(&pCamera));
-    if (FAILED(hr) || pCamera == NULL)
+    CKIVOComPtr<IKIVOCamera> pOwn;
+    if (FAILED(CKIVOConnectionStream::Take(m_pMarshalStream, pOwn)))
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("AtlUnmarshalPtr failed"));
 
-    m_mapThreadInterfaces.SetAt(dwThreadId, pCamera);
+    m_mapThreadInterfaces.SetAt(dwThreadId, pOwn.Get());
+    pOwn.Detach();   // the entry owns the reference now
 }
 
 void CKIVOClient::ThreadDetach()
@@ -56,7 +53,9 @@ void CKIVOClient::ThreadDetach()
     if (!m_mapThreadInterfaces.Lookup(dwThreadId, pCamera))
         return;
 
-    if (pCamera->Release() != 0)
+    // The entry holds one reference per attach; this detach gives one back.
+    CKIVOComPtr<IKIVOCamera> reference(pCamera);
+    if (reference.Reset() != 0)
         return;
     m_mapThreadInterfaces.RemoveKey(dwThreadId);
     if (!IsMultithreadedApartment())

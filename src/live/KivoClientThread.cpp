@@ -19,6 +19,8 @@ CKIVOClientThread::CKIVOClientThread(CKIVOClient* pClient)
     , m_nLiveWidth(0)
     , m_nCachedLiveWidth(0)
     , m_nCachedLiveHeight(0)
+    , m_bHasCachedLiveWidth(0)
+    , m_bHasCachedLiveHeight(0)
     , m_pPicture(NULL)
     , m_pPictureInfo(NULL)
     , m_pPictureBits(NULL)
@@ -149,17 +151,26 @@ void CKIVOClientThread::SetClientDrawnLive()
     m_pClient->SetPropValueInt(CONTROLFLAGS, nFlags | KIVO_CLIENT_DRAWN_LIVE);
 }
 
-int CKIVOClientThread::GetCachedLiveSize(tagEMVP eProp)
+BOOL CKIVOClientThread::GetCachedLiveSize(tagEMVP eProp, int* pnValue)
 {
     CSingleLock lock(&m_csLiveSize, TRUE);
-    return eProp == LIVEWIDTH ? m_nCachedLiveWidth : m_nCachedLiveHeight;
+    BOOL bHas = eProp == LIVEWIDTH ? m_bHasCachedLiveWidth : m_bHasCachedLiveHeight;
+    if (bHas)
+        *pnValue = eProp == LIVEWIDTH ? m_nCachedLiveWidth : m_nCachedLiveHeight;
+    return bHas;
 }
 
 void CKIVOClientThread::SetCachedLiveSize(tagEMVP eProp, int nValue)
 {
     CSingleLock lock(&m_csLiveSize, TRUE);
     if (eProp == LIVEWIDTH)
+    {
         m_nCachedLiveWidth = nValue;
+        m_bHasCachedLiveWidth = 1;
+    }
     else
+    {
         m_nCachedLiveHeight = nValue;
+        m_bHasCachedLiveHeight = 1;
+    }
 }

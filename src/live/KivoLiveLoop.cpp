@@ -11,7 +11,7 @@
 #include "KivoConfiguration.h"
 #include "KivoFrameSet.h"
 #include "KivoGdiplus.h"
-#include "camera/KivoSafeArray.h"
+#include "common/KivoSafeArray.h"
 #include "render/KivoWindowDC.h"
 
 #include <mmsystem.h>

@@ -23,22 +23,6 @@ TEST(CameraUnconnected, EveryMemberReportsTheMissingConnection)
                                 CEXC_NO_INTERFACE, L"No Interface for thread"));
 }
 
-TEST_F(CameraTest, EveryMemberOnAnUnattachedThreadHasNoInterface)
-{
-    m_client.OrderCamera();   // so that ReleaseCamera has a server call to make
-    Script().Reset();
-    CTestWorker worker;
-    worker.Run([&] {
-        for (const CMember& member : Members())
-            EXPECT_TRUE(ThrowsKivoError([&] { member.fnCall(m_client); }, CEXC_NO_INTERFACE,
-                                        L"No Interface for thread"))
-                << ::testing::PrintToString(std::wstring(member.pszCheckText));
-        EXPECT_TRUE(ThrowsKivoError([&] { m_client.Open(0); }, CEXC_NO_INTERFACE,
-                                    L"No Interface for thread"));
-    });
-    EXPECT_TRUE(Methods().empty());
-}
-
 TEST_F(CameraTest, EveryMemberMapsEveryFailureClass)
 {
     for (const CMember& member : Members())

@@ -31,44 +31,53 @@ protected:
 };
 }
 
-TEST_F(Properties, LimitedWidthIsCappedForTheServerButKeptInTheCopy)
+// What the server gets and what the client reads back, with and without the caps.
+TEST_F(Properties, LimitedSizesAreCappedForTheServerButKeptInTheCopy)
 {
-    DrawLiveInClient(true);
-    m_client.SetPropValueInt(LIVEWIDTH, 800);
-    EXPECT_EQ(676, SentInt(LIVEWIDTH));
-    EXPECT_EQ(800, m_client.GetPropValueInt(LIVEWIDTH));
-    EXPECT_EQ(L"800", std::wstring(m_client.GetPropValue(LIVEWIDTH)));
-    EXPECT_EQ(676, Script().GetIntProp(LIVEWIDTH));
+    const struct
+    {
+        bool bLimited;
+        tagEMVP eProp;
+        int nValue;
+        long nSent;
+    } cases[] = {
+        { true, LIVEWIDTH, 800, 676 }, { true, LIVEWIDTH, 676, 676 },  { true, LIVEHEIGHT, 526, 525 },
+        { true, LIVEHEIGHT, 525, 525 }, { false, LIVEWIDTH, 2000, 2000 }, { false, LIVEHEIGHT, 1500, 1500 },
+    };
+    for (const auto& c : cases)
+    {
+        Script().Reset();
+        DrawLiveInClient(c.bLimited);
+        m_client.SetPropValueInt(c.eProp, c.nValue);
+        EXPECT_EQ(c.nSent, SentInt(c.eProp)) << c.nValue;
+        EXPECT_EQ(c.nValue, m_client.GetPropValueInt(c.eProp));
+        EXPECT_EQ(std::to_wstring(c.nValue), std::wstring(m_client.GetPropValue(c.eProp)));
+    }
 }
 
-TEST_F(Properties, CapAppearsInTheFailureTextAndTheCopyIsWrittenFirst)
+TEST_F(Properties, CapAppearsInTheFailureTextAndARefusedWriteKeepsTheCopy)
 {
     DrawLiveInClient(true);
+    m_client.SetPropValueInt(LIVEWIDTH, 300);
     Script().SetResult("SetPropVariant", E_FAIL);
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValueInt(LIVEWIDTH, 800); }, CEXC_CALL_FAILED,
                                 L"SetPropValueInt eProp=24, iVal=676:0x80004005"));
-    EXPECT_EQ(800, m_client.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(300, m_client.GetPropValueInt(LIVEWIDTH));
 }
 
-TEST_F(Properties, LimitedHeightBoundary)
-{
-    DrawLiveInClient(true);
-    m_client.SetPropValueInt(LIVEHEIGHT, 526);
-    EXPECT_EQ(525, SentInt(LIVEHEIGHT));
-    Script().Reset();
-    DrawLiveInClient(true);
-    m_client.SetPropValueInt(LIVEHEIGHT, 525);
-    EXPECT_EQ(525, SentInt(LIVEHEIGHT));
-    EXPECT_EQ(525, m_client.GetPropValueInt(LIVEHEIGHT));
-}
-
-TEST_F(Properties, UnlimitedSizesAreSentAsGiven)
+// The client-drawn bit is the server's, shared by every client: a dimension
+// this client never wrote is read from the server.
+TEST_F(Properties, CopyAnswersOnlyForWhatThisClientWrote)
 {
     DrawLiveInClient(false);
-    m_client.SetPropValueInt(LIVEWIDTH, 2000);
-    m_client.SetPropValueInt(LIVEHEIGHT, 1500);
-    EXPECT_EQ(2000, SentInt(LIVEWIDTH));
-    EXPECT_EQ(1500, SentInt(LIVEHEIGHT));
+    Script().SetIntProp(LIVEWIDTH, 320);
+    Script().SetIntProp(LIVEHEIGHT, 240);
+    EXPECT_EQ(320, m_client.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(L"240", std::wstring(m_client.GetPropValue(LIVEHEIGHT)));
+    m_client.SetPropValueInt(LIVEWIDTH, 500);
+    Script().SetIntProp(LIVEWIDTH, 320);
+    EXPECT_EQ(500, m_client.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(240, m_client.GetPropValueInt(LIVEHEIGHT));
 }
 
 TEST_F(Properties, TextSizeIsCappedAsText)
@@ -79,9 +88,10 @@ TEST_F(Properties, TextSizeIsCappedAsText)
     EXPECT_EQ(800, m_client.GetPropValueInt(LIVEWIDTH));
 
     Script().SetResult("SetPropValue", E_INVALIDARG);
+    Script().SetIntProp(LIVEHEIGHT, 240);
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValue(LIVEHEIGHT, _T("900")); },
                                 CEXC_INVALID_ARGUMENT, L"SetPropValue eProp=25, sVal=525"));
-    EXPECT_EQ(900, m_client.GetPropValueInt(LIVEHEIGHT));
+    EXPECT_EQ(240, m_client.GetPropValueInt(LIVEHEIGHT));   // refused: still the server's
 }
 
 TEST_F(Properties, WithTheBitClearSizesGoToTheServerAndTheCopyStays)
@@ -93,7 +103,7 @@ TEST_F(Properties, WithTheBitClearSizesGoToTheServerAndTheCopyStays)
     EXPECT_EQ(800, Script().GetIntProp(LIVEWIDTH));   // not capped
     Script().SetIntProp(LIVEWIDTH, 640);
     EXPECT_EQ(640, m_client.GetPropValueInt(LIVEWIDTH));
-    EXPECT_EQ(111, m_client.Worker().GetCachedLiveSize(LIVEWIDTH));
+    EXPECT_EQ(111, m_client.CachedLiveSize(LIVEWIDTH));
 }
 
 TEST_F(Properties, SizeTestFailureIsReportedWithItsOwnText)
@@ -130,8 +140,11 @@ TEST_F(Properties, LiveDisplayMirrorsSuccessfulWrites)
 
 TEST_F(Properties, TextsRoundTripAndNullTextsReadEmpty)
 {
-    m_client.SetPropValue(static_cast<tagEMVP>(77), _T("Gain \x00e9 12"));
-    EXPECT_EQ(L"Gain \x00e9 12", std::wstring(m_client.GetPropValue(static_cast<tagEMVP>(77))));
+    const std::wstring strText(L"Gain \x00e9\0 12", 10);   // an embedded NUL included
+    m_client.SetPropValue(static_cast<tagEMVP>(77), CString(strText.data(), 10));
+    EXPECT_EQ(strText, Script().GetTextProp(77));
+    CString strRead = m_client.GetPropValue(static_cast<tagEMVP>(77));
+    EXPECT_EQ(strText, std::wstring(strRead, strRead.GetLength()));
     EXPECT_EQ(L"Name 46", std::wstring(m_client.GetPropName(LIVECOLOR)));
     Script().SetNullText(true);
     EXPECT_TRUE(m_client.GetPropValue(static_cast<tagEMVP>(77)).IsEmpty());
@@ -156,6 +169,10 @@ TEST_F(Properties, GetErrorAsksForTheTextOnlyWhenWanted)
     CString strText;
     EXPECT_EQ(42, m_client.GetError(&strText));
     EXPECT_EQ(L"Sensor too hot", std::wstring(strText));
+    const std::wstring strWithNul(L"hot\0er", 6);   // the text's full length, not up to its NUL
+    Script().SetError(43, strWithNul);
+    EXPECT_EQ(43, m_client.GetError(&strText));
+    EXPECT_EQ(strWithNul, std::wstring(strText, strText.GetLength()));
 
     Script().SetResult("GetErrorText", E_OUTOFMEMORY);
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetError(&strText); }, CEXC_OUT_OF_MEMORY, L"GetError"));

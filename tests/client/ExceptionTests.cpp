@@ -15,23 +15,35 @@ std::wstring MessageWithCapacity(CKIVOClientException& exception, unsigned int n
 }
 }
 
-TEST(ClientException, MessageJoinsNumberMarkerAndText)
+// "<number> : CS ERROR : <text>", cut to capacity - 1; the result is always 1,
+// a help context given is set to 0, and the auxiliary code plays no part.
+TEST(ClientException, MessageJoinsNumberMarkerAndTextWithinTheCapacity)
 {
-    CKIVOClientException exception(0, CEXC_NOT_CONNECTED, _T("Close"));
-    EXPECT_EQ(L"4 : CS ERROR : Close", MessageWithCapacity(exception, 64));
-    EXPECT_EQ(CEXC_NOT_CONNECTED, exception.GetErrorNumber());
-}
-
-TEST(ClientException, MessageIsCutToCapacityMinusOne)
-{
-    CKIVOClientException exception(0, CEXC_NOT_CONNECTED, _T("Close"));
-    int nResult = 0;
-    EXPECT_EQ(L"4 : CS ER", MessageWithCapacity(exception, 10, &nResult));
-    EXPECT_EQ(1, nResult);
-    EXPECT_EQ(L"", MessageWithCapacity(exception, 1, &nResult));
-    EXPECT_EQ(1, nResult);
-    // Exactly the message's length: the last character gives way to the terminator.
-    EXPECT_EQ(L"4 : CS ERROR : Clos", MessageWithCapacity(exception, 20, &nResult));
+    const struct
+    {
+        unsigned int nAux;
+        CEXC_CAMERA_NUM eNumber;
+        const wchar_t* pszText;
+        unsigned int nCapacity;
+        const wchar_t* pszExpected;
+    } cases[] = {
+        { 0, CEXC_NOT_CONNECTED, L"Close", 64, L"4 : CS ERROR : Close" },
+        { 0, CEXC_NOT_CONNECTED, L"Close", 10, L"4 : CS ER" },
+        { 0, CEXC_NOT_CONNECTED, L"Close", 1, L"" },
+        { 0, CEXC_NOT_CONNECTED, L"Close", 20, L"4 : CS ERROR : Clos" },   // the terminator takes the last place
+        { 0xDEADBEEF, CEXC_ACCESS_DENIED, L"Start", 64, L"8 : CS ERROR : Start" },
+        { 0, CEXC_NO_PICTURE, L"GetPicture", 64, L"2 : CS ERROR : GetPicture" },
+    };
+    for (const auto& c : cases)
+    {
+        CKIVOClientException exception(c.nAux, c.eNumber, c.pszText);
+        unsigned int nHelp = 1234;
+        int nResult = 0;
+        EXPECT_EQ(c.pszExpected, MessageWithCapacity(exception, c.nCapacity, &nResult, &nHelp)) << c.nCapacity;
+        EXPECT_EQ(1, nResult);
+        EXPECT_EQ(0u, nHelp);
+        EXPECT_EQ(c.eNumber, exception.GetErrorNumber());
+    }
 }
 
 TEST(ClientException, ShortMessageZeroFillsTheRestOfTheCapacity)
@@ -55,24 +67,6 @@ TEST(ClientException, ZeroCapacityOrNullBufferWritesNothingAndReturnsOne)
     unsigned int nHelp = 77;
     EXPECT_EQ(1, exception.GetErrorMessage(nullptr, 10, &nHelp));
     EXPECT_EQ(0u, nHelp);
-}
-
-TEST(ClientException, HelpContextIsSetToZero)
-{
-    CKIVOClientException exception(0, CEXC_NO_PICTURE, _T("GetPicture"));
-    unsigned int nHelp = 1234;
-    int nResult = 0;
-    EXPECT_EQ(L"2 : CS ERROR : GetPicture", MessageWithCapacity(exception, 64, &nResult, &nHelp));
-    EXPECT_EQ(0u, nHelp);
-    EXPECT_EQ(1, nResult);
-}
-
-TEST(ClientException, AuxiliaryCodeDoesNotChangeTheMessage)
-{
-    CKIVOClientException plain(0, CEXC_ACCESS_DENIED, _T("Start"));
-    CKIVOClientException withCode(0xDEADBEEF, CEXC_ACCESS_DENIED, _T("Start"));
-    EXPECT_EQ(MessageWithCapacity(plain, 64), MessageWithCapacity(withCode, 64));
-    EXPECT_EQ(CEXC_ACCESS_DENIED, withCode.GetErrorNumber());
 }
 
 TEST(ClientException, LongTextIsCarriedWhole)

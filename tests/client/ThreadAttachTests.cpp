@@ -114,18 +114,6 @@ TEST_F(ThreadAttach, NestedAttachNeedsAsManyDetaches)
     EXPECT_EQ(1, m_client.CountThreadEntries());
 }
 
-TEST_F(ThreadAttach, AttachAgainAfterDetachUnmarshalsAnew)
-{
-    CTestWorker worker;
-    for (int i = 0; i < 3; ++i)
-        worker.Run([&] {
-            m_client.ThreadAttach();
-            EXPECT_EQ(S_OK, CallServer());
-            m_client.ThreadDetach();
-        });
-    EXPECT_EQ(1, m_client.CountThreadEntries());
-}
-
 TEST_F(ThreadAttach, ConnectingThreadAttachAddsToItsEntry)
 {
     IKIVOCamera* pBefore = m_client.GetICamera();

@@ -1,7 +1,8 @@
-// The camera server process dies while the live picture runs and another
-// thread is inside a call: nothing hangs or crashes, calls fail with the RPC
-// result in their text, everything can be ended, and a new client reaches a
-// freshly started server.
+// The camera server process's life beside its clients: it ends once the last
+// client that used it is destroyed; when it dies while the live picture runs
+// and another thread is inside a call, nothing hangs or crashes, calls fail with
+// the RPC result in their text, everything can be ended, and a client that
+// connects again reaches a freshly started server without an order of the old.
 #include "KivoTestSupport.h"
 #include "TestWatchdog.h"
 
@@ -13,27 +14,36 @@
 
 namespace
 {
-// Ends every process of this name; returns how many there were.
-int TerminateProcessesNamed(const wchar_t* pszName)
+// Handles of the running processes of this name, with the access asked for.
+std::vector<HANDLE> OpenProcessesNamed(const wchar_t* pszName, DWORD dwAccess)
 {
-    int nFound = 0;
+    std::vector<HANDLE> processes;
     HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL bMore = Process32FirstW(hSnapshot, &entry); bMore; bMore = Process32NextW(hSnapshot, &entry))
     {
-        if (_wcsicmp(entry.szExeFile, pszName) != 0)
-            continue;
-        HANDLE hProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
-        if (hProcess == nullptr)
-            continue;
+        HANDLE hProcess = _wcsicmp(entry.szExeFile, pszName) == 0
+                              ? OpenProcess(dwAccess, FALSE, entry.th32ProcessID)
+                              : nullptr;
+        if (hProcess != nullptr)
+            processes.push_back(hProcess);
+    }
+    CloseHandle(hSnapshot);
+    return processes;
+}
+
+// Ends every process of this name; returns how many there were.
+int TerminateProcessesNamed(const wchar_t* pszName)
+{
+    std::vector<HANDLE> processes = OpenProcessesNamed(pszName, PROCESS_TERMINATE | SYNCHRONIZE);
+    for (HANDLE hProcess : processes)
+    {
         TerminateProcess(hProcess, 9);
         WaitForSingleObject(hProcess, 10000);
         CloseHandle(hProcess);
-        ++nFound;
     }
-    CloseHandle(hSnapshot);
-    return nFound;
+    return static_cast<int>(processes.size());
 }
 
 bool IsRpcFailure(CKIVOClientException* pException, std::wstring* pstrMessage = nullptr)
@@ -47,6 +57,44 @@ bool IsRpcFailure(CKIVOClientException* pException, std::wstring* pstrMessage = 
                || strMessage.find(L":0x80010108") != std::wstring::npos);
 }
 
+}
+
+// Every thread's pointer, the stream's packet and a replaced connection give
+// their server references back: the server, which ends about a second after
+// its last connection goes, is gone well within the bound.
+TEST(ServerLifetime, ServerEndsOnceTheClientThatUsedItIsDestroyed)
+{
+    CTestWatchdog watchdog(240, "server lifetime", 1);
+    std::vector<HANDLE> servers;
+    {
+        CTestableClient client;
+        client.Connect();
+        client.Connect();   // the first connection is replaced and given back
+        servers = OpenProcessesNamed(L"KivoCameraSim.exe", SYNCHRONIZE);
+        ASSERT_FALSE(servers.empty());
+
+        auto fnAttachAndCall = [&] {
+            client.ThreadAttach();
+            EXPECT_EQ(SERVERSTATE_CLOSED, client.GetServerState());
+            client.ThreadDetach();
+        };
+        for (int i = 0; i < 3; ++i)
+            CTestWorker().Run(fnAttachAndCall);   // each thread ends after its detach
+        CTestWorker stayer;
+        stayer.Run([&] { client.ThreadAttach(); });
+        client.Disconnect();
+        // After the connecting thread let go and the earlier threads ended,
+        // threads attach as before.
+        CTestWorker().Run(fnAttachAndCall);
+        stayer.Run([&] { client.ThreadDetach(); });
+        EXPECT_EQ(0, client.CountThreadEntries());
+    }
+    watchdog.Step(0, "server ends");
+    for (HANDLE hServer : servers)
+    {
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hServer, 60000)) << "the server outlived its client";
+        CloseHandle(hServer);
+    }
 }
 
 TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
@@ -129,18 +177,24 @@ TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
         EXPECT_EQ(nullptr, client.Worker().m_hThread);
         EXPECT_TRUE(ThrowsKivoError([&] { client.ReleaseCamera(); }, CEXC_CALL_FAILED,
                                     L"ReleaseCamera:0x800706ba"));
-        watchdog.Step(0, "Disconnect and destroy");
+        watchdog.Step(0, "Disconnect");
         client.Disconnect();
-    }
 
-    // Wine's RPC service keeps the dead server's registration; a restart of it
-    // (it comes back on demand) lets the next activation start a new server.
-    watchdog.Step(0, "new server");
-    TerminateProcessesNamed(L"rpcss.exe");
-    {
-        CTestableClient client;
+        // Wine's RPC service keeps the dead server's registration; a restart of
+        // it (it comes back on demand) lets the next activation start a new server.
+        watchdog.Step(0, "connect again");
+        TerminateProcessesNamed(L"rpcss.exe");
         client.Connect();
         EXPECT_EQ(SERVERSTATE_CLOSED, client.GetServerState());
+        // The order died with the old server: this one is asked, so a client
+        // that comes later does not get the camera as well.
+        EXPECT_EQ(0, client.IsOrdered());
+        EXPECT_EQ(1, client.OrderCamera());
+        CTestableClient other;
+        other.Connect();
+        EXPECT_EQ(0, other.OrderCamera());
+        other.Disconnect();
+        client.ReleaseCamera();
         client.Disconnect();
     }
     DestroyWindow(hWnd);

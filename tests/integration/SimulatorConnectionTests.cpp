@@ -57,20 +57,3 @@ TEST(SimulatorConnection, MultithreadedThreadKeepsItsApartment)
     });
     client.Disconnect();
 }
-
-TEST(SimulatorConnection, ManyThreadsAttachOneAfterTheOther)
-{
-    CTestableClient client;
-    client.Connect();
-    for (int i = 0; i < 12; ++i)
-    {
-        CTestWorker worker;
-        worker.Run([&] {
-            client.ThreadAttach();
-            EXPECT_EQ(SERVERSTATE_CLOSED, client.GetServerState());
-            client.ThreadDetach();
-        });
-    }
-    EXPECT_EQ(1, client.CountThreadEntries());
-    client.Disconnect();
-}

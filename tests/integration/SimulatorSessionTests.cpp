@@ -78,6 +78,10 @@ TEST_F(SimulatorSession, PropertiesRoundTripAsTextAndIntegers)
     EXPECT_EQ(L"1234", std::wstring(m_client.GetPropValue(static_cast<tagEMVP>(300))));
     m_client.SetPropValue(static_cast<tagEMVP>(301), _T("-77"));
     EXPECT_EQ(-77, m_client.GetPropValueInt(static_cast<tagEMVP>(301)));
+    const std::wstring strWithNul(L"ab\0cd", 5);   // every character, the NUL included
+    m_client.SetPropValue(static_cast<tagEMVP>(302), CString(strWithNul.data(), 5));
+    CString strRead = m_client.GetPropValue(static_cast<tagEMVP>(302));
+    EXPECT_EQ(strWithNul, std::wstring(strRead, strRead.GetLength()));
     EXPECT_EQ(L"LIVECOLOR", std::wstring(m_client.GetPropName(LIVECOLOR)));
 
     // While the client draws the live picture, the size it was given is the size it reports.
@@ -116,4 +120,39 @@ TEST_F(SimulatorSession, PicturesAndTablesRoundTrip)
     EXPECT_EQ(4, m_client.GetMeasureTab(anRead, 4));
     EXPECT_EQ(1, anRead[3]);
     EXPECT_EQ(2, m_client.GetSearchTab(anRead, 4));
+}
+
+// Two clients of one server. The client-drawn bit lives in the server, so both
+// see it set; the live size copy of a client holds only what the server
+// accepted from that client, and everything else is the server's.
+TEST(SimulatorTwoClients, LiveSizeIsTheServersUntilThisClientsWriteWasAccepted)
+{
+    CTestableClient owner, other;
+    owner.Connect(CKIVOClient::EINTERFACE_ACQUISITION);
+    other.Connect(CKIVOClient::EINTERFACE_MEASUREMENT);
+    owner.Open(0);
+    owner.Init();
+    ASSERT_NE(0, owner.OrderCamera());
+    owner.SetPropValueInt(LIVEWIDTH, 320);
+    owner.SetPropValue(LIVEHEIGHT, _T("240"));
+
+    EXPECT_EQ(320, other.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(L"240", std::wstring(other.GetPropValue(LIVEHEIGHT)));
+    // The camera is ordered by the other client: both writes are refused.
+    EXPECT_TRUE(ThrowsKivoError([&] { other.SetPropValueInt(LIVEWIDTH, 456); }, CEXC_ACCESS_DENIED,
+                                L"SetPropValueInt eProp=24, iVal=456"));
+    EXPECT_TRUE(ThrowsKivoError([&] { other.SetPropValue(LIVEHEIGHT, _T("193")); }, CEXC_ACCESS_DENIED,
+                                L"SetPropValue eProp=25, sVal=193"));
+    EXPECT_EQ(320, other.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(240, other.GetPropValueInt(LIVEHEIGHT));
+
+    owner.ReleaseCamera();
+    ASSERT_NE(0, other.OrderCamera());   // the ordering client's own answers
+    other.SetPropValueInt(LIVEWIDTH, 456);
+    EXPECT_EQ(456, other.GetPropValueInt(LIVEWIDTH));
+    EXPECT_EQ(240, other.GetPropValueInt(LIVEHEIGHT));
+    other.ReleaseCamera();
+    owner.Close(1);
+    other.Disconnect();
+    owner.Disconnect();
 }

@@ -65,7 +65,7 @@ TEST_F(OldWindows, WithoutTheSwitchTheClientNeverDrawsTheLivePicture)
     EXPECT_EQ(321, client.GetPropValueInt(LIVEWIDTH));
     client.SetPropValueInt(LIVEWIDTH, 800);
     EXPECT_EQ(800, Script().GetIntProp(LIVEWIDTH));
-    EXPECT_EQ(321, client.Worker().GetCachedLiveSize(LIVEWIDTH));
+    EXPECT_EQ(321, client.CachedLiveSize(LIVEWIDTH));
     client.Stop(0);
     client.Disconnect();
 }

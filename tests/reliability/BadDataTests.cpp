@@ -1,6 +1,9 @@
-// Data from the server that does not fit its description: nothing is read or
-// written beyond a buffer; pictures that cannot be right are skipped.
+// Data from the server that does not fit its description: an array that is not
+// a vector from index 0 of the expected element size is no picture or table;
+// nothing is read from it or written to the caller.
 #include "../camera/CameraTestFixture.h"
+
+#include <algorithm>
 
 namespace
 {
@@ -15,69 +18,72 @@ CTestPicture Bytes(size_t n)
 // A buffer with guard bytes on both sides of the part the call may write.
 struct CGuardedBuffer
 {
-    explicit CGuardedBuffer(size_t nSize) : bytes(nSize + 32, 0xCD), nSize(nSize) {}
+    explicit CGuardedBuffer(size_t nSize) : bytes(nSize + 32, 0xCD) {}
     BYTE* Data() { return bytes.data() + 16; }
-    bool GuardsIntact() const
+    bool Untouched() const
     {
-        for (size_t i = 0; i < 16; ++i)
-            if (bytes[i] != 0xCD || bytes[16 + nSize + i] != 0xCD)
-                return false;
-        return true;
+        return std::all_of(bytes.begin(), bytes.end(), [](BYTE b) { return b == 0xCD; });
     }
     std::vector<BYTE> bytes;
-    size_t nSize;
+};
+
+struct CShape
+{
+    const char* pszName;
+    VARTYPE vtElement;   // VT_EMPTY: the member's own element type
+    int nDims;
+    LONG nLowerBound;
 };
 }
 
-TEST_F(CameraTest, PictureOfAnotherElementTypeIsCopiedByTheCallersSize)
+TEST_F(CameraTest, PictureArraysOfAnotherShapeAreNoPicture)
 {
-    Script().SetPicture(Bytes(40));
-    Script().SetArrayShape(VT_I4, 1, 0);   // 10 elements of 4 bytes
-    CGuardedBuffer buffer(64);
-    int nLength = 0;
-    m_client.GetPicture(1, buffer.Data(), 64, &nLength);
-    EXPECT_EQ(10, nLength);   // the element count, as the server describes it
-    EXPECT_EQ(10, buffer.Data()[9]);
-    EXPECT_EQ(0xCD, buffer.Data()[10]);
-    EXPECT_TRUE(buffer.GuardsIntact());
+    const CShape shapes[] = {
+        { "lower bound 1", VT_EMPTY, 1, 1 },
+        { "two dimensions", VT_EMPTY, 2, 0 },
+        { "four-byte elements", VT_I4, 1, 0 },
+        { "two-byte elements", VT_I2, 1, 0 },
+    };
+    for (const CShape& shape : shapes)
+    {
+        Script().SetPicture(Bytes(1000));
+        Script().SetArrayShape(shape.vtElement, shape.nDims, shape.nLowerBound);
+        CGuardedBuffer buffer(2000);
+        int nLength = -1;
+        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPicture(1, buffer.Data(), 2000, &nLength); },
+                                    CEXC_NO_PICTURE, L"GetPicture"))
+            << shape.pszName;
+        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetRGBPicture(buffer.Data(), 2000, &nLength); },
+                                    CEXC_NO_PICTURE, L"GetRGBPicture"))
+            << shape.pszName;
+        EXPECT_EQ(-1, nLength) << shape.pszName;
+        EXPECT_TRUE(buffer.Untouched()) << shape.pszName;
+    }
 }
 
-TEST_F(CameraTest, PictureWithAnotherLowerBoundIsNeverReadBeyondItsData)
+TEST_F(CameraTest, TableArraysOfAnotherShapeAreNoTable)
 {
-    Script().SetPicture(Bytes(8));
-    Script().SetArrayShape(VT_EMPTY, 1, 100);   // 8 elements, upper bound 107
-    CGuardedBuffer buffer(200);
-    int nLength = 0;
-    m_client.GetPicture(1, buffer.Data(), 200, &nLength);
-    EXPECT_EQ(108, nLength);
-    EXPECT_EQ(8, buffer.Data()[7]);
-    EXPECT_EQ(0xCD, buffer.Data()[8]);   // only the 8 bytes that exist were copied
-    EXPECT_TRUE(buffer.GuardsIntact());
-}
-
-TEST_F(CameraTest, TwoDimensionalTableIsReadWithinItsData)
-{
-    Script().SetTable(true, { 1, 2, 3, 4, 5, 6 });
-    Script().SetArrayShape(VT_EMPTY, 2, 0);   // 2 x 3
-    int anValues[8];
-    for (int& n : anValues)
-        n = -1;
-    int nCount = m_client.GetMeasureTab(anValues, 8);
-    EXPECT_EQ(2, nCount);   // the first dimension's count
-    EXPECT_EQ(1, anValues[0]);
-    EXPECT_EQ(2, anValues[1]);
-    EXPECT_EQ(-1, anValues[2]);
-}
-
-TEST_F(CameraTest, TableOfBytesIsNeverReadBeyondItsData)
-{
-    Script().SetTable(false, { 0x01020304, 0x05060708 });
-    Script().SetArrayShape(VT_UI1, 1, 0);   // the same 8 bytes as 8 one-byte elements
-    int anValues[4] = { -1, -1, -1, -1 };
-    EXPECT_EQ(8, m_client.GetSearchTab(anValues, 4));
-    EXPECT_EQ(0x01020304, anValues[0]);   // only the 8 bytes that exist are copied
-    EXPECT_EQ(0x05060708, anValues[1]);
-    EXPECT_EQ(-1, anValues[2]);
+    const CShape shapes[] = {
+        { "lower bound 1", VT_EMPTY, 1, 1 },
+        { "two dimensions", VT_EMPTY, 2, 0 },
+        { "one-byte elements", VT_UI1, 1, 0 },
+        { "eight-byte elements", VT_R8, 1, 0 },
+    };
+    for (const CShape& shape : shapes)
+    {
+        Script().SetTable(true, { 1, 2, 3, 4, 5, 6 });
+        Script().SetTable(false, { 1, 2, 3, 4, 5, 6 });
+        Script().SetArrayShape(shape.vtElement, shape.nDims, shape.nLowerBound);
+        CGuardedBuffer buffer(8 * sizeof(int));
+        int* pnValues = reinterpret_cast<int*>(buffer.Data());
+        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetMeasureTab(pnValues, 8); }, CEXC_NO_TABLE,
+                                    L"GetMeasureTab"))
+            << shape.pszName;
+        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetSearchTab(pnValues, 8); }, CEXC_NO_TABLE,
+                                    L"GetSearchTab"))
+            << shape.pszName;
+        EXPECT_TRUE(buffer.Untouched()) << shape.pszName;
+    }
 }
 
 TEST_F(CameraTest, EmptyPictureArrayReportsZeroLength)

@@ -88,3 +88,27 @@ TEST_F(Leaks, FaultMatrixGivesBackAllTaskMemory)
     const LONG nAllowed = nAfterWarmUp + nPlatformLeak * static_cast<LONG>(nVariantCalls);
     EXPECT_LE(SettledCount(spy, nAllowed), nAllowed) << "platform leak per variant call: " << nPlatformLeak;
 }
+
+// A thread that never attached gets "No Interface for thread" from every member
+// before any server call, and nothing the member made before it found that out
+// (a string for the server, say) stays behind.
+TEST_F(Leaks, UnattachedThreadHasNoInterfaceAndLeavesNoTaskMemory)
+{
+    CTestMallocSpy& spy = CTestMallocSpy::ForProcess();
+    m_client.OrderCamera();   // so that ReleaseCamera has a server call to make
+    Script().Reset();
+    CTestWorker worker;
+    auto fnRunAll = [&] {
+        for (const CMember& member : Members())
+            EXPECT_TRUE(ThrowsKivoError([&] { member.fnCall(m_client); }, CEXC_NO_INTERFACE,
+                                        L"No Interface for thread"))
+                << member.pszMethod;
+        EXPECT_TRUE(ThrowsKivoError([&] { m_client.Open(0); }, CEXC_NO_INTERFACE, L"No Interface for thread"));
+    };
+    worker.Run(fnRunAll);   // warm-up
+    const LONG nBefore = spy.Living();
+    for (int i = 0; i < 10; ++i)
+        worker.Run(fnRunAll);
+    EXPECT_LE(SettledCount(spy, nBefore), nBefore);
+    EXPECT_TRUE(Methods().empty());
+}

@@ -25,6 +25,12 @@ public:
     CKIVOClientThread& Worker() { return m_Thread; }
     int IsPolling() const { return m_bPollLivePictures; }
     int CountThreadEntries() const { return static_cast<int>(m_mapThreadInterfaces.GetCount()); }
+    // The worker's copy of a live size dimension; -1 while it holds no value.
+    int CachedLiveSize(tagEMVP eProp)
+    {
+        int nValue = -1;
+        return m_Thread.GetCachedLiveSize(eProp, &nValue) ? nValue : -1;
+    }
 };
 
 // "<number> : CS ERROR : <text>" of an exception, read through GetErrorMessage.

@@ -153,7 +153,7 @@ public:
     STDMETHODIMP SetPropValue(tagEMVP eProp, BSTR bstrValue) override
     {
         CTestCall call = MakeCall("SetPropValue", eProp);
-        call.strValue = bstrValue ? bstrValue : L"";
+        call.strValue = bstrValue ? std::wstring(bstrValue, SysStringLen(bstrValue)) : L"";
         HRESULT hr = m_script.Record(call);
         if (SUCCEEDED(hr))
             m_script.StoreTextProp(eProp, call.strValue);

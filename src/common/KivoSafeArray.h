@@ -1,5 +1,5 @@
-// KivoSafeArray.h: ownership of a SAFEARRAY that the server handed over, and
-// the bounds within which its data may be read.
+// KivoSafeArray.h: the owner of one SAFEARRAY that the server handed over, and
+// the test that it is the plain vector the caller expects before its data is read.
 #pragma once
 
 #include <oleauto.h>
@@ -17,17 +17,30 @@ public:
         SafeArrayDestroy(m_psa);
     }
 
+    // Out parameter for an array that the server hands over; the holder must be empty.
     SAFEARRAY** operator&() { return &m_psa; }
     SAFEARRAY* Get() const { return m_psa; }
 
     // Locks the data for the rest of the holder's life; FALSE when it cannot.
     bool Lock()
     {
-        m_bLocked = m_psa != NULL && SUCCEEDED(SafeArrayLock(m_psa));
+        if (!m_bLocked)
+            m_bLocked = m_psa != NULL && SUCCEEDED(SafeArrayLock(m_psa));
         return m_bLocked;
     }
 
-    // Entries as the caller counts them: upper bound of dimension 1 plus one.
+    // True for what every caller of the server expects: one dimension from
+    // index 0, elements of nElementBytes, data present whenever there are
+    // elements. Anything else would make the element count claim bytes that
+    // the array does not hold.
+    bool IsVectorOf(ULONG nElementBytes) const
+    {
+        return m_psa != NULL && m_psa->cDims == 1 && m_psa->rgsabound[0].lLbound == 0
+               && m_psa->cbElements == nElementBytes
+               && (m_psa->pvData != NULL || m_psa->rgsabound[0].cElements == 0);
+    }
+
+    // Elements of a vector (IsVectorOf): upper bound plus one.
     long GetCount() const
     {
         LONG nUpper = -1;
