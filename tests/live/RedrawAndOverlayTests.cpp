@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return m_client.Worker().m_nLiveWidth == WIDTH; }));
         ASSERT_TRUE(WaitForFetches(3));
         m_client.Stop(0);
-        ASSERT_NE(nullptr, m_client.Worker().m_pPicture);
+        ASSERT_TRUE(m_client.Worker().HasStoredPicture());
         EraseWindow();
     }
     void EraseWindow()
@@ -116,7 +116,7 @@ TEST_F(Redraw, RefusedWhileRunningPollingOrWithoutPicture)
     StartLive();
     EXPECT_EQ(-2, m_client.RedrawClientWindow(m_hWnd, nullptr, 1));
     m_client.Stop(0);
-    ASSERT_NE(nullptr, m_client.Worker().m_pPicture);
+    ASSERT_TRUE(m_client.Worker().HasStoredPicture());
     m_client.EnablePollLivePictures(1);
     EXPECT_EQ(-2, m_client.RedrawClientWindow(m_hWnd, nullptr, 1));
     m_client.EnablePollLivePictures(0);
@@ -128,11 +128,9 @@ TEST_F(Redraw, UnconnectedClientIsRefusedNotThrown)
     CKIVOClientThread& worker = other.Worker();
     std::vector<BYTE> bytes(16, 0x80);
     int nWidth = 4, nHeight = 4, nBytes = 1, nFormat = 1;
-    BITMAPINFO* pInfo = nullptr;
-    void* pBits = nullptr;
-    Gdiplus::Bitmap* pPicture = CKIVOClientThread::CreatePictureBitmap(bytes.data(), 16, &nWidth, &nHeight,
-                                                                       &nBytes, &nFormat, &pInfo, &pBits);
-    ASSERT_TRUE(worker.StoreFrames(pPicture, pInfo, pBits, nullptr, nullptr, nullptr, 0xFF000000, 0, 1));
+    CKIVOFrameSet frames;
+    frames.picture = CKIVOClientThread::CreatePictureBitmap(bytes.data(), 16, &nWidth, &nHeight, &nBytes, &nFormat);
+    ASSERT_TRUE(worker.StoreFrames(frames));
     worker.m_hWnd = m_hWnd;
     worker.m_bLiveDisplay = 1;
     EXPECT_EQ(-2, other.RedrawClientWindow(m_hWnd, nullptr, 1));
