@@ -81,6 +81,17 @@ BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
 
 BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
 {
+    // The live thread may be waiting for the overlay device; if the calling
+    // thread still holds it, waiting for the live thread would wait for ever.
+    // The recursive lock is free to the thread that holds it and to no other.
+    // Given back before m_csThread is taken: a start holding that lock may be
+    // waiting for a new thread's set-up, which waits for the device.
+    if (m_pClient != NULL && m_pClient->m_bMaskPaintDCInUse && m_MaskPaintDC.Lock(FALSE))
+    {
+        m_MaskPaintDC.UnLock();
+        m_pClient->ReleaseMaskPaintDC();
+    }
+
     // The wait uses a handle of its own: a Stop on another thread may close
     // the run's handles as soon as the thread has ended.
     CKIVOHandle hThread;
@@ -88,18 +99,8 @@ BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
         CSingleLock lock(&m_csThread, TRUE);
         if (m_hThread.IsNull())
             return TRUE;   // the stored frames stay, whatever was asked
-
-        // The live thread may be waiting for the overlay device; if the calling
-        // thread still holds it, waiting for the live thread would wait for
-        // ever. The recursive lock is free to the thread that holds it and to
-        // no other.
-        if (m_pClient != NULL && m_pClient->m_bMaskPaintDCInUse && m_MaskPaintDC.Lock(FALSE))
-        {
-            m_MaskPaintDC.UnLock();
-            m_pClient->ReleaseMaskPaintDC();
-        }
         SetEvent(m_hStopEvent);
-        SetEvent(m_hStartedEvent);   // releases a start still waiting for the set-up
+        SetEvent(m_hStartedEvent);
         hThread.Reset(DuplicateOwnHandle(m_hThread));
     }
     if (!hThread.IsNull())

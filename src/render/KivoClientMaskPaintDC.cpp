@@ -43,9 +43,16 @@ BOOL CKIVOClient::ReleaseMaskPaintDC()
 {
     if (!m_bMaskPaintDCInUse)
         return FALSE;
+    // Only the thread that holds the device gives it back (its recursive lock
+    // is free to that thread alone); the flag is cleared while the lock is
+    // still held, so that a thread that finds it set and takes the lock is
+    // the holder.
     CKIVOClientMaskPaintDC& device = m_Thread.m_MaskPaintDC;
+    if (!device.Lock(FALSE))
+        return FALSE;
     device.UnAssign();
-    device.UnLock();
     m_bMaskPaintDCInUse = FALSE;
+    device.UnLock();
+    device.UnLock();
     return TRUE;
 }

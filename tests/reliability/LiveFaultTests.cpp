@@ -1,6 +1,11 @@
 // The live picture thread when steps of a pass fail: it goes on where it
 // should, the window keeps its last picture, and Stop returns.
 #include "../live/LiveTestFixture.h"
+#include "TestWatchdog.h"
+
+#include <atomic>
+#include <random>
+#include <thread>
 
 namespace
 {
@@ -59,45 +64,6 @@ TEST_F(LiveFaults, PicturesThatCannotBeRightAreSkipped)
     ExpectPictureKeptOverFailingPasses(5);
 }
 
-TEST_F(LiveFaults, OddGreyWidthShowsStraight)
-{
-    // 61 pixels a row: rows are copied one by one into the bitmap's stride.
-    CTestPicture picture;
-    picture.nWidth = 61;
-    picture.nHeight = 48;
-    picture.nBytesPerPixel = 1;
-    picture.nFormat = 1;
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 61; ++x)
-            picture.bytes.push_back(x < 30 ? 0 : 255);
-    Script().SetLivePicture(picture);
-    StartLive();
-    // A sheared picture would put dark pixels on the right in lower rows.
-    ASSERT_TRUE(WaitFor([&] { return GetGValue(WindowPixel(LEFT + 110, TOP + 90)) > 200; }));
-    EXPECT_LT(GetGValue(WindowPixel(LEFT + 20, TOP + 90)), 50);
-    EXPECT_GT(GetGValue(WindowPixel(LEFT + 110, TOP + 5)), 200);
-}
-
-TEST_F(LiveFaults, FailingOverlayCopyKeepsThePicturesComing)
-{
-    ShowFirstPicture();
-    // An overlay device held by the application makes every copy wait; the
-    // thread resumes as soon as it is given back.
-    {
-        CKIVOWindowDC windowDC(m_hWnd);
-        ASSERT_NE(nullptr, windowDC.Get());
-        CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
-        CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(windowDC.Get(), rect);
-        ASSERT_NE(nullptr, pMask);
-        pMask->FillSolidRect(&rect, LIVE_KEY);
-        size_t nFetches = Script().CountCalls("Get3DLivePicture");
-        Sleep(200);   // the thread can only be waiting now; nothing to poll for
-        EXPECT_LE(Script().CountCalls("Get3DLivePicture"), nFetches + 1);
-        m_client.ReleaseMaskPaintDC();
-    }
-    ExpectPictureKeptOverFailingPasses(5);
-}
-
 TEST_F(LiveFaults, StopFromTheThreadHoldingTheOverlayReturns)
 {
     ShowFirstPicture();
@@ -117,4 +83,82 @@ TEST_F(LiveFaults, StopFromTheThreadHoldingTheOverlayReturns)
     m_client.Stop(0);   // gives the device back first instead of waiting for ever
     EXPECT_FALSE(m_client.Worker().IsThreadRunning());
     EXPECT_FALSE(m_client.ReleaseMaskPaintDC());
+}
+
+// Each run stores its frames as it ends while another thread clears the store
+// (Open(1)): every frame is freed once, by its one holder; the heap-checked
+// run reports any second free.
+TEST_F(LiveFaults, FramesClearedWhileRunsEndAreFreedOnce)
+{
+    StartLive();
+    ASSERT_TRUE(WaitForFetches(2));
+    CTestWatchdog watchdog(180, "runs ending against Open(1)", 2);
+    std::atomic<bool> bQuit(false);
+    std::thread clearer([&] {
+        m_client.ThreadAttach();
+        while (!bQuit)
+        {
+            watchdog.Step(1, "Open(1)");
+            m_client.Open(1);
+        }
+        m_client.ThreadDetach();
+        watchdog.Step(1, "done");
+    });
+    std::mt19937 random(17);
+    for (int i = 0; i < 60; ++i)
+    {
+        watchdog.Step(0, "Start(0)");
+        m_client.Start(0);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5 + random() % 40, QS_ALLINPUT);
+        PumpMessages();
+        watchdog.Step(0, "Stop(0)");
+        m_client.Stop(0);
+    }
+    bQuit = true;
+    clearer.join();
+    watchdog.Step(0, "done");
+    m_client.Start(0);
+    EXPECT_TRUE(WaitForFetches(3));
+}
+
+// Start and Stop from several threads at once: every Stop waits for the thread
+// it found, none on a handle that another has closed, and afterwards the
+// handles are gone and a Start runs a thread that delivers pictures.
+TEST_F(LiveFaults, StartAndStopFromSeveralThreadsAtOnce)
+{
+    StartLive();
+    const int THREADS = 3;
+    CTestWatchdog watchdog(180, "start and stop from several threads", THREADS);
+    std::atomic<int> nDone(0);
+    std::vector<std::thread> threads;
+    for (int k = 0; k < THREADS; ++k)
+        threads.emplace_back([&, k] {
+            std::mt19937 random(k + 1);
+            m_client.ThreadAttach();
+            for (int i = 0; i < 40; ++i)
+            {
+                const bool bStart = (random() % 2) == 0;
+                watchdog.Step(k, bStart ? "Start(0)" : "Stop(0)");
+                if (bStart)
+                    m_client.Start(0);
+                else
+                    m_client.Stop(0);
+                Sleep(random() % 15);
+            }
+            m_client.ThreadDetach();
+            watchdog.Step(k, "done");
+            ++nDone;
+        });
+    ASSERT_TRUE(WaitFor([&] { return nDone == THREADS; }));
+    for (std::thread& thread : threads)
+        thread.join();
+
+    m_client.Stop(0);
+    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
+    EXPECT_EQ(nullptr, m_client.Worker().m_hStopEvent);
+    EXPECT_EQ(nullptr, m_client.Worker().m_hStartedEvent);
+    const size_t nFetches = Script().CountCalls("Get3DLivePicture");
+    m_client.Start(0);
+    EXPECT_TRUE(m_client.Worker().IsThreadRunning());
+    EXPECT_TRUE(WaitFor([&] { return Script().CountCalls("Get3DLivePicture") > nFetches + 2; }));
 }
