@@ -3,6 +3,9 @@
 #include "../live/LiveTestFixture.h"
 #include "TestWatchdog.h"
 
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <thread>
@@ -121,44 +124,99 @@ TEST_F(LiveFaults, FramesClearedWhileRunsEndAreFreedOnce)
     EXPECT_TRUE(WaitForFetches(3));
 }
 
-// Start and Stop from several threads at once: every Stop waits for the thread
-// it found, none on a handle that another has closed, and afterwards the
-// handles are gone and a Start runs a thread that delivers pictures.
-TEST_F(LiveFaults, StartAndStopFromSeveralThreadsAtOnce)
+namespace
 {
-    StartLive();
-    const int THREADS = 3;
-    CTestWatchdog watchdog(180, "start and stop from several threads", THREADS);
-    std::atomic<int> nDone(0);
+// Live picture threads run above normal priority, and no other thread of this
+// program does: they are counted that way, whatever the client's handles say.
+int CountLiveThreads()
+{
+    int nLive = 0;
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL bMore = Thread32First(hSnapshot, &entry); bMore; bMore = Thread32Next(hSnapshot, &entry))
+    {
+        if (entry.th32OwnerProcessID != GetCurrentProcessId())
+            continue;
+        HANDLE hThread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+        if (hThread == nullptr)
+            continue;
+        nLive += GetThreadPriority(hThread) == THREAD_PRIORITY_ABOVE_NORMAL ? 1 : 0;
+        CloseHandle(hThread);
+    }
+    CloseHandle(hSnapshot);
+    return nLive;
+}
+}
+
+// Two Stops at once while a third thread keeps starting, round after round:
+// each Stop waits for the thread it found and closes only what has ended, so
+// a new thread starts only after the old one has gone, exactly the thread the
+// client knows of runs, and a Stop ends it.
+TEST_F(LiveFaults, TwoStopsWhileAThirdStartsLeaveOnlyTheThreadTheClientKnows)
+{
+    CTestWatchdog watchdog(240, "two stops while a third starts", 4);
+    HANDLE hGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> nRound(0), nStopped(0), nStarterDone(0);
+    std::atomic<bool> bQuit(false);
     std::vector<std::thread> threads;
-    for (int k = 0; k < THREADS; ++k)
+    for (int k = 0; k < 3; ++k)
         threads.emplace_back([&, k] {
-            std::mt19937 random(k + 1);
             m_client.ThreadAttach();
-            for (int i = 0; i < 40; ++i)
+            for (int nSeen = 0;; ++nSeen)
             {
-                const bool bStart = (random() % 2) == 0;
-                watchdog.Step(k, bStart ? "Start(0)" : "Stop(0)");
-                if (bStart)
-                    m_client.Start(0);
-                else
+                watchdog.Step(k, "waiting");
+                while (nRound <= nSeen && !bQuit)
+                    WaitForSingleObject(hGo, 10);
+                if (bQuit)
+                    break;
+                if (k < 2)
+                {
+                    watchdog.Step(k, "Stop(0)");
                     m_client.Stop(0);
-                Sleep(random() % 15);
+                    ++nStopped;
+                    continue;
+                }
+                watchdog.Step(k, "Start(0) until both stops returned");
+                while (nStopped < 2)
+                {
+                    m_client.Start(0);
+                    Sleep(0);
+                }
+                ++nStarterDone;
             }
             m_client.ThreadDetach();
             watchdog.Step(k, "done");
-            ++nDone;
         });
-    ASSERT_TRUE(WaitFor([&] { return nDone == THREADS; }));
+    std::atomic<int> nMostAtOnce(0);
+    std::thread monitor([&] {
+        while (!bQuit)
+            nMostAtOnce = (std::max)(nMostAtOnce.load(), CountLiveThreads());
+    });
+    ASSERT_NE(0, m_client.OrderCamera());
+    for (int i = 1; i <= 30 && !HasFailure(); ++i)
+    {
+        watchdog.Step(3, "Start(0)");
+        m_client.Start(0);
+        nStopped = 0;
+        nStarterDone = 0;
+        ResetEvent(hGo);
+        ++nRound;
+        SetEvent(hGo);
+        watchdog.Step(3, "waiting for the round");
+        ASSERT_TRUE(WaitFor([&] { return nStopped == 2 && nStarterDone == 1; }));
+        const int nKnown = m_client.Worker().IsThreadRunning() ? 1 : 0;
+        EXPECT_EQ(nKnown, CountLiveThreads()) << "round " << i;
+        watchdog.Step(3, "Stop(0)");
+        m_client.Stop(0);
+        EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
+        ASSERT_TRUE(WaitFor([&] { return CountLiveThreads() == 0; })) << "round " << i;
+    }
+    bQuit = true;
     for (std::thread& thread : threads)
         thread.join();
-
-    m_client.Stop(0);
-    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
-    EXPECT_EQ(nullptr, m_client.Worker().m_hStopEvent);
-    EXPECT_EQ(nullptr, m_client.Worker().m_hStartedEvent);
-    const size_t nFetches = Script().CountCalls("Get3DLivePicture");
-    m_client.Start(0);
-    EXPECT_TRUE(m_client.Worker().IsThreadRunning());
-    EXPECT_TRUE(WaitFor([&] { return Script().CountCalls("Get3DLivePicture") > nFetches + 2; }));
+    monitor.join();
+    CloseHandle(hGo);
+    watchdog.Step(3, "done");
+    EXPECT_EQ(1, nMostAtOnce.load()) << "live picture threads running at once";
 }
