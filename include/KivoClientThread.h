@@ -60,11 +60,17 @@ public:
                          int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
                          BOOL bMaskAllKeyColor);
     // A copy of the overlay when the application drew a new one, else an empty
-    // frame; the flags are written only with a copy.
+    // frame; the flags are written only with a copy. The live window is asked
+    // to repaint (so that the application draws its overlay) when there is no
+    // usable copy: nothing drawn yet, a copy without the key colour, or no new
+    // overlay while the caller holds no copy (bHoldsCopy FALSE).
     CKIVOFrame CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight,
-                                    COLORREF crKeyColor, int* pbMaskHasKeyColor, int* pbMaskAllKeyColor);
+                                    COLORREF crKeyColor, int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
+                                    BOOL bHoldsCopy = TRUE);
     CKIVOFrame CopyMaskBitmap(CDC* pDC, int nLeft, int nTop, int nWidth, int nHeight, COLORREF crKeyColor,
-                              int* pbMaskHasKeyColor, int* pbMaskAllKeyColor);
+                              int* pbMaskHasKeyColor, int* pbMaskAllKeyColor, BOOL bHoldsCopy = TRUE);
+    // Invalidates the live window and posts it WM_PAINT.
+    void RequestOverlayRepaint();
 
     // Repaint of the stored picture while no live picture thread runs
     int RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered);
@@ -73,7 +79,6 @@ public:
 private:
     static DWORD WINAPI LiveThreadProc(LPVOID pParam);
     DWORD RunLiveThread();
-    void RequestOverlayRepaint();
     void CloseEndedThread();
 
 public:

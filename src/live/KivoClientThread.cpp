@@ -44,6 +44,8 @@ BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
         return FALSE;
     if (bDiscardFrames)
         ClearFrames();
+    if (!IsWindow(m_hWnd))
+        return FALSE;   // a destroyed window: no thread to paint into it
 
     CSingleLock lock(&m_csThread, TRUE);
     // A thread that ended by itself (camera released, connection lost) leaves

@@ -150,7 +150,8 @@ bool CKIVOLiveRun::TakeMaskCopy(HWND hWnd, const CKIVOLiveArea& area)
     int bHasKey = m_frames.bMaskHasKeyColor;
     int bAllKey = m_frames.bMaskAllKeyColor;
     CKIVOFrame mask = m_worker.CopyWindowMaskBitmap(hWnd, area.nLeft, area.nTop, area.nWidth, area.nHeight,
-                                                    area.crKeyColor, &bHasKey, &bAllKey);
+                                                    area.crKeyColor, &bHasKey, &bAllKey,
+                                                    !m_frames.mask.IsNull());
     if (mask.IsNull())
         return false;
     m_frames.mask = static_cast<CKIVOFrame&&>(mask);
@@ -167,7 +168,11 @@ bool CKIVOLiveRun::RunLoop()
         BOOL bOrdered = m_pClient->IsOrdered();
         BOOL bDisplay = m_worker.m_bLiveDisplay;
         BOOL bClientDrawn = m_worker.IsClientDrawnLive();
-        if (!bConnected || !bOrdered || !bClientDrawn)
+        // A live window that was destroyed will never show a picture again:
+        // the run ends as when the connection is lost.
+        HWND hLiveWindow = m_worker.m_hWnd;
+        BOOL bWindowGone = hLiveWindow != NULL && !IsWindow(hLiveWindow);
+        if (!bConnected || !bOrdered || !bClientDrawn || bWindowGone)
             return true;
 
         if (bDisplay)
@@ -175,15 +180,21 @@ bool CKIVOLiveRun::RunLoop()
             try
             {
                 CKIVOLiveArea area = ReadLiveArea(m_pClient);
+                const bool bResized = area.nHeight != m_area.nHeight || area.nWidth != m_area.nWidth;
                 m_area = area;
                 m_frames.dwKeyColor = ColorRefToArgb(area.crKeyColor);
                 HWND hWnd = m_worker.m_hWnd;
 
-                // A new size makes the pictures in hand useless; a move keeps them.
-                if (area.nHeight != m_worker.m_nLiveHeight || area.nWidth != m_worker.m_nLiveWidth)
+                // A new size makes the picture in hand useless; a move keeps it.
+                // The size is the one this run last read: the remembered picture
+                // area is also cleared when Start names another live window,
+                // which is no new size. The overlay copy stays in window pixels
+                // from the area's corner until the application, asked to
+                // repaint, draws one for the new size.
+                if (bResized)
                 {
                     m_frames.picture.Reset();
-                    m_frames.mask.Reset();
+                    m_worker.RequestOverlayRepaint();
                 }
                 m_worker.m_nLiveHeight = area.nHeight;
                 m_worker.m_nLiveWidth = area.nWidth;

@@ -41,7 +41,7 @@ BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdi
 
 CKIVOFrame CKIVOClientThread::CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight,
                                                     COLORREF crKeyColor, int* pbMaskHasKeyColor,
-                                                    int* pbMaskAllKeyColor)
+                                                    int* pbMaskAllKeyColor, BOOL bHoldsCopy)
 {
     try
     {
@@ -49,7 +49,7 @@ CKIVOFrame CKIVOClientThread::CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTo
         if (windowDC.Get() == NULL)
             return CKIVOFrame();
         return CopyMaskBitmap(windowDC.Get(), nLeft, nTop, nWidth, nHeight, crKeyColor, pbMaskHasKeyColor,
-                              pbMaskAllKeyColor);
+                              pbMaskAllKeyColor, bHoldsCopy);
     }
     catch (CException* pException)
     {
@@ -103,7 +103,7 @@ bool ReadDeviceBitmap(HBITMAP hBitmap, BITMAPINFO*& pInfo, BYTE*& pBits)
 }
 
 CKIVOFrame CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int, COLORREF crKeyColor,
-                                              int* pbMaskHasKeyColor, int* pbMaskAllKeyColor)
+                                              int* pbMaskHasKeyColor, int* pbMaskAllKeyColor, BOOL bHoldsCopy)
 {
     if (pDC == NULL)
         return CKIVOFrame();
@@ -124,7 +124,13 @@ CKIVOFrame CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int, COLOR
         if (!lock.IsLocked())
             return CKIVOFrame();
         if (!device.CanBlit(TRUE))
-            return CKIVOFrame();   // no new overlay: the caller keeps its copy
+        {
+            // No new overlay: the caller keeps its copy, or, without one, the
+            // application is asked for a new one as at the start.
+            if (!bHoldsCopy)
+                RequestOverlayRepaint();
+            return CKIVOFrame();
+        }
         ReadDeviceBitmap(device.GetHBITMAP(), pInfo, pBits);
         device.ResetBlitFlag();
     }
