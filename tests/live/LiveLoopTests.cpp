@@ -32,28 +32,6 @@ TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsArea)
     EXPECT_EQ(320, worker.m_rcLiveClient.right);
 }
 
-TEST_F(LiveLoop, OverlayDrawnByTheApplicationLiesOverThePicture)
-{
-    StartLive();
-    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
-
-    {
-        CKIVOWindowDC windowDC(m_hWnd);
-        ASSERT_NE(nullptr, windowDC.Get());
-        CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
-        CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(windowDC.Get(), rect);
-        ASSERT_NE(nullptr, pMask);
-        pMask->FillSolidRect(&rect, LIVE_KEY);
-        pMask->FillSolidRect(LEFT, TOP, 30, 20, RGB(255, 255, 0));
-        EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
-    }
-
-    ASSERT_TRUE(WaitFor([&] { return WindowPixel(LEFT + 1, TOP + 1) == RGB(255, 255, 0); }));
-    EXPECT_EQ(RGB(255, 255, 0), WindowPixel(LEFT + 29, TOP + 19));
-    EXPECT_TRUE(RampShown());   // the key colour lets the picture through
-    EXPECT_NE(LIVE_KEY, WindowPixel(LEFT + 60, TOP + 60));
-}
-
 TEST_F(LiveLoop, StopStoresTheLastFramesAndTheNextRunAdoptsThem)
 {
     StartLive();
@@ -90,14 +68,6 @@ TEST_F(LiveLoop, StartAfterTheThreadEndedByItselfStartsANewOne)
         EXPECT_TRUE(WaitFor([&] { return Script().CountCalls("Get3DLivePicture") > nFetches + 2; }));
     }
     m_client.Stop(0);
-    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
-}
-
-TEST_F(LiveLoop, ReleasedCameraEndsTheThread)
-{
-    StartLive();
-    m_client.ReleaseCamera();
-    EXPECT_FALSE(m_client.Worker().IsThreadRunning());
     EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
 }
 

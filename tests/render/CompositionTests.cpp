@@ -3,8 +3,6 @@
 #include "RenderTestSupport.h"
 #include "render/KivoPictureComposition.h"
 
-#include <thread>
-
 namespace
 {
 const COLORREF KEY = RGB(255, 0, 255);
@@ -278,24 +276,4 @@ TEST_F(MaskCopy, OverlayWithoutKeyIsCopiedAndAsksForARepaint)
     EXPECT_FALSE(bHasKey);
     EXPECT_TRUE(bAllKey);
     EXPECT_TRUE(RepaintRequested());
-}
-
-TEST_F(MaskCopy, CopyWaitsWhileTheApplicationHoldsTheOverlay)
-{
-    DrawOverlay(true, true);
-    CKIVOClientMaskPaintDC& device = m_worker.m_MaskPaintDC;
-    ASSERT_TRUE(device.Lock(TRUE));
-    HANDLE hDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    CKIVOFrame copied;
-    std::thread copier([&] {
-        int bHasKey = 0, bAllKey = 1;
-        copied = m_worker.CopyWindowMaskBitmap(m_hWnd, 0, 0, 40, 30, KEY, &bHasKey, &bAllKey);
-        SetEvent(hDone);
-    });
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(hDone, 300));
-    device.UnLock();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hDone, 30000));
-    copier.join();
-    CloseHandle(hDone);
-    EXPECT_FALSE(copied.IsNull());
 }
