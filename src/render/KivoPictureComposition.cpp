@@ -60,8 +60,11 @@ CKIVOFrame CKIVOClientThread::CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTo
 
 void CKIVOClientThread::RequestOverlayRepaint()
 {
-    ::InvalidateRect(m_hWnd, NULL, TRUE);
-    ::PostMessageW(m_hWnd, WM_PAINT, 0, 0);
+    HWND hWnd = m_hWnd;
+    if (hWnd == NULL)
+        return;   // a null window would invalidate every window of the desktop
+    ::InvalidateRect(hWnd, NULL, TRUE);
+    ::PostMessageW(hWnd, WM_PAINT, 0, 0);
 }
 
 namespace
