@@ -13,15 +13,9 @@ CBenchLibraryComposer::CBenchLibraryComposer() : m_worker(nullptr)
     m_frames.dwKeyColor = ColorRefToArgb(BENCH_KEY);
 }
 
-CBenchLibraryComposer::~CBenchLibraryComposer()
-{
-    m_frames.FreePicture();
-    m_frames.FreeMask();
-}
-
 bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, EBenchOverlay eOverlay)
 {
-    m_frames.FreeMask();
+    m_frames.mask.Reset();
     m_frames.bMaskHasKeyColor = 0;
     m_frames.bMaskAllKeyColor = 1;
     if (eOverlay == BENCH_OVERLAY_NONE)
@@ -42,13 +36,11 @@ bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, 
         return false;
 
     int bHasKey = 0, bAllKey = 1;
-    BITMAPINFO* pInfo = nullptr;
-    void* pBits = nullptr;
-    Gdiplus::Bitmap* pMask = m_worker.CopyMaskBitmap(pWindowDC, rect.left, rect.top, rect.Width(), rect.Height(),
-                                                     BENCH_KEY, &bHasKey, &bAllKey, &pInfo, &pBits);
-    if (pMask == nullptr)
+    CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, rect.left, rect.top, rect.Width(), rect.Height(),
+                                              BENCH_KEY, &bHasKey, &bAllKey);
+    if (mask.IsNull())
         return false;
-    m_frames.ReplaceMask(pMask, pInfo, pBits);
+    m_frames.mask = static_cast<CKIVOFrame&&>(mask);
     m_frames.bMaskHasKeyColor = bHasKey;
     m_frames.bMaskAllKeyColor = bAllKey;
     return bHasKey && !bAllKey;
@@ -66,18 +58,17 @@ bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture
 
     int nWidth = picture.nWidth, nHeight = picture.nHeight;
     int nBytesPerPixel = picture.nBytesPerPixel, nFormat = picture.nFormat;
-    BITMAPINFO* pInfo = nullptr;
-    void* pBits = nullptr;
-    Gdiplus::Bitmap* pBitmap = CKIVOClientThread::CreatePictureBitmap(
+    CKIVOFrame frame = CKIVOClientThread::CreatePictureBitmap(
         picture.bytes.data(), static_cast<ULONG>(picture.bytes.size()), &nWidth, &nHeight, &nBytesPerPixel,
-        &nFormat, &pInfo, &pBits);
+        &nFormat);
     dStamp[2] = BenchNowMs();
-    if (pBitmap != nullptr)
-        m_frames.ReplacePicture(pBitmap, pInfo, pBits);
+    const bool bMade = !frame.IsNull();
+    if (bMade)
+        m_frames.picture = static_cast<CKIVOFrame&&>(frame);   // the previous picture goes
     dStamp[3] = BenchNowMs();
 
-    const BOOL bDrawn = pBitmap != nullptr
-                        && m_worker.DrawLivePicture(&m_paintDC, m_frames.pPicture, m_frames.pMask, rect.left,
+    const BOOL bDrawn = bMade
+                        && m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), m_frames.mask.GetBitmap(), rect.left,
                                                     rect.top, rect.Width(), rect.Height(), m_frames.dwKeyColor,
                                                     m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor);
     dStamp[4] = BenchNowMs();

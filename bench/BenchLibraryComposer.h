@@ -25,7 +25,6 @@ public:
     static const char* GetStepName(int nStep);
 
     CBenchLibraryComposer();
-    ~CBenchLibraryComposer();
 
     // The overlay copy, taken the library's way: drawn into the worker's overlay
     // device and copied out with CopyMaskBitmap. BENCH_OVERLAY_NONE: no copy.

@@ -582,13 +582,8 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
                 RECT rcClient;
                 GetClientRect(hWnd, &rcClient);
                 int bHasKey = 0, bAllKey = 1;
-                BITMAPINFO* pInfo = nullptr;
-                void* pBits = nullptr;
-                Gdiplus::Bitmap* pMask = client.Worker().CopyWindowMaskBitmap(
-                    hWnd, rc.left, rc.top, rc.Width(), rc.Height(), BENCH_KEY, &bHasKey, &bAllKey, &pInfo, &pBits);
-                DisposeFramePiece(pMask);
-                DisposeFramePiece(pInfo);
-                DisposeFramePiece(pBits);
+                client.Worker().CopyWindowMaskBitmap(hWnd, rc.left, rc.top, rc.Width(), rc.Height(), BENCH_KEY,
+                                                     &bHasKey, &bAllKey);   // the copy goes at once
                 WaitForSingleObject(hStop, 0);
             },
             parts.dWindowUs, parts.dWindowCpuUs);

@@ -16,20 +16,12 @@ const int OVERLAY_WIDTH = 1280;
 const int OVERLAY_HEIGHT = 1024;
 const double OVERLAY_PIXELS = static_cast<double>(OVERLAY_WIDTH) * OVERLAY_HEIGHT;
 
-// The pieces CopyMaskBitmap hands over, freed together.
+// What CopyMaskBitmap hands over, with the flags it writes.
 struct CMaskCopy
 {
-    Gdiplus::Bitmap* pBitmap = nullptr;
-    BITMAPINFO* pInfo = nullptr;
-    void* pBits = nullptr;
+    CKIVOFrame frame;
     int bHasKey = 0;
     int bAllKey = 1;
-    ~CMaskCopy()
-    {
-        DisposeFramePiece(pBitmap);
-        DisposeFramePiece(pInfo);
-        DisposeFramePiece(pBits);
-    }
 };
 
 // The application's side while a copy is taken: a thread that takes the
@@ -111,11 +103,11 @@ void RunOverlaySection(CBenchContext& context)
         CLockProbe probe(device);
         Sleep(5);   // the probe is waiting on its lock at least once before the copy
         double dStart = BenchNowMs();
-        mask.pBitmap = library.Worker().CopyMaskBitmap(windowDC.Get(), 0, 0, OVERLAY_WIDTH, OVERLAY_HEIGHT, crKey,
-                                                       &mask.bHasKey, &mask.bAllKey, &mask.pInfo, &mask.pBits);
+        mask.frame = library.Worker().CopyMaskBitmap(windowDC.Get(), 0, 0, OVERLAY_WIDTH, OVERLAY_HEIGHT, crKey,
+                                                     &mask.bHasKey, &mask.bAllKey);
         copy.push_back((BenchNowMs() - dStart) * 1e6 / OVERLAY_PIXELS);
         lockWait.push_back(probe.Stop());
-        if (mask.pBitmap == nullptr || !mask.bHasKey || mask.bAllKey)
+        if (mask.frame.GetBitmap() == nullptr || !mask.bHasKey || mask.bAllKey)
         {
             context.Fail("overlay", "CopyMaskBitmap gave no mixed overlay");
             return;
@@ -123,13 +115,13 @@ void RunOverlaySection(CBenchContext& context)
 
         int bAllLocked = 0;
         dStart = BenchNowMs();
-        const BOOL bHasLocked = ScanMaskForKeyColor(mask.pBitmap, &crKey, &bAllLocked);
+        const BOOL bHasLocked = ScanMaskForKeyColor(mask.frame.GetBitmap(), &crKey, &bAllLocked);
         scanLocked.push_back((BenchNowMs() - dStart) * 1e6 / OVERLAY_PIXELS);
 
         // A lock held here makes the scan's own lock fail: it reads pixel by pixel.
         Gdiplus::BitmapData held;
         Gdiplus::Rect all(0, 0, OVERLAY_WIDTH, OVERLAY_HEIGHT);
-        if (mask.pBitmap->LockBits(&all, Gdiplus::ImageLockModeRead, mask.pBitmap->GetPixelFormat(), &held)
+        if (mask.frame.GetBitmap()->LockBits(&all, Gdiplus::ImageLockModeRead, mask.frame.GetBitmap()->GetPixelFormat(), &held)
             != Gdiplus::Ok)
         {
             context.Fail("overlay", "the overlay copy could not be locked");
@@ -137,9 +129,9 @@ void RunOverlaySection(CBenchContext& context)
         }
         int bAllFallback = 0;
         dStart = BenchNowMs();
-        const BOOL bHasFallback = ScanMaskForKeyColor(mask.pBitmap, &crKey, &bAllFallback);
+        const BOOL bHasFallback = ScanMaskForKeyColor(mask.frame.GetBitmap(), &crKey, &bAllFallback);
         scanFallback.push_back((BenchNowMs() - dStart) * 1e6 / OVERLAY_PIXELS);
-        mask.pBitmap->UnlockBits(&held);
+        mask.frame.GetBitmap()->UnlockBits(&held);
 
         bAgree = bAgree && bHasLocked && !bAllLocked && bHasFallback && !bAllFallback;
         PumpMessagesFor(0.0);

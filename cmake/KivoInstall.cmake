@@ -9,7 +9,13 @@ install(TARGETS KivoClient KivoCameraInterface
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
     FILES_MATCHING PATTERN "*.h")
-install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The owner types that the client's worker holds by value.
+install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.h
+              ${CMAKE_SOURCE_DIR}/src/common/KivoHandle.h
+              ${CMAKE_SOURCE_DIR}/src/live/KivoFrame.h
+              ${CMAKE_SOURCE_DIR}/src/live/KivoFrameSet.h
+              ${CMAKE_SOURCE_DIR}/src/live/KivoGdiplusScope.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb
               ${CMAKE_SOURCE_DIR}/src/camera/KivoCamera.idl
         DESTINATION ${CMAKE_INSTALL_LIBDIR})

@@ -8,15 +8,11 @@
 
 #include <KivoCamera.h>
 #include <KivoClientMaskPaintDC.h>
-
-namespace Gdiplus
-{
-class Bitmap;
-class Color;
-}
+#include <KivoFrameSet.h>
+#include <KivoGdiplusScope.h>
+#include <KivoHandle.h>
 
 class CKIVOClient;
-struct CKIVOGdiplusRecord;
 
 // Bit value of CONTROLFLAGS that makes the client draw the live picture itself.
 const int KIVO_CLIENT_DRAWN_LIVE = 4;
@@ -47,34 +43,36 @@ public:
     BOOL GetCachedLiveSize(tagEMVP eProp, int* pnValue);
     void SetCachedLiveSize(tagEMVP eProp, int nValue);
 
-    // The frame store
-    BOOL TakeFrames(Gdiplus::Bitmap** ppPicture, BITMAPINFO** ppPictureInfo, void** ppPictureBits,
-                    Gdiplus::Bitmap** ppMask, BITMAPINFO** ppMaskInfo, void** ppMaskBits,
-                    DWORD* pdwKeyColor, int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
-                    BOOL bTake);
-    BOOL StoreFrames(Gdiplus::Bitmap* pPicture, BITMAPINFO* pPictureInfo, void* pPictureBits,
-                     Gdiplus::Bitmap* pMask, BITMAPINFO* pMaskInfo, void* pMaskBits,
-                     DWORD dwKeyColor, int bMaskHasKeyColor, int bMaskAllKeyColor);
+    // The frame store. TakeFrames moves the stored set into an empty set of
+    // the caller's; StoreFrames moves the caller's picture (when complete) and
+    // mask (when present) into the store, and what the store held before goes.
+    BOOL TakeFrames(CKIVOFrameSet& frames);
+    BOOL StoreFrames(CKIVOFrameSet& frames);
+    BOOL HasStoredPicture();
     void FreeFrames();
     void ClearFrames();
-    static Gdiplus::Bitmap* CreatePictureBitmap(const void* pData, ULONG nDataLength,
-                                                const int* pnWidth,
-                                                const int* pnHeight, const int* pnBytesPerPixel,
-                                                const int* pnFormat, BITMAPINFO** ppInfo,
-                                                void** ppBits);
+    // A copy of a server picture as a frame; an empty frame when the picture
+    // cannot be made or its description does not fit the data.
+    static CKIVOFrame CreatePictureBitmap(const void* pData, ULONG nDataLength, const int* pnWidth,
+                                          const int* pnHeight, const int* pnBytesPerPixel,
+                                          const int* pnFormat);
 
     // Composition of a picture and the overlay copy
     BOOL DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y,
                          int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
                          BOOL bMaskAllKeyColor);
-    Gdiplus::Bitmap* CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight,
-                                          COLORREF crKeyColor, int* pbMaskHasKeyColor,
-                                          int* pbMaskAllKeyColor, BITMAPINFO** ppMaskInfo,
-                                          void** ppMaskBits);
-    Gdiplus::Bitmap* CopyMaskBitmap(CDC* pDC, int nLeft, int nTop, int nWidth, int nHeight,
-                                    COLORREF crKeyColor, int* pbMaskHasKeyColor,
-                                    int* pbMaskAllKeyColor, BITMAPINFO** ppMaskInfo,
-                                    void** ppMaskBits);
+    // A copy of the overlay when the application drew a new one, else an empty
+    // frame; the flags are written only with a copy. The live window is asked
+    // to repaint (so that the application draws its overlay) when there is no
+    // usable copy: nothing drawn yet, a copy without the key colour, or no new
+    // overlay while the caller holds no copy (bHoldsCopy FALSE).
+    CKIVOFrame CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight,
+                                    COLORREF crKeyColor, int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
+                                    BOOL bHoldsCopy = TRUE);
+    CKIVOFrame CopyMaskBitmap(CDC* pDC, int nLeft, int nTop, int nWidth, int nHeight, COLORREF crKeyColor,
+                              int* pbMaskHasKeyColor, int* pbMaskAllKeyColor, BOOL bHoldsCopy = TRUE);
+    // Invalidates the live window and posts it WM_PAINT.
+    void RequestOverlayRepaint();
 
     // Repaint of the stored picture while no live picture thread runs
     int RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered);
@@ -83,18 +81,18 @@ public:
 private:
     static DWORD WINAPI LiveThreadProc(LPVOID pParam);
     DWORD RunLiveThread();
-    void RequestOverlayRepaint();
+    void CloseEndedThread();
 
 public:
-    CKIVOGdiplusRecord* m_pGdiplus;
+    CKIVOGdiplusScope m_Gdiplus;      // first member: GDI+ outlives the stored frames
     CKIVOClient* m_pClient;
     CCriticalSection m_csThread;
     CCriticalSection m_csFrames;
     CCriticalSection m_csLiveSize;
-    HANDLE m_hThread;
+    CKIVOHandle m_hThread;   // with the two events, under m_csThread
     DWORD m_dwThreadId;
-    HANDLE m_hStopEvent;
-    HANDLE m_hStartedEvent;
+    CKIVOHandle m_hStopEvent;
+    CKIVOHandle m_hStartedEvent;
     HWND m_hWnd;
     int m_bLiveDisplay;
     int m_nLiveTop;
@@ -107,15 +105,7 @@ public:
     int m_bHasCachedLiveWidth;
     int m_bHasCachedLiveHeight;
     CKIVOClientMaskPaintDC m_MaskPaintDC;
-    Gdiplus::Bitmap* m_pPicture;
-    BITMAPINFO* m_pPictureInfo;
-    void* m_pPictureBits;
-    Gdiplus::Bitmap* m_pMask;
-    BITMAPINFO* m_pMaskInfo;
-    void* m_pMaskBits;
-    Gdiplus::Color* m_pKeyColor;
-    int m_bMaskHasKeyColor;
-    int m_bMaskAllKeyColor;
+    CKIVOFrameSet m_Frames;   // the frame store, under m_csFrames
 
 private:
     CKIVOClientThread(const CKIVOClientThread&);

@@ -22,6 +22,9 @@ public:
     ~CKIVOHandle() { Reset(); }
 
     HANDLE Get() const { return m_h; }
+    // Read access as a plain handle, as with the platform's own handle classes;
+    // the owner keeps the handle.
+    operator HANDLE() const { return m_h; }
     bool IsNull() const { return m_h == NULL; }
     void Reset(HANDLE h = NULL)
     {
@@ -42,6 +45,17 @@ private:
 
     HANDLE m_h;
 };
+
+// A second handle to the same object (thread, event) with the same access;
+// empty when it could not be made.
+inline HANDLE DuplicateOwnHandle(HANDLE h)
+{
+    HANDLE hCopy = NULL;
+    if (h == NULL
+        || !DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &hCopy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        return NULL;
+    return hCopy;
+}
 
 // A manual-reset event, not signalled at first; empty when it could not be made.
 inline HANDLE CreateManualResetEvent()

@@ -3,14 +3,11 @@
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "KivoGdiplus.h"
+#include "common/KivoComPtr.h"
 
 CKIVOClientThread::CKIVOClientThread(CKIVOClient* pClient)
-    : m_pGdiplus(NULL)
-    , m_pClient(pClient)
-    , m_hThread(NULL)
+    : m_pClient(pClient)
     , m_dwThreadId(0)
-    , m_hStopEvent(NULL)
-    , m_hStartedEvent(NULL)
     , m_hWnd(NULL)
     , m_bLiveDisplay(0)
     , m_nLiveTop(0)
@@ -21,36 +18,26 @@ CKIVOClientThread::CKIVOClientThread(CKIVOClient* pClient)
     , m_nCachedLiveHeight(0)
     , m_bHasCachedLiveWidth(0)
     , m_bHasCachedLiveHeight(0)
-    , m_pPicture(NULL)
-    , m_pPictureInfo(NULL)
-    , m_pPictureBits(NULL)
-    , m_pMask(NULL)
-    , m_pMaskInfo(NULL)
-    , m_pMaskBits(NULL)
-    , m_pKeyColor(NULL)
-    , m_bMaskHasKeyColor(0)
-    , m_bMaskAllKeyColor(1)
 {
     SetRectEmpty(&m_rcLiveClient);
-    m_pKeyColor = new Gdiplus::Color(0xFF000000);
-
-    // GDI+ lives as long as this object: the stored frames outlive the live
-    // picture thread's own GDI+ initialisation.
-    m_pGdiplus = new (std::nothrow) CKIVOGdiplusRecord;
-    if (m_pGdiplus != NULL)
-        Gdiplus::GdiplusStartup(&m_pGdiplus->token, &m_pGdiplus->input, NULL);
 }
 
 CKIVOClientThread::~CKIVOClientThread()
 {
     StopThread(FALSE);
     FreeFrames();
-    delete m_pKeyColor;
-    if (m_pGdiplus != NULL)
-    {
-        Gdiplus::GdiplusShutdown(m_pGdiplus->token);
-        delete m_pGdiplus;
-    }
+}
+
+// Closes the handles of a thread that has ended, by itself or stopped; a
+// thread that still runs keeps them. Called with m_csThread held.
+void CKIVOClientThread::CloseEndedThread()
+{
+    if (m_hThread.IsNull() || WaitForSingleObject(m_hThread, 0) == WAIT_TIMEOUT)
+        return;
+    m_hThread.Reset();
+    m_hStopEvent.Reset();
+    m_hStartedEvent.Reset();
+    m_dwThreadId = 0;
 }
 
 BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
@@ -59,28 +46,35 @@ BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
         return FALSE;
     if (bDiscardFrames)
         ClearFrames();
+    if (!IsWindow(m_hWnd))
+        return FALSE;   // a destroyed window: no thread to paint into it
 
     CSingleLock lock(&m_csThread, TRUE);
-    if (m_hThread != NULL)
+    // A thread that ended by itself (camera released, connection lost) leaves
+    // its handles behind; they go, and a new thread starts.
+    CloseEndedThread();
+    if (!m_hThread.IsNull())
         return TRUE;
 
     // The thread will need the newest interface; prove now that the server has it.
-    IKIVOCamera3* pCamera3 = NULL;
-    HRESULT hr = m_pClient->GetICamera()->QueryInterface(IID_IKIVOCamera3,
-                                                         reinterpret_cast<void**>(&pCamera3));
-    if (FAILED(hr) || pCamera3 == NULL)
+    CKIVOComPtr<IKIVOCamera3> pCamera3;
+    HRESULT hr = m_pClient->GetICamera()->QueryInterface(IID_IKIVOCamera3, pCamera3.Receive());
+    if (FAILED(hr) || pCamera3.IsNull())
         return FALSE;
-    pCamera3->Release();
+    pCamera3.Reset();
 
-    m_hStopEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
-    m_hStartedEvent = CreateEventW(NULL, TRUE, FALSE, NULL);
-    m_hThread = CreateThread(NULL, 0, LiveThreadProc, this, 0, &m_dwThreadId);
-    if (m_hThread == NULL)
+    CKIVOHandle hStopEvent(CreateManualResetEvent());
+    CKIVOHandle hStartedEvent(CreateManualResetEvent());
+    if (hStopEvent.IsNull() || hStartedEvent.IsNull())
+        return FALSE;
+    m_hStopEvent = static_cast<CKIVOHandle&&>(hStopEvent);
+    m_hStartedEvent = static_cast<CKIVOHandle&&>(hStartedEvent);
+    m_hThread.Reset(CreateThread(NULL, 0, LiveThreadProc, this, 0, &m_dwThreadId));
+    if (m_hThread.IsNull())
     {
         m_dwThreadId = 0;
-        CloseHandle(m_hStopEvent);
-        CloseHandle(m_hStartedEvent);
-        m_hStopEvent = m_hStartedEvent = NULL;
+        m_hStopEvent.Reset();
+        m_hStartedEvent.Reset();
         return FALSE;
     }
     SetThreadPriority(m_hThread, THREAD_PRIORITY_ABOVE_NORMAL);
@@ -91,30 +85,37 @@ BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
 
 BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
 {
-    HANDLE hThread = m_hThread;
-    if (hThread == NULL)
-        return TRUE;
-
     // The live thread may be waiting for the overlay device; if the calling
     // thread still holds it, waiting for the live thread would wait for ever.
     // The recursive lock is free to the thread that holds it and to no other.
+    // Given back before m_csThread is taken: a start holding that lock may be
+    // waiting for a new thread's set-up, which waits for the device.
     if (m_pClient != NULL && m_pClient->m_bMaskPaintDCInUse && m_MaskPaintDC.Lock(FALSE))
     {
         m_MaskPaintDC.UnLock();
         m_pClient->ReleaseMaskPaintDC();
     }
 
-    SetEvent(m_hStopEvent);
-    SetEvent(m_hStartedEvent);   // releases a StartThread still waiting for the set-up
-    WaitForSingleObject(hThread, INFINITE);
+    // The wait uses a handle of its own: a Stop on another thread may close
+    // the run's handles as soon as the thread has ended.
+    CKIVOHandle hThread;
+    {
+        CSingleLock lock(&m_csThread, TRUE);
+        if (m_hThread.IsNull())
+            return TRUE;   // the stored frames stay, whatever was asked
+        SetEvent(m_hStopEvent);
+        SetEvent(m_hStartedEvent);
+        hThread.Reset(DuplicateOwnHandle(m_hThread));
+    }
+    if (!hThread.IsNull())
+        WaitForSingleObject(hThread, INFINITE);
+    else
+        while (IsThreadRunning())   // no handle to spare: look again and again
+            Sleep(10);
 
     {
         CSingleLock lock(&m_csThread, TRUE);
-        CloseHandle(m_hThread);
-        CloseHandle(m_hStopEvent);
-        CloseHandle(m_hStartedEvent);
-        m_hThread = m_hStopEvent = m_hStartedEvent = NULL;
-        m_dwThreadId = 0;
+        CloseEndedThread();   // a thread started meanwhile by another caller stays
     }
     if (bDiscardFrames)
         ClearFrames();
@@ -124,7 +125,7 @@ BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
 BOOL CKIVOClientThread::IsThreadRunning()
 {
     CSingleLock lock(&m_csThread, TRUE);
-    return m_hThread != NULL && WaitForSingleObject(m_hThread, 0) == WAIT_TIMEOUT;
+    return !m_hThread.IsNull() && WaitForSingleObject(m_hThread, 0) == WAIT_TIMEOUT;
 }
 
 void CKIVOClientThread::SetLiveWindow(HWND hWnd)

@@ -1,64 +1,20 @@
-// KivoFrameSet.h: the pieces of a frame set (GDI+ bitmaps with their header
-// and pixel buffers), and the set that the live picture thread holds in hand.
+// KivoFrameSet.h: the frame set: a picture and an overlay copy, each a frame
+// that owns its bitmap and buffers, with the overlay's key colour and flags.
+// The frame store and the live picture thread each hold one; frames pass
+// between them by move.
 #pragma once
 
 #include <windows.h>
 
-namespace Gdiplus
-{
-class Bitmap;
-}
+#include <KivoFrame.h>
 
-void DisposeFramePiece(Gdiplus::Bitmap* pBitmap);
-void DisposeFramePiece(BITMAPINFO* pInfo);
-void DisposeFramePiece(void* pBits);
-
-// The frame set in the hands of one run of the live picture thread; it owns
-// its pieces until they are stored.
 struct CKIVOFrameSet
 {
-    Gdiplus::Bitmap* pPicture = NULL;
-    BITMAPINFO* pPictureInfo = NULL;
-    void* pPictureBits = NULL;
-    Gdiplus::Bitmap* pMask = NULL;
-    BITMAPINFO* pMaskInfo = NULL;
-    void* pMaskBits = NULL;
-    DWORD dwKeyColor = 0xFF000000;   // opaque ARGB
+    CKIVOFrame picture;
+    CKIVOFrame mask;
+    DWORD dwKeyColor = 0xFF000000;   // opaque ARGB: mask pixels of this colour are transparent
     int bMaskHasKeyColor = 0;
     int bMaskAllKeyColor = 1;
-
-    void ReplacePicture(Gdiplus::Bitmap* pNew, BITMAPINFO* pNewInfo, void* pNewBits)
-    {
-        FreePicture();
-        pPicture = pNew;
-        pPictureInfo = pNewInfo;
-        pPictureBits = pNewBits;
-    }
-    void ReplaceMask(Gdiplus::Bitmap* pNew, BITMAPINFO* pNewInfo, void* pNewBits)
-    {
-        FreeMask();
-        pMask = pNew;
-        pMaskInfo = pNewInfo;
-        pMaskBits = pNewBits;
-    }
-    void FreePicture()
-    {
-        DisposeFramePiece(pPicture);
-        DisposeFramePiece(pPictureInfo);
-        DisposeFramePiece(pPictureBits);
-        pPicture = NULL;
-        pPictureInfo = NULL;
-        pPictureBits = NULL;
-    }
-    void FreeMask()
-    {
-        DisposeFramePiece(pMask);
-        DisposeFramePiece(pMaskInfo);
-        DisposeFramePiece(pMaskBits);
-        pMask = NULL;
-        pMaskInfo = NULL;
-        pMaskBits = NULL;
-    }
 };
 
 // COLORREF 0x00BBGGRR and the opaque ARGB 0xFFRRGGBB of the same colour.

@@ -11,6 +11,7 @@
 #include "KivoConfiguration.h"
 #include "KivoFrameSet.h"
 #include "KivoGdiplus.h"
+#include "common/KivoComPtr.h"
 #include "common/KivoSafeArray.h"
 #include "render/KivoWindowDC.h"
 
@@ -61,13 +62,6 @@ private:
     DWORD m_dwWindowStart;
 };
 
-template <typename T>
-void DisposeUnlessStored(T* pPiece, const T* pStored)
-{
-    if (pPiece != pStored)
-        DisposeFramePiece(pPiece);
-}
-
 // "NO PIC!" or "ERROR!" straight into the window, in the window DC's own font
 // and colours, below where the frame rate stands.
 void DrawPictureError(HWND hWnd, HRESULT hr, const CKIVOLiveArea& area)
@@ -86,14 +80,13 @@ class CKIVOLiveRun
 {
 public:
     CKIVOLiveRun(CKIVOClientThread& worker, CKIVOClient* pClient)
-        : m_worker(worker), m_pClient(pClient), m_bShowFPS(QueryShowFPS()), m_pCamera3(NULL)
+        : m_worker(worker), m_pClient(pClient), m_bShowFPS(QueryShowFPS())
     {
     }
 
     bool SetUp(BOOL& bStartPending);
     bool RunLoop();
     void Finish(bool bStore);
-    void FreeUnstoredFrames();
 
 private:
     bool TakeMaskCopy(HWND hWnd, const CKIVOLiveArea& area);
@@ -104,7 +97,7 @@ private:
     CKIVOClient* m_pClient;
     const BOOL m_bShowFPS;
     CKIVOClientPaintDC m_paintDC;
-    IKIVOCamera3* m_pCamera3;
+    CKIVOComPtr<IKIVOCamera3> m_pCamera3;
     CKIVOFrameSet m_frames;
     CKIVOLiveArea m_area;
     CKIVOFrameRate m_frameRate;
@@ -118,16 +111,11 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     m_frames.dwKeyColor = ColorRefToArgb(m_area.crKeyColor);
 
     // The frame set of the previous run, adopted whole with its key and flags.
-    DWORD dwStoredKey = 0;
-    int bStoredHasKey = 0, bStoredAllKey = 1;
-    if (m_worker.TakeFrames(&m_frames.pPicture, &m_frames.pPictureInfo, &m_frames.pPictureBits,
-                            &m_frames.pMask, &m_frames.pMaskInfo, &m_frames.pMaskBits, &dwStoredKey,
-                            &bStoredHasKey, &bStoredAllKey, TRUE))
+    CKIVOFrameSet stored;
+    if (m_worker.TakeFrames(stored))
     {
-        m_frames.dwKeyColor = dwStoredKey;
-        m_frames.bMaskHasKeyColor = bStoredHasKey;
-        m_frames.bMaskAllKeyColor = bStoredAllKey;
-        m_area.crKeyColor = ArgbToColorRef(dwStoredKey);
+        m_frames = static_cast<CKIVOFrameSet&&>(stored);
+        m_area.crKeyColor = ArgbToColorRef(m_frames.dwKeyColor);
     }
     else
     {
@@ -136,9 +124,8 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     }
 
     IKIVOCamera* pCamera = m_pClient->GetICamera();
-    if (pCamera == NULL
-        || FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&m_pCamera3)))
-        || m_pCamera3 == NULL)
+    if (pCamera == NULL || FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, m_pCamera3.Receive()))
+        || m_pCamera3.IsNull())
         return false;
 
     m_frameRate = CKIVOFrameRate();
@@ -162,14 +149,12 @@ bool CKIVOLiveRun::TakeMaskCopy(HWND hWnd, const CKIVOLiveArea& area)
 {
     int bHasKey = m_frames.bMaskHasKeyColor;
     int bAllKey = m_frames.bMaskAllKeyColor;
-    BITMAPINFO* pInfo = NULL;
-    void* pBits = NULL;
-    Gdiplus::Bitmap* pMask = m_worker.CopyWindowMaskBitmap(hWnd, area.nLeft, area.nTop, area.nWidth,
-                                                           area.nHeight, area.crKeyColor, &bHasKey,
-                                                           &bAllKey, &pInfo, &pBits);
-    if (pMask == NULL)
+    CKIVOFrame mask = m_worker.CopyWindowMaskBitmap(hWnd, area.nLeft, area.nTop, area.nWidth, area.nHeight,
+                                                    area.crKeyColor, &bHasKey, &bAllKey,
+                                                    !m_frames.mask.IsNull());
+    if (mask.IsNull())
         return false;
-    m_frames.ReplaceMask(pMask, pInfo, pBits);
+    m_frames.mask = static_cast<CKIVOFrame&&>(mask);
     m_frames.bMaskHasKeyColor = bHasKey;
     m_frames.bMaskAllKeyColor = bAllKey;
     return true;
@@ -183,7 +168,11 @@ bool CKIVOLiveRun::RunLoop()
         BOOL bOrdered = m_pClient->IsOrdered();
         BOOL bDisplay = m_worker.m_bLiveDisplay;
         BOOL bClientDrawn = m_worker.IsClientDrawnLive();
-        if (!bConnected || !bOrdered || !bClientDrawn)
+        // A live window that was destroyed will never show a picture again:
+        // the run ends as when the connection is lost.
+        HWND hLiveWindow = m_worker.m_hWnd;
+        BOOL bWindowGone = hLiveWindow != NULL && !IsWindow(hLiveWindow);
+        if (!bConnected || !bOrdered || !bClientDrawn || bWindowGone)
             return true;
 
         if (bDisplay)
@@ -191,15 +180,21 @@ bool CKIVOLiveRun::RunLoop()
             try
             {
                 CKIVOLiveArea area = ReadLiveArea(m_pClient);
+                const bool bResized = area.nHeight != m_area.nHeight || area.nWidth != m_area.nWidth;
                 m_area = area;
                 m_frames.dwKeyColor = ColorRefToArgb(area.crKeyColor);
                 HWND hWnd = m_worker.m_hWnd;
 
-                // A new size makes the pictures in hand useless; a move keeps them.
-                if (area.nHeight != m_worker.m_nLiveHeight || area.nWidth != m_worker.m_nLiveWidth)
+                // A new size makes the picture in hand useless; a move keeps it.
+                // The size is the one this run last read: the remembered picture
+                // area is also cleared when Start names another live window,
+                // which is no new size. The overlay copy stays in window pixels
+                // from the area's corner until the application, asked to
+                // repaint, draws one for the new size.
+                if (bResized)
                 {
-                    m_frames.FreePicture();
-                    m_frames.FreeMask();
+                    m_frames.picture.Reset();
+                    m_worker.RequestOverlayRepaint();
                 }
                 m_worker.m_nLiveHeight = area.nHeight;
                 m_worker.m_nLiveWidth = area.nWidth;
@@ -250,16 +245,14 @@ void CKIVOLiveRun::PaintPicture(const CKIVOLiveArea& area, HWND hWnd)
     {
         int nPictureWidth = static_cast<int>(nWidth), nPictureHeight = static_cast<int>(nHeight);
         int nBytes = static_cast<int>(nBytesPerPixel), nPixelFormat = static_cast<int>(nFormat);
-        BITMAPINFO* pInfo = NULL;
-        void* pBits = NULL;
         ULONGLONG nDataBytes = picture.GetDataBytes();
-        Gdiplus::Bitmap* pBitmap = CKIVOClientThread::CreatePictureBitmap(
+        CKIVOFrame frame = CKIVOClientThread::CreatePictureBitmap(
             picture.GetData(), nDataBytes > MAXDWORD ? MAXDWORD : static_cast<ULONG>(nDataBytes),
-            &nPictureWidth, &nPictureHeight, &nBytes, &nPixelFormat, &pInfo, &pBits);
-        if (pBitmap != NULL)
+            &nPictureWidth, &nPictureHeight, &nBytes, &nPixelFormat);
+        if (!frame.IsNull())
         {
-            m_frames.ReplacePicture(pBitmap, pInfo, pBits);
-            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.pPicture, m_frames.pMask, area.nLeft, area.nTop,
+            m_frames.picture = static_cast<CKIVOFrame&&>(frame);
+            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), m_frames.mask.GetBitmap(), area.nLeft, area.nTop,
                                          area.nWidth, area.nHeight, m_frames.dwKeyColor,
                                          m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor))
             {
@@ -293,43 +286,23 @@ void CKIVOLiveRun::Finish(bool bStore)
     {
         try
         {
-            m_worker.StoreFrames(m_frames.pPicture, m_frames.pPictureInfo, m_frames.pPictureBits,
-                                 m_frames.pMask, m_frames.pMaskInfo, m_frames.pMaskBits,
-                                 m_frames.dwKeyColor, m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor);
+            m_worker.StoreFrames(m_frames);   // what the store does not take goes with the run
         }
         catch (CException* pException)
         {
             pException->Delete();
         }
     }
-    if (m_pCamera3 != NULL)
-    {
-        m_pCamera3->Release();
-        m_pCamera3 = NULL;
-    }
-}
-
-// What the store took stays there; everything else in hand is freed.
-void CKIVOLiveRun::FreeUnstoredFrames()
-{
-    CSingleLock lock(&m_worker.m_csFrames, TRUE);
-    DisposeUnlessStored(m_frames.pPicture, m_worker.m_pPicture);
-    DisposeUnlessStored(m_frames.pPictureInfo, m_worker.m_pPictureInfo);
-    DisposeUnlessStored(m_frames.pPictureBits, m_worker.m_pPictureBits);
-    DisposeUnlessStored(m_frames.pMask, m_worker.m_pMask);
-    DisposeUnlessStored(m_frames.pMaskInfo, m_worker.m_pMaskInfo);
-    DisposeUnlessStored(m_frames.pMaskBits, m_worker.m_pMaskBits);
-    m_frames = CKIVOFrameSet();
+    m_pCamera3.Reset();
 }
 
 DWORD CKIVOClientThread::RunLiveThread()
 {
     CKIVOClient* pClient = m_pClient;
     BOOL bStartPending = TRUE;
-
     if (pClient != NULL)
     {
-        CKIVOLiveRun run(*this, pClient);
+        CKIVOLiveRun run(*this, pClient);   // what it holds in hand goes with it
         {
             CKIVOGdiplusScope gdiplus;   // the thread's own GDI+, ended before it detaches
             bool bStore = false;
@@ -352,17 +325,6 @@ DWORD CKIVOClientThread::RunLiveThread()
         {
             pException->Delete();
         }
-        if (bStartPending)
-            SetEvent(m_hStartedEvent);
-        try
-        {
-            run.FreeUnstoredFrames();
-        }
-        catch (CException* pException)
-        {
-            pException->Delete();
-        }
-        return 0;
     }
     if (bStartPending)
         SetEvent(m_hStartedEvent);

@@ -2,6 +2,7 @@
 // to the application and takes it back.
 #include "stdafx.h"
 #include <KivoClient.h>
+#include "KivoPaintDCLock.h"
 
 CKIVOClientMaskPaintDC::CKIVOClientMaskPaintDC()
 {
@@ -30,13 +31,10 @@ CKIVOClientMaskPaintDC* CKIVOClient::GetMaskPaintDC(CDC* pDC, CRect& rect)
     if (!m_Thread.IsThreadRunning())
         return NULL;
     CKIVOClientMaskPaintDC& device = m_Thread.m_MaskPaintDC;
-    if (!device.Lock(TRUE))
+    CKIVOPaintDCLock lock(device);
+    if (!lock.IsLocked() || !device.Assign(pDC, rect))
         return NULL;
-    if (!device.Assign(pDC, rect))
-    {
-        device.UnLock();
-        return NULL;
-    }
+    lock.Keep();   // held by the application until ReleaseMaskPaintDC
     m_bMaskPaintDCInUse = TRUE;
     return &device;
 }
@@ -45,9 +43,16 @@ BOOL CKIVOClient::ReleaseMaskPaintDC()
 {
     if (!m_bMaskPaintDCInUse)
         return FALSE;
+    // Only the thread that holds the device gives it back (its recursive lock
+    // is free to that thread alone); the flag is cleared while the lock is
+    // still held, so that a thread that finds it set and takes the lock is
+    // the holder.
     CKIVOClientMaskPaintDC& device = m_Thread.m_MaskPaintDC;
+    if (!device.Lock(FALSE))
+        return FALSE;
     device.UnAssign();
-    device.UnLock();
     m_bMaskPaintDCInUse = FALSE;
+    device.UnLock();
+    device.UnLock();
     return TRUE;
 }

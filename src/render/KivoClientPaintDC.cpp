@@ -11,7 +11,14 @@ CKIVOClientPaintDC::CKIVOClientPaintDC()
     , m_rect(0, 0, 0, 0)
     , m_bBlit(FALSE)
 {
-    InitializeCriticalSection(&m_cs);
+    // Made with its wait event at once: on the systems where taking a section
+    // can raise an exception for want of memory, a section made this way never
+    // does (later systems never raise there at all). The only other exception
+    // of the platform, a wait that times out as a possible deadlock, is left to
+    // the platform as it asks; so Lock needs no exception handling, which this
+    // compiler could not give for platform exceptions anyway.
+    if (!InitializeCriticalSectionAndSpinCount(&m_cs, 0x80000000))
+        AfxThrowMemoryException();
 }
 
 CKIVOClientPaintDC::~CKIVOClientPaintDC()
@@ -75,19 +82,10 @@ int CKIVOClientPaintDC::Escape(int nEscape, int nCount, LPCSTR lpszInData, LPVOI
 
 BOOL CKIVOClientPaintDC::Lock(int bWait)
 {
-    try
-    {
-        if (bWait)
-        {
-            EnterCriticalSection(&m_cs);
-            return TRUE;
-        }
+    if (!bWait)
         return TryEnterCriticalSection(&m_cs) ? TRUE : FALSE;
-    }
-    catch (...)
-    {
-        return FALSE;
-    }
+    EnterCriticalSection(&m_cs);
+    return TRUE;
 }
 
 void CKIVOClientPaintDC::UnLock()

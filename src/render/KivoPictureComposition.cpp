@@ -4,6 +4,7 @@
 #include <KivoClient.h>
 #include "live/KivoGdiplus.h"
 #include "KivoPictureComposition.h"
+#include "KivoPaintDCLock.h"
 #include "KivoWindowDC.h"
 
 namespace
@@ -38,116 +39,118 @@ BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdi
     return TRUE;
 }
 
-Gdiplus::Bitmap* CKIVOClientThread::CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth,
-                                                          int nHeight, COLORREF crKeyColor,
-                                                          int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
-                                                          BITMAPINFO** ppMaskInfo, void** ppMaskBits)
+CKIVOFrame CKIVOClientThread::CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight,
+                                                    COLORREF crKeyColor, int* pbMaskHasKeyColor,
+                                                    int* pbMaskAllKeyColor, BOOL bHoldsCopy)
 {
-    *ppMaskInfo = NULL;
-    *ppMaskBits = NULL;
     try
     {
         CKIVOWindowDC windowDC(hWnd);
         if (windowDC.Get() == NULL)
-            return NULL;
-        return CopyMaskBitmap(windowDC.Get(), nLeft, nTop, nWidth, nHeight, crKeyColor,
-                              pbMaskHasKeyColor, pbMaskAllKeyColor, ppMaskInfo, ppMaskBits);
+            return CKIVOFrame();
+        return CopyMaskBitmap(windowDC.Get(), nLeft, nTop, nWidth, nHeight, crKeyColor, pbMaskHasKeyColor,
+                              pbMaskAllKeyColor, bHoldsCopy);
     }
     catch (CException* pException)
     {
         pException->Delete();
-        return NULL;
+        return CKIVOFrame();
     }
 }
 
 void CKIVOClientThread::RequestOverlayRepaint()
 {
-    ::InvalidateRect(m_hWnd, NULL, TRUE);
-    ::PostMessageW(m_hWnd, WM_PAINT, 0, 0);
+    HWND hWnd = m_hWnd;
+    if (hWnd == NULL)
+        return;   // a null window would invalidate every window of the desktop
+    ::InvalidateRect(hWnd, NULL, TRUE);
+    ::PostMessageW(hWnd, WM_PAINT, 0, 0);
 }
 
-Gdiplus::Bitmap* CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int, COLORREF crKeyColor,
-                                                    int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
-                                                    BITMAPINFO** ppMaskInfo, void** ppMaskBits)
+namespace
 {
-    *ppMaskInfo = NULL;
-    *ppMaskBits = NULL;
+// The pixels of a device bitmap as a DIB in two malloc buffers (header and
+// pixels); false, with nothing held, when they cannot be read.
+bool ReadDeviceBitmap(HBITMAP hBitmap, BITMAPINFO*& pInfo, BYTE*& pBits)
+{
+    pInfo = NULL;
+    pBits = NULL;
+    HDC hScreen = ::GetDC(NULL);
+    if (hScreen == NULL)
+        return false;
+    bool bRead = false;
+    pInfo = static_cast<BITMAPINFO*>(malloc(KIVO_MASK_INFO_SIZE));
+    if (pInfo != NULL)
+    {
+        memset(pInfo, 0, 44);
+        pInfo->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        if (::GetDIBits(hScreen, hBitmap, 0, 0, NULL, pInfo, DIB_RGB_COLORS) != 0
+            && pInfo->bmiHeader.biSizeImage != 0)
+        {
+            pBits = static_cast<BYTE*>(malloc(pInfo->bmiHeader.biSizeImage));
+            bRead = pBits != NULL
+                    && ::GetDIBits(hScreen, hBitmap, 0, abs(pInfo->bmiHeader.biHeight), pBits, pInfo,
+                                   DIB_RGB_COLORS) > 0;
+        }
+    }
+    ::ReleaseDC(NULL, hScreen);
+    if (!bRead)
+    {
+        free(pBits);
+        free(pInfo);
+        pInfo = NULL;
+        pBits = NULL;
+    }
+    return bRead;
+}
+}
+
+CKIVOFrame CKIVOClientThread::CopyMaskBitmap(CDC* pDC, int, int, int, int, COLORREF crKeyColor,
+                                              int* pbMaskHasKeyColor, int* pbMaskAllKeyColor, BOOL bHoldsCopy)
+{
     if (pDC == NULL)
-        return NULL;
+        return CKIVOFrame();
 
     CKIVOClientMaskPaintDC& device = m_MaskPaintDC;
     if (device.GetHBITMAP() == NULL)
     {
         RequestOverlayRepaint();   // nothing was ever drawn: ask the application for it
-        return NULL;
-    }
-    if (!device.Lock(TRUE))
-        return NULL;
-    if (!device.CanBlit(TRUE))
-    {
-        device.UnLock();
-        return NULL;   // no new overlay: the caller keeps its copy
+        return CKIVOFrame();
     }
 
     // Under the device's lock only the device's pixels are read; the bitmap
     // over the copy is made after the application may draw again.
     BITMAPINFO* pInfo = NULL;
     BYTE* pBits = NULL;
-    bool bRead = false;
-    HDC hScreen = ::GetDC(NULL);
-    if (hScreen != NULL)
     {
-        pInfo = static_cast<BITMAPINFO*>(malloc(KIVO_MASK_INFO_SIZE));
-        if (pInfo != NULL)
+        CKIVOPaintDCLock lock(device);
+        if (!lock.IsLocked())
+            return CKIVOFrame();
+        if (!device.CanBlit(TRUE))
         {
-            memset(pInfo, 0, 44);
-            pInfo->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            HBITMAP hBitmap = device.GetHBITMAP();
-            if (::GetDIBits(hScreen, hBitmap, 0, 0, NULL, pInfo, DIB_RGB_COLORS) != 0
-                && pInfo->bmiHeader.biSizeImage != 0)
-            {
-                pBits = static_cast<BYTE*>(malloc(pInfo->bmiHeader.biSizeImage));
-                bRead = pBits != NULL
-                        && ::GetDIBits(hScreen, hBitmap, 0, abs(pInfo->bmiHeader.biHeight), pBits, pInfo,
-                                       DIB_RGB_COLORS) > 0;
-            }
+            // No new overlay: the caller keeps its copy, or, without one, the
+            // application is asked for a new one as at the start.
+            if (!bHoldsCopy)
+                RequestOverlayRepaint();
+            return CKIVOFrame();
         }
-        ::ReleaseDC(NULL, hScreen);
-    }
-    device.ResetBlitFlag();
-    device.UnLock();
-
-    Gdiplus::Bitmap* pMask = NULL;
-    if (bRead)
-    {
-        pMask = new Gdiplus::Bitmap(pInfo, pBits);
-        if (pMask != NULL && pMask->GetLastStatus() != Gdiplus::Ok)
-        {
-            delete pMask;
-            pMask = NULL;
-        }
-    }
-    if (pMask != NULL)
-    {
-        *ppMaskInfo = pInfo;
-        *ppMaskBits = pBits;
-    }
-    else
-    {
-        free(pBits);
-        free(pInfo);
+        ReadDeviceBitmap(device.GetHBITMAP(), pInfo, pBits);
+        device.ResetBlitFlag();
     }
 
-    if (pMask != NULL)
+    CKIVOFrame mask;
+    if (pInfo != NULL)
+        mask = CKIVOFrame::CreateOnBuffers(pInfo, pBits);
+    if (!mask.IsNull())
     {
         *pbMaskAllKeyColor = TRUE;
         *pbMaskHasKeyColor = FALSE;
-        *pbMaskHasKeyColor = ScanMaskForKeyColor(pMask, &crKeyColor, pbMaskAllKeyColor);
+        *pbMaskHasKeyColor = ScanMaskForKeyColor(mask.GetBitmap(), &crKeyColor, pbMaskAllKeyColor);
         if (*pbMaskHasKeyColor)
-            return pMask;
+            return mask;
     }
     RequestOverlayRepaint();
-    return pMask;
+    return mask;
 }
 
 namespace

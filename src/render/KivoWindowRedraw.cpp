@@ -10,7 +10,7 @@ int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
 {
     if (m_Thread.m_pClient == NULL)
         return -1;
-    if (m_Thread.IsThreadRunning() || m_bPollLivePictures || m_Thread.m_pPicture == NULL)
+    if (m_Thread.IsThreadRunning() || m_bPollLivePictures || !m_Thread.HasStoredPicture())
         return -2;
     try
     {
@@ -93,18 +93,19 @@ BOOL CKIVOClientThread::PaintLivePicture(CDC* pDC, int bBuffered)
     }
 
     CSingleLock lock(&m_csFrames, TRUE);
-    const BOOL bHasKey = m_bMaskHasKeyColor;
-    const BOOL bAllKey = m_bMaskAllKeyColor;
-    Gdiplus::Bitmap* pMask = bHasKey && !bAllKey ? m_pMask : NULL;
-    const DWORD dwKey = m_pKeyColor->GetValue();
+    Gdiplus::Bitmap* pPicture = m_Frames.picture.GetBitmap();
+    const BOOL bHasKey = m_Frames.bMaskHasKeyColor;
+    const BOOL bAllKey = m_Frames.bMaskAllKeyColor;
+    Gdiplus::Bitmap* pMask = bHasKey && !bAllKey ? m_Frames.mask.GetBitmap() : NULL;
+    const DWORD dwKey = m_Frames.dwKeyColor;
     if (!bBuffered)
-        return DrawLivePicture(pDC, m_pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey, bAllKey);
+        return DrawLivePicture(pDC, pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey, bAllKey);
 
     CKIVOClientPaintDC buffer;
     CRect rcArea(nLeft, nTop, nLeft + nWidth, nTop + nHeight);
     if (!buffer.Assign(pDC, rcArea))
         return FALSE;
-    BOOL bDrawn = DrawLivePicture(&buffer, m_pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
+    BOOL bDrawn = DrawLivePicture(&buffer, pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
                                   bAllKey);
     buffer.UnAssign();
     if (bDrawn && buffer.CanBlit(TRUE))

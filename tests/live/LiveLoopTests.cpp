@@ -32,64 +32,42 @@ TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsArea)
     EXPECT_EQ(320, worker.m_rcLiveClient.right);
 }
 
-TEST_F(LiveLoop, OverlayDrawnByTheApplicationLiesOverThePicture)
-{
-    StartLive();
-    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
-
-    {
-        CKIVOWindowDC windowDC(m_hWnd);
-        ASSERT_NE(nullptr, windowDC.Get());
-        CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
-        CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(windowDC.Get(), rect);
-        ASSERT_NE(nullptr, pMask);
-        pMask->FillSolidRect(&rect, LIVE_KEY);
-        pMask->FillSolidRect(LEFT, TOP, 30, 20, RGB(255, 255, 0));
-        EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
-    }
-
-    ASSERT_TRUE(WaitFor([&] { return WindowPixel(LEFT + 1, TOP + 1) == RGB(255, 255, 0); }));
-    EXPECT_EQ(RGB(255, 255, 0), WindowPixel(LEFT + 29, TOP + 19));
-    EXPECT_TRUE(RampShown());   // the key colour lets the picture through
-    EXPECT_NE(LIVE_KEY, WindowPixel(LEFT + 60, TOP + 60));
-}
-
 TEST_F(LiveLoop, StopStoresTheLastFramesAndTheNextRunAdoptsThem)
 {
     StartLive();
     ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
     m_client.Stop(0);
     CKIVOClientThread& worker = m_client.Worker();
-    ASSERT_NE(nullptr, worker.m_pPicture);
-    EXPECT_EQ(0xFFFF00FFu, worker.m_pKeyColor->GetValue());
+    ASSERT_TRUE(worker.HasStoredPicture());
+    EXPECT_EQ(0xFFFF00FFu, worker.m_Frames.dwKeyColor);
 
     m_client.Start(0);
-    ASSERT_TRUE(WaitFor([&] { return worker.m_pPicture == nullptr; }));   // taken by the new run
+    ASSERT_TRUE(WaitFor([&] { return !worker.HasStoredPicture(); }));   // taken by the new run
     m_client.Stop(1);   // discards what the run stored
-    EXPECT_EQ(nullptr, worker.m_pPicture);
+    EXPECT_FALSE(worker.HasStoredPicture());
 }
 
-TEST_F(LiveLoop, ClearedClientDrawnBitEndsTheThreadByItself)
+// However the thread ended by itself, a Start runs a new one that delivers
+// pictures again.
+TEST_F(LiveLoop, StartAfterTheThreadEndedByItselfStartsANewOne)
 {
+    const std::function<void(bool)> aEnds[] = {
+        [&](bool bEnd) { Script().SetIntProp(CONTROLFLAGS, bEnd ? 0 : KIVO_CLIENT_DRAWN_LIVE); },
+        [&](bool bEnd) { Script().SetPropResult(CONTROLFLAGS, bEnd ? E_FAIL : S_OK); },
+    };
     StartLive();
-    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
-    Script().SetIntProp(CONTROLFLAGS, 0);
-    ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
-    EXPECT_NE(nullptr, m_client.Worker().m_hThread);   // until the next stop
-    EXPECT_NE(nullptr, m_client.Worker().m_pPicture);   // stored on the way out
-    // A start now finds the old handle and starts nothing.
-    Script().SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
-    m_client.Start(0);
-    EXPECT_FALSE(m_client.Worker().IsThreadRunning());
+    for (const auto& fnEnd : aEnds)
+    {
+        ASSERT_TRUE(WaitForFetches(2));
+        fnEnd(true);
+        ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
+        fnEnd(false);
+        const size_t nFetches = Script().CountCalls("Get3DLivePicture");
+        m_client.Start(0);
+        EXPECT_TRUE(m_client.Worker().IsThreadRunning());
+        EXPECT_TRUE(WaitFor([&] { return Script().CountCalls("Get3DLivePicture") > nFetches + 2; }));
+    }
     m_client.Stop(0);
-    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
-}
-
-TEST_F(LiveLoop, ReleasedCameraEndsTheThread)
-{
-    StartLive();
-    m_client.ReleaseCamera();
-    EXPECT_FALSE(m_client.Worker().IsThreadRunning());
     EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
 }
 
@@ -102,7 +80,7 @@ TEST_F(LiveLoop, FailedAreaReadSkipsThePassButFailedBitReadEndsTheThread)
     Script().SetPropResult(LIVETOP, S_OK);
     Script().SetPropResult(CONTROLFLAGS, E_FAIL);
     ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
-    EXPECT_EQ(nullptr, m_client.Worker().m_pPicture);   // nothing stored after a failed loop test
+    EXPECT_FALSE(m_client.Worker().HasStoredPicture());   // nothing stored after a failed loop test
 }
 
 TEST_F(LiveLoop, SetUpFailureReleasesStartAndEndsTheThread)
@@ -111,7 +89,7 @@ TEST_F(LiveLoop, SetUpFailureReleasesStartAndEndsTheThread)
     ASSERT_NE(0, m_client.OrderCamera());
     m_client.Start(0);
     ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
-    EXPECT_NE(nullptr, m_client.Worker().m_hThread);
+    EXPECT_EQ(0u, Script().CountCalls("Get3DLivePicture"));
 }
 
 TEST_F(LiveLoop, LiveDisplayOffKeepsPollingWithoutPainting)

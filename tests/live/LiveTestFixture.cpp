@@ -21,7 +21,7 @@ LRESULT CALLBACK LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM 
             if (pMask != nullptr)
             {
                 pMask->FillSolidRect(&rect, LIVE_KEY);
-                pMask->FillSolidRect(0, 0, 1, 1, RGB(1, 1, 1));   // not all key: the copy is kept
+                pMask->FillSolidRect(0, 0, OVERLAY_BLOCK, OVERLAY_BLOCK, OVERLAY_COLOUR);
                 LiveWindowTest::s_pPaintingClient->ReleaseMaskPaintDC();
             }
             dc.Detach();
@@ -138,11 +138,13 @@ bool LiveWindowTest::WaitForFetches(size_t nMore)
     return WaitFor([&] { return Script().CountCalls("Get3DLivePicture") >= nTarget; });
 }
 
-COLORREF LiveWindowTest::WindowPixel(int x, int y)
+COLORREF LiveWindowTest::WindowPixel(int x, int y, HWND hWnd)
 {
-    HDC hDC = GetDC(m_hWnd);
+    if (hWnd == nullptr)
+        hWnd = m_hWnd;
+    HDC hDC = GetDC(hWnd);
     COLORREF cr = GetPixel(hDC, x, y);
-    ReleaseDC(m_hWnd, hDC);
+    ReleaseDC(hWnd, hDC);
     return cr;
 }
 

@@ -11,6 +11,10 @@
 #include <vector>
 
 const COLORREF LIVE_KEY = RGB(255, 0, 255);
+// The overlay that the paint handler draws: a block of this colour over the
+// picture area's top-left corner, the key colour elsewhere.
+const COLORREF OVERLAY_COLOUR = RGB(255, 255, 0);
+const int OVERLAY_BLOCK = 6;
 
 class LiveWindowTest : public ::testing::Test
 {
@@ -31,7 +35,9 @@ protected:
     bool WaitFor(const std::function<bool()>& fnCondition);
     // Lets the live thread make at least n more picture fetches.
     bool WaitForFetches(size_t nMore);
-    COLORREF WindowPixel(int x, int y);
+    COLORREF WindowPixel(int x, int y, HWND hWnd = nullptr);
+    // The paint handler's overlay block shows over the picture.
+    bool OverlayShown(HWND hWnd = nullptr) { return WindowPixel(LEFT + 2, TOP + 2, hWnd) == OVERLAY_COLOUR; }
     // Pixels of the window rectangle that have exactly this colour.
     int CountPixels(const RECT& rect, COLORREF cr);
 
@@ -39,8 +45,8 @@ protected:
     CTestableClient m_client;
 
 public:
-    // When set, the window's paint handler draws an overlay of the key colour
-    // alone, as an application would, so the live thread stops asking for one.
+    // When set, the window's paint handler draws an overlay, as an
+    // application would, so the live thread stops asking for one.
     static bool s_bPaintOverlay;
     static CTestableClient* s_pPaintingClient;
 };

@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return m_client.Worker().m_nLiveWidth == WIDTH; }));
         ASSERT_TRUE(WaitForFetches(3));
         m_client.Stop(0);
-        ASSERT_NE(nullptr, m_client.Worker().m_pPicture);
+        ASSERT_TRUE(m_client.Worker().HasStoredPicture());
         EraseWindow();
     }
     void EraseWindow()
@@ -116,7 +116,7 @@ TEST_F(Redraw, RefusedWhileRunningPollingOrWithoutPicture)
     StartLive();
     EXPECT_EQ(-2, m_client.RedrawClientWindow(m_hWnd, nullptr, 1));
     m_client.Stop(0);
-    ASSERT_NE(nullptr, m_client.Worker().m_pPicture);
+    ASSERT_TRUE(m_client.Worker().HasStoredPicture());
     m_client.EnablePollLivePictures(1);
     EXPECT_EQ(-2, m_client.RedrawClientWindow(m_hWnd, nullptr, 1));
     m_client.EnablePollLivePictures(0);
@@ -128,11 +128,9 @@ TEST_F(Redraw, UnconnectedClientIsRefusedNotThrown)
     CKIVOClientThread& worker = other.Worker();
     std::vector<BYTE> bytes(16, 0x80);
     int nWidth = 4, nHeight = 4, nBytes = 1, nFormat = 1;
-    BITMAPINFO* pInfo = nullptr;
-    void* pBits = nullptr;
-    Gdiplus::Bitmap* pPicture = CKIVOClientThread::CreatePictureBitmap(bytes.data(), 16, &nWidth, &nHeight,
-                                                                       &nBytes, &nFormat, &pInfo, &pBits);
-    ASSERT_TRUE(worker.StoreFrames(pPicture, pInfo, pBits, nullptr, nullptr, nullptr, 0xFF000000, 0, 1));
+    CKIVOFrameSet frames;
+    frames.picture = CKIVOClientThread::CreatePictureBitmap(bytes.data(), 16, &nWidth, &nHeight, &nBytes, &nFormat);
+    ASSERT_TRUE(worker.StoreFrames(frames));
     worker.m_hWnd = m_hWnd;
     worker.m_bLiveDisplay = 1;
     EXPECT_EQ(-2, other.RedrawClientWindow(m_hWnd, nullptr, 1));
@@ -202,4 +200,107 @@ TEST_F(Redraw, AreaFollowsTheWindowKeepingItsAspect)
     EraseWindow();
     EXPECT_EQ(0, m_client.RedrawClientWindow(nullptr, nullptr, 1));
     EXPECT_TRUE(GreyAt(600, 450));
+}
+
+namespace
+{
+// The live picture with the application's overlay handler, as the guide
+// draws it: the overlay is drawn whenever the window is painted.
+class OverlayKept : public LiveWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        LiveWindowTest::SetUp();
+        s_bPaintOverlay = true;
+    }
+    void TearDown() override
+    {
+        if (m_hOther != nullptr)
+            DestroyWindow(m_hOther);
+        LiveWindowTest::TearDown();
+    }
+    // After n more pictures were painted, the overlay is on the picture.
+    bool OverlayShownAfterPictures(HWND hWnd = nullptr)
+    {
+        return WaitForFetches(3) && WaitFor([&] { return OverlayShown(hWnd); });
+    }
+    HWND CreateOtherLiveWindow()
+    {
+        m_hOther = CreateWindowExW(0, L"KivoLiveTestWindow", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
+                                   nullptr, nullptr, nullptr, nullptr);
+        return m_hOther;
+    }
+    HWND m_hOther = nullptr;
+};
+}
+
+// Whenever the live thread holds no overlay copy and the application drew no
+// new one, it asks the window to repaint, so the overlay comes back.
+TEST_F(OverlayKept, OverlayComesBackAfterFramesAreDiscardedOrTheSizeChanges)
+{
+    const struct
+    {
+        const char* pszWhat;
+        std::function<void()> fnDo;
+    } aCases[] = {
+        { "Stop(1) and Start(1)", [&] { m_client.Stop(1); m_client.Start(1); } },
+        { "a new width", [&] { m_client.SetPropValueInt(LIVEWIDTH, WIDTH - 32); } },
+        { "the old width again", [&] { m_client.SetPropValueInt(LIVEWIDTH, WIDTH); } },
+        { "a new height and back",
+          [&] {
+              m_client.SetPropValueInt(LIVEHEIGHT, HEIGHT - 16);
+              WaitForFetches(3);
+              m_client.SetPropValueInt(LIVEHEIGHT, HEIGHT);
+          } },
+    };
+    StartLive();
+    ASSERT_TRUE(OverlayShownAfterPictures());
+    for (const auto& item : aCases)
+    {
+        item.fnDo();
+        EXPECT_TRUE(OverlayShownAfterPictures()) << item.pszWhat;
+    }
+}
+
+// Start naming another live window while the thread runs is no new size: the
+// overlay copy stays, is stored at Stop and repainted with the picture.
+TEST_F(OverlayKept, AnotherLiveWindowKeepsTheOverlayCopyForTheRepaint)
+{
+    StartLive();
+    ASSERT_TRUE(OverlayShownAfterPictures());
+    HWND hOther = CreateOtherLiveWindow();
+    ASSERT_NE(nullptr, hOther);
+    ASSERT_TRUE(WaitFor([&] { return !GetUpdateRect(hOther, nullptr, FALSE); }));   // its own paint is done
+    Script().SetIntProp(LIVEWINDOW, static_cast<long>(reinterpret_cast<INT_PTR>(hOther)));
+    m_client.Start(0);
+    ASSERT_TRUE(WaitFor([&] { return m_client.Worker().m_nLiveWidth == WIDTH; }));
+    ASSERT_TRUE(OverlayShownAfterPictures(hOther));
+    m_client.Stop(0);
+
+    RedrawWindow(hOther, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ASSERT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + 2, TOP + 2, hOther));
+    EXPECT_EQ(0, m_client.RedrawClientWindow(hOther, nullptr, 1));
+    EXPECT_TRUE(OverlayShown(hOther));
+}
+
+// A destroyed live window ends the thread as a lost connection does, and a
+// Start naming it starts none.
+TEST_F(OverlayKept, DestroyedLiveWindowEndsTheThreadAndStartsNone)
+{
+    HWND hOther = CreateOtherLiveWindow();
+    ASSERT_NE(nullptr, hOther);
+    Script().SetIntProp(LIVEWINDOW, static_cast<long>(reinterpret_cast<INT_PTR>(hOther)));
+    StartLive();
+    ASSERT_TRUE(WaitForFetches(2));
+    DestroyWindow(hOther);
+    m_hOther = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
+    const size_t nFetches = Script().CountCalls("Get3DLivePicture");
+    const size_t nStarts = Script().CountCalls("Start");
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.Start(0); }, CEXC_ACCESS_DENIED, L"Start"));
+    EXPECT_FALSE(m_client.Worker().IsThreadRunning());
+    EXPECT_EQ(nStarts, Script().CountCalls("Start"));
+    EXPECT_EQ(nFetches, Script().CountCalls("Get3DLivePicture"));
+    EXPECT_TRUE(m_client.Worker().HasStoredPicture());   // stored as at any end
 }

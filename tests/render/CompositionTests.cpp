@@ -3,8 +3,6 @@
 #include "RenderTestSupport.h"
 #include "render/KivoPictureComposition.h"
 
-#include <thread>
-
 namespace
 {
 const COLORREF KEY = RGB(255, 0, 255);
@@ -18,7 +16,7 @@ protected:
 
 // An overlay bitmap of nWidth x nHeight in the key colour with a block of
 // another colour in its top-left quarter.
-void MakeOverlay(int nWidth, int nHeight, COLORREF crBlock, CTestFrame& frame)
+void MakeOverlay(int nWidth, int nHeight, COLORREF crBlock, CKIVOFrame& frame)
 {
     std::vector<BYTE> bytes = SolidColour(nWidth, nHeight, KEY);
     for (int y = 0; y < nHeight / 2; ++y)
@@ -35,11 +33,11 @@ void MakeOverlay(int nWidth, int nHeight, COLORREF crBlock, CTestFrame& frame)
 
 TEST_F(Composition, GreyRampIsScaledIntoTheArea)
 {
-    CTestFrame picture;
+    CKIVOFrame picture;
     ASSERT_TRUE(MakeFrame(GreyRamp(64, 16, 4), 64, 16, 1, 1, picture));
     CTestCanvas canvas(200, 100);
     canvas.Fill(RGB(0, 0, 255));
-    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.pBitmap, nullptr, 20, 10, 128, 32, KEY_ARGB,
+    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.GetBitmap(), nullptr, 20, 10, 128, 32, KEY_ARGB,
                                          FALSE, TRUE));
     // Twice as wide: device column 20 + 2k shows picture column k, value 4k.
     for (int k : { 4, 16, 32, 48, 60 })
@@ -56,21 +54,21 @@ TEST_F(Composition, GreyRampIsScaledIntoTheArea)
 
 TEST_F(Composition, ColourPictureKeepsItsColour)
 {
-    CTestFrame picture;
+    CKIVOFrame picture;
     ASSERT_TRUE(MakeFrame(SolidColour(10, 10, RGB(10, 200, 90)), 10, 10, 4, 0, picture));
     CTestCanvas canvas(50, 50);
-    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.pBitmap, nullptr, 0, 0, 40, 40, KEY_ARGB,
+    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.GetBitmap(), nullptr, 0, 0, 40, 40, KEY_ARGB,
                                          FALSE, TRUE));
     EXPECT_EQ(RGB(10, 200, 90), canvas.Pixel(20, 20));
 }
 
 TEST_F(Composition, MixedOverlayCoversThePictureUnscaledWithTheKeyTransparent)
 {
-    CTestFrame picture, overlay;
+    CKIVOFrame picture, overlay;
     ASSERT_TRUE(MakeFrame(SolidColour(8, 8, RGB(0, 128, 0)), 8, 8, 4, 0, picture));
     MakeOverlay(40, 20, RGB(255, 255, 0), overlay);
     CTestCanvas canvas(120, 80);
-    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.pBitmap, overlay.pBitmap, 10, 5, 80, 60,
+    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.GetBitmap(), overlay.GetBitmap(), 10, 5, 80, 60,
                                          KEY_ARGB, TRUE, FALSE));
     // The yellow block covers overlay pixels 0..19 x 0..9, from the area's corner.
     EXPECT_EQ(RGB(255, 255, 0), canvas.Pixel(10, 5));
@@ -82,28 +80,28 @@ TEST_F(Composition, MixedOverlayCoversThePictureUnscaledWithTheKeyTransparent)
 
 TEST_F(Composition, OverlayThatIsAllKeyOrHasNoKeyIsNotDrawn)
 {
-    CTestFrame picture, overlay;
+    CKIVOFrame picture, overlay;
     ASSERT_TRUE(MakeFrame(SolidColour(8, 8, RGB(0, 128, 0)), 8, 8, 4, 0, picture));
     MakeOverlay(40, 20, RGB(255, 255, 0), overlay);
     CTestCanvas canvas(60, 40);
-    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.pBitmap, overlay.pBitmap, 0, 0, 40, 20, KEY_ARGB,
+    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.GetBitmap(), overlay.GetBitmap(), 0, 0, 40, 20, KEY_ARGB,
                                          TRUE, TRUE));
     EXPECT_EQ(RGB(0, 128, 0), canvas.Pixel(1, 1));
-    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.pBitmap, overlay.pBitmap, 0, 0, 40, 20, KEY_ARGB,
+    ASSERT_TRUE(m_worker.DrawLivePicture(canvas.DC(), picture.GetBitmap(), overlay.GetBitmap(), 0, 0, 40, 20, KEY_ARGB,
                                          FALSE, TRUE));
     EXPECT_EQ(RGB(0, 128, 0), canvas.Pixel(1, 1));
 }
 
 TEST_F(Composition, EmptyAreaOrMissingPictureDrawsNothing)
 {
-    CTestFrame picture;
+    CKIVOFrame picture;
     ASSERT_TRUE(MakeFrame(SolidColour(8, 8, RGB(0, 128, 0)), 8, 8, 4, 0, picture));
     CTestCanvas canvas(20, 20);
     canvas.Fill(RGB(1, 1, 1));
-    EXPECT_FALSE(m_worker.DrawLivePicture(canvas.DC(), picture.pBitmap, nullptr, 0, 0, 0, 10, KEY_ARGB, 0, 1));
-    EXPECT_FALSE(m_worker.DrawLivePicture(canvas.DC(), picture.pBitmap, nullptr, 0, 0, 10, -1, KEY_ARGB, 0, 1));
+    EXPECT_FALSE(m_worker.DrawLivePicture(canvas.DC(), picture.GetBitmap(), nullptr, 0, 0, 0, 10, KEY_ARGB, 0, 1));
+    EXPECT_FALSE(m_worker.DrawLivePicture(canvas.DC(), picture.GetBitmap(), nullptr, 0, 0, 10, -1, KEY_ARGB, 0, 1));
     EXPECT_FALSE(m_worker.DrawLivePicture(canvas.DC(), nullptr, nullptr, 0, 0, 10, 10, KEY_ARGB, 0, 1));
-    EXPECT_FALSE(m_worker.DrawLivePicture(nullptr, picture.pBitmap, nullptr, 0, 0, 10, 10, KEY_ARGB, 0, 1));
+    EXPECT_FALSE(m_worker.DrawLivePicture(nullptr, picture.GetBitmap(), nullptr, 0, 0, 10, 10, KEY_ARGB, 0, 1));
     EXPECT_EQ(RGB(1, 1, 1), canvas.Pixel(5, 5));
 }
 
@@ -207,12 +205,10 @@ protected:
         MSG msg;
         return PeekMessageW(&msg, m_hWnd, WM_PAINT, WM_PAINT, PM_REMOVE) != FALSE;
     }
-    Gdiplus::Bitmap* Copy(int& bHasKey, int& bAllKey, CTestFrame& frame)
+    Gdiplus::Bitmap* Copy(int& bHasKey, int& bAllKey, CKIVOFrame& frame)
     {
-        frame.Free();
-        frame.pBitmap = m_worker.CopyMaskBitmap(&m_windowDC, 0, 0, 40, 30, KEY, &bHasKey, &bAllKey,
-                                                &frame.pInfo, &frame.pBits);
-        return frame.pBitmap;
+        frame = m_worker.CopyMaskBitmap(&m_windowDC, 0, 0, 40, 30, KEY, &bHasKey, &bAllKey);
+        return frame.GetBitmap();
     }
 
     CKIVOClientThread m_worker{ nullptr };
@@ -224,7 +220,7 @@ protected:
 
 TEST_F(MaskCopy, NeverDrawnOverlayAsksForARepaintEveryTime)
 {
-    CTestFrame frame;
+    CKIVOFrame frame;
     int bHasKey = 7, bAllKey = 7;
     EXPECT_EQ(nullptr, Copy(bHasKey, bAllKey, frame));
     EXPECT_TRUE(RepaintRequested());
@@ -232,30 +228,29 @@ TEST_F(MaskCopy, NeverDrawnOverlayAsksForARepaintEveryTime)
     ForgetRepaints();
     EXPECT_EQ(nullptr, Copy(bHasKey, bAllKey, frame));
     EXPECT_TRUE(RepaintRequested());
-    EXPECT_EQ(nullptr, m_worker.CopyMaskBitmap(nullptr, 0, 0, 1, 1, KEY, &bHasKey, &bAllKey, &frame.pInfo,
-                                               &frame.pBits));
+    EXPECT_TRUE(m_worker.CopyMaskBitmap(nullptr, 0, 0, 1, 1, KEY, &bHasKey, &bAllKey).IsNull());
 }
 
 TEST_F(MaskCopy, MixedOverlayIsCopiedOnceWithoutRepaint)
 {
     DrawOverlay(true, true);
-    CTestFrame frame;
+    CKIVOFrame frame;
     int bHasKey = 0, bAllKey = 1;
     ASSERT_NE(nullptr, Copy(bHasKey, bAllKey, frame));
     EXPECT_TRUE(bHasKey);
     EXPECT_FALSE(bAllKey);
     EXPECT_FALSE(RepaintRequested());
-    EXPECT_EQ(40u, frame.pBitmap->GetWidth());
-    EXPECT_NE(nullptr, frame.pInfo);
-    EXPECT_NE(nullptr, frame.pBits);
+    EXPECT_EQ(40u, frame.GetBitmap()->GetWidth());
+    EXPECT_NE(nullptr, frame.GetInfo());
+    EXPECT_NE(nullptr, frame.GetBits());
     Gdiplus::Color pixel;
-    ASSERT_EQ(Gdiplus::Ok, frame.pBitmap->GetPixel(2, 2, &pixel));
+    ASSERT_EQ(Gdiplus::Ok, frame.GetBitmap()->GetPixel(2, 2, &pixel));
     EXPECT_EQ(255, pixel.GetRed());
     EXPECT_EQ(0, pixel.GetBlue());
     EXPECT_FALSE(m_worker.m_MaskPaintDC.CanBlit(TRUE));
 
     // Nothing new drawn: no copy, no repaint, the caller's flags stay.
-    CTestFrame second;
+    CKIVOFrame second;
     EXPECT_EQ(nullptr, Copy(bHasKey, bAllKey, second));
     EXPECT_FALSE(RepaintRequested());
     EXPECT_TRUE(bHasKey);
@@ -264,7 +259,7 @@ TEST_F(MaskCopy, MixedOverlayIsCopiedOnceWithoutRepaint)
 TEST_F(MaskCopy, AllKeyOverlayIsCopiedWithoutRepaint)
 {
     DrawOverlay(true, false);
-    CTestFrame frame;
+    CKIVOFrame frame;
     int bHasKey = 0, bAllKey = 0;
     ASSERT_NE(nullptr, Copy(bHasKey, bAllKey, frame));
     EXPECT_TRUE(bHasKey);
@@ -275,35 +270,10 @@ TEST_F(MaskCopy, AllKeyOverlayIsCopiedWithoutRepaint)
 TEST_F(MaskCopy, OverlayWithoutKeyIsCopiedAndAsksForARepaint)
 {
     DrawOverlay(false, true);
-    CTestFrame frame;
+    CKIVOFrame frame;
     int bHasKey = 1, bAllKey = 0;
     ASSERT_NE(nullptr, Copy(bHasKey, bAllKey, frame));
     EXPECT_FALSE(bHasKey);
     EXPECT_TRUE(bAllKey);
     EXPECT_TRUE(RepaintRequested());
-}
-
-TEST_F(MaskCopy, CopyWaitsWhileTheApplicationHoldsTheOverlay)
-{
-    DrawOverlay(true, true);
-    CKIVOClientMaskPaintDC& device = m_worker.m_MaskPaintDC;
-    ASSERT_TRUE(device.Lock(TRUE));
-    HANDLE hDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    Gdiplus::Bitmap* pCopied = nullptr;
-    BITMAPINFO* pInfo = nullptr;
-    void* pBits = nullptr;
-    std::thread copier([&] {
-        int bHasKey = 0, bAllKey = 1;
-        pCopied = m_worker.CopyWindowMaskBitmap(m_hWnd, 0, 0, 40, 30, KEY, &bHasKey, &bAllKey, &pInfo, &pBits);
-        SetEvent(hDone);
-    });
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(hDone, 300));
-    device.UnLock();
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hDone, 30000));
-    copier.join();
-    CloseHandle(hDone);
-    EXPECT_NE(nullptr, pCopied);
-    delete pCopied;
-    free(pInfo);
-    free(pBits);
 }

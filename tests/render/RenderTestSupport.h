@@ -55,27 +55,6 @@ private:
     CDC m_dc;
 };
 
-// A picture as the frame store holds it: bitmap with its header and pixels.
-struct CTestFrame
-{
-    Gdiplus::Bitmap* pBitmap = nullptr;
-    BITMAPINFO* pInfo = nullptr;
-    void* pBits = nullptr;
-
-    ~CTestFrame() { Free(); }
-    void Free()
-    {
-        delete pBitmap;
-        free(pInfo);
-        free(pBits);
-        pBitmap = nullptr;
-        pInfo = nullptr;
-        pBits = nullptr;
-    }
-    // Hands the pieces over to a new owner.
-    void Release() { pBitmap = nullptr; pInfo = nullptr; pBits = nullptr; }
-};
-
 // A grey ramp: pixel (x, y) has the value (x * nStep) & 0xFF, one byte per pixel.
 inline std::vector<BYTE> GreyRamp(int nWidth, int nHeight, int nStep)
 {
@@ -101,13 +80,11 @@ inline std::vector<BYTE> SolidColour(int nWidth, int nHeight, COLORREF cr)
 }
 
 inline bool MakeFrame(const std::vector<BYTE>& bytes, int nWidth, int nHeight, int nBytesPerPixel,
-                      int nFormat, CTestFrame& frame)
+                      int nFormat, CKIVOFrame& frame)
 {
-    frame.Free();
-    frame.pBitmap = CKIVOClientThread::CreatePictureBitmap(bytes.data(), static_cast<ULONG>(bytes.size()),
-                                                           &nWidth, &nHeight, &nBytesPerPixel, &nFormat,
-                                                           &frame.pInfo, &frame.pBits);
-    return frame.pBitmap != nullptr;
+    frame = CKIVOClientThread::CreatePictureBitmap(bytes.data(), static_cast<ULONG>(bytes.size()), &nWidth,
+                                                   &nHeight, &nBytesPerPixel, &nFormat);
+    return !frame.IsNull();
 }
 
 inline int Grey(COLORREF cr)

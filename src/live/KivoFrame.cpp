@@ -1,0 +1,87 @@
+// KivoFrame.cpp: disposal of a frame, and the pixel buffer kept for reuse.
+//
+// The live picture thread replaces its picture on every pass. A pixel buffer
+// fresh from the system costs a page fault per 4 KB page on its first write
+// (about 3 ms for 1280x1024 grey under Wine, 15 ms in colour), so the last
+// large pixel buffer disposed of is kept as the spare and the next picture of
+// exactly its size is copied into it: the buffers of consecutive pictures
+// alternate. Only a disposed frame's buffer becomes the spare, and each frame
+// is disposed of once by its one owner, so the spare is never in use.
+#include "stdafx.h"
+#include "KivoFrame.h"
+#include "KivoGdiplus.h"
+
+#include <malloc.h>
+#include <new>
+
+namespace
+{
+const size_t KIVO_SPARE_MIN_BYTES = 64 * 1024;   // smaller buffers come from the heap's own free lists
+
+void* volatile s_pSpareBits = NULL;
+}
+
+void* AllocateFramePixels(size_t nBytes)
+{
+    void* pSpare = InterlockedExchangePointer(&s_pSpareBits, NULL);
+    if (pSpare != NULL)
+    {
+        if (_msize(pSpare) == nBytes)
+            return pSpare;
+        free(pSpare);   // a spare of another size belongs to a picture size gone by
+    }
+    return malloc(nBytes);
+}
+
+void FreeFramePixels(void* pBits)
+{
+    if (pBits != NULL && _msize(pBits) >= KIVO_SPARE_MIN_BYTES
+        && InterlockedCompareExchangePointer(&s_pSpareBits, pBits, NULL) == NULL)
+        return;   // kept as the spare
+    free(pBits);
+}
+
+void FreeSpareFramePixels()
+{
+    free(InterlockedExchangePointer(&s_pSpareBits, NULL));
+}
+
+CKIVOFrame CKIVOFrame::CreateOnBuffers(BITMAPINFO* pInfo, void* pBits)
+{
+    CKIVOFrame frame(NULL, pInfo, pBits);   // owns the buffers from here on
+    // GDI+'s allocator answers null when out of memory; the object is built in
+    // place so that this answer is looked at (a plain new may assume success).
+    void* pMemory = Gdiplus::DllExports::GdipAlloc(sizeof(Gdiplus::Bitmap));
+    if (pMemory == NULL)
+        return CKIVOFrame();
+    frame.m_pBitmap = ::new (pMemory) Gdiplus::Bitmap(pInfo, pBits);
+    if (frame.m_pBitmap->GetLastStatus() != Gdiplus::Ok)
+        return CKIVOFrame();   // frame disposes of the bitmap and both buffers
+    return frame;
+}
+
+void CKIVOFrame::Swap(CKIVOFrame& other) noexcept
+{
+    Gdiplus::Bitmap* pBitmap = m_pBitmap;
+    BITMAPINFO* pInfo = m_pInfo;
+    void* pBits = m_pBits;
+    m_pBitmap = other.m_pBitmap;
+    m_pInfo = other.m_pInfo;
+    m_pBits = other.m_pBits;
+    other.m_pBitmap = pBitmap;
+    other.m_pInfo = pInfo;
+    other.m_pBits = pBits;
+}
+
+void CKIVOFrame::Reset()
+{
+    Gdiplus::Bitmap* pBitmap = m_pBitmap;
+    BITMAPINFO* pInfo = m_pInfo;
+    void* pBits = m_pBits;
+    m_pBitmap = NULL;
+    m_pInfo = NULL;
+    m_pBits = NULL;
+    delete pBitmap;   // GDI+'s own operator delete
+    free(pInfo);
+    FreeFramePixels(pBits);
+}

@@ -1,0 +1,62 @@
+// KivoFrame.h: one frame (a live picture or an overlay copy): a GDI+ bitmap
+// built on two heap buffers, its BITMAPINFO header and its pixels, owned as
+// one piece. A frame moves between its holders (the live picture thread, the
+// frame store) by move or swap; exactly one holder disposes of it.
+#pragma once
+
+#include <windows.h>
+
+namespace Gdiplus
+{
+class Bitmap;
+}
+
+class CKIVOFrame
+{
+public:
+    CKIVOFrame() : m_pBitmap(NULL), m_pInfo(NULL), m_pBits(NULL) {}
+    // Takes over a bitmap with the two malloc buffers it is built on.
+    CKIVOFrame(Gdiplus::Bitmap* pBitmap, BITMAPINFO* pInfo, void* pBits)
+        : m_pBitmap(pBitmap), m_pInfo(pInfo), m_pBits(pBits)
+    {
+    }
+    CKIVOFrame(CKIVOFrame&& other) noexcept : m_pBitmap(NULL), m_pInfo(NULL), m_pBits(NULL) { Swap(other); }
+    CKIVOFrame& operator=(CKIVOFrame&& other) noexcept
+    {
+        CKIVOFrame taken(static_cast<CKIVOFrame&&>(other));
+        Swap(taken);
+        return *this;   // what was held goes with taken
+    }
+    ~CKIVOFrame() { Reset(); }
+
+    // Takes over the two malloc buffers and builds the bitmap on them; an
+    // empty frame, with both buffers freed, when the bitmap cannot be made.
+    static CKIVOFrame CreateOnBuffers(BITMAPINFO* pInfo, void* pBits);
+
+    void Swap(CKIVOFrame& other) noexcept;
+    // Disposes of the frame: the bitmap first, then the buffers it reads.
+    void Reset();
+
+    Gdiplus::Bitmap* GetBitmap() const { return m_pBitmap; }
+    BITMAPINFO* GetInfo() const { return m_pInfo; }
+    void* GetBits() const { return m_pBits; }
+    bool IsNull() const { return m_pBitmap == NULL; }
+    // A bitmap with both of its buffers.
+    bool IsComplete() const { return m_pBitmap != NULL && m_pInfo != NULL && m_pBits != NULL; }
+
+private:
+    CKIVOFrame(const CKIVOFrame&);
+    CKIVOFrame& operator=(const CKIVOFrame&);
+
+    Gdiplus::Bitmap* m_pBitmap;
+    BITMAPINFO* m_pInfo;
+    void* m_pBits;
+};
+
+// A pixel buffer for a new frame of nBytes, from malloc; a large buffer of the
+// same size that a disposed frame left behind is used again (see KivoFrame.cpp).
+void* AllocateFramePixels(size_t nBytes);
+// Gives back a pixel buffer that no frame was made of.
+void FreeFramePixels(void* pBits);
+// Frees the buffer kept for reuse (when the frame store is emptied).
+void FreeSpareFramePixels();

@@ -1,0 +1,89 @@
+// Allocation failure: what the library allocates itself fails as MFC's
+// memory exception, never as a standard exception that the application does
+// not expect from it. This program's allocator fails on request, on the
+// requesting thread only.
+#include "RenderTestSupport.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace
+{
+thread_local bool t_bFailAllocations = false;
+
+// Every allocation of the C++ heap on this thread fails while it lives.
+class CFailingAllocations
+{
+public:
+    CFailingAllocations() { t_bFailAllocations = true; }
+    ~CFailingAllocations() { t_bFailAllocations = false; }
+};
+}
+
+// The allocator replaced for this program: malloc, failing on request.
+void* operator new(std::size_t nBytes)
+{
+    void* p = t_bFailAllocations ? nullptr : malloc(nBytes != 0 ? nBytes : 1);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+// Pairs with the operator new above, which takes its blocks from malloc.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept
+{
+    free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    free(p);
+}
+
+TEST(AllocationFailure, WorkerAndPaintDevicesFailOnlyWithMfcMemoryExceptions)
+{
+    const struct
+    {
+        const char* pszWhat;
+        void (*fnMake)();
+    } aCases[] = {
+        { "worker", [] { CKIVOClientThread worker(nullptr); } },
+        { "paint device", [] { CKIVOClientPaintDC device; } },
+        { "mask paint device", [] { CKIVOClientMaskPaintDC device; } },
+    };
+    for (const auto& item : aCases)
+    {
+        bool bStandard = false;
+        {
+            CFailingAllocations failing;
+            try
+            {
+                item.fnMake();
+            }
+            catch (CMemoryException* pException)
+            {
+                pException->Delete();
+            }
+            catch (const std::bad_alloc&)
+            {
+                bStandard = true;
+            }
+        }
+        EXPECT_FALSE(bStandard) << item.pszWhat << " threw std::bad_alloc";
+    }
+    // The allocator itself does fail when asked to.
+    bool bFailed = false;
+    {
+        CFailingAllocations failing;
+        try
+        {
+            ::operator delete(::operator new(16));   // called, not a new-expression the compiler may drop
+        }
+        catch (const std::bad_alloc&)
+        {
+            bFailed = true;
+        }
+    }
+    EXPECT_TRUE(bFailed);
+}
