@@ -41,6 +41,17 @@ start)
         "$WINESERVER" -w
         touch "$WINEPREFIX/.kivo-ready"
     fi
+    # Wine's own fonts (Debian's fonts-wine) into the prefix's Fonts folder, where
+    # a Windows program's fonts are: this Wine does not read them where the package
+    # puts them, and without them Tahoma, System and the other faces fall back to
+    # whatever fontconfig offers on the machine, so text would take other room on
+    # every machine. Every start: prefixes made before get them too.
+    wine_fonts=/usr/share/wine/fonts
+    if ! compgen -G "$wine_fonts/*.ttf" >/dev/null ||
+       ! cp -u "$wine_fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/" >>"$log" 2>&1; then
+        echo "Wine's fonts are missing in $wine_fonts (scripts/install-deps.sh installs fonts-wine)"
+        exit 1
+    fi
     n=90
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
     detach Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp

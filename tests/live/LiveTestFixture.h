@@ -34,6 +34,9 @@ protected:
     COLORREF WindowPixel(int x, int y);
     // Pixels of the window rectangle that have exactly this colour.
     int CountPixels(const RECT& rect, COLORREF cr);
+    // The room text takes in a DC's default font, the one the library writes
+    // its frame rate and picture messages in.
+    CSize MeasureDefaultText(LPCTSTR pszText);
 
     HWND m_hWnd = nullptr;
     CTestableClient m_client;
