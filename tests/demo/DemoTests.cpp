@@ -255,8 +255,10 @@ TEST_F(DemoOverlayPixels, MarksStayInsideTheAreaAndFitItOrAreLeftOut)
     CFont* pOldFont = m_dc.SelectObject(m_overlay.GetCaptionFont());
     TEXTMETRIC tmCaption = {};
     ASSERT_TRUE(m_dc.GetTextMetrics(&tmCaption));
-    const int nWidestLine = static_cast<int>(std::max(m_dc.GetTextExtent(L"Camera started - grey 640 x 480").cx,
-                                                      m_dc.GetTextExtent(L"Space start/stop   G grey   C colour   Esc quit").cx));
+    const CString strCaption(g_szCaption);
+    const int nBreak = strCaption.Find(L'\n');
+    const int nWidestLine = static_cast<int>(
+        std::max(m_dc.GetTextExtent(strCaption.Left(nBreak)).cx, m_dc.GetTextExtent(strCaption.Mid(nBreak + 1)).cx));
     m_dc.SelectObject(pOldFont);
 
     for (const auto& c : aCases)
