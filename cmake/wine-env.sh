@@ -25,7 +25,7 @@ stop_env() {
         kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
         rm -f "$state/xvfb.pid"
     fi
-    rm -f "$state/display"
+    rm -f "$state/display" "$state/display.number"
 }
 
 case "$cmd" in
@@ -41,12 +41,28 @@ start)
         "$WINESERVER" -w
         touch "$WINEPREFIX/.kivo-ready"
     fi
-    n=90
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    detach Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp
+    # Wine's own fonts (Debian's fonts-wine) into the prefix's Fonts folder, where
+    # a Windows program's fonts are: this Wine does not read them where the package
+    # puts them, and without them Tahoma, System and the other faces fall back to
+    # whatever fontconfig offers on the machine, so text would take other room on
+    # every machine. Every start: prefixes made before get them too.
+    wine_fonts=/usr/share/wine/fonts
+    if ! compgen -G "$wine_fonts/*.ttf" >/dev/null ||
+       ! cp -u "$wine_fonts"/* "$WINEPREFIX/drive_c/windows/Fonts/" >>"$log" 2>&1; then
+        echo "Wine's fonts are missing in $wine_fonts (scripts/install-deps.sh installs fonts-wine)"
+        exit 1
+    fi
+    # Xvfb takes the first free display itself and writes its number when it
+    # accepts connections. Looking for free numbers in /tmp/.X11-unix is not
+    # enough: a display whose socket lies in another /tmp (a private /tmp, a
+    # chroot) still holds its abstract socket, and Xvfb would not start there.
+    rm -f "$state/display.number"
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+        3>"$state/display.number" </dev/null >>"$log" 2>&1 &
     echo $! >"$state/xvfb.pid"
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    [ -e "/tmp/.X11-unix/X$n" ] || { echo "Xvfb did not start"; exit 1; }
+    for _ in $(seq 1 300); do [ -s "$state/display.number" ] && break; sleep 0.1; done
+    n=$(tr -dc 0-9 <"$state/display.number" 2>/dev/null)
+    [ -n "$n" ] || { echo "Xvfb did not start"; exit 1; }
     echo ":$n" >"$state/display"
     export DISPLAY=":$n"
     detach "$WINESERVER" -p

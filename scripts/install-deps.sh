@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
+# fonts-wine: Wine's own fonts, a recommendation of wine64 that --no-install-recommends
+# leaves out; cmake/wine-env.sh puts them into the Wine prefix. Without them Wine draws
+# with whatever the machine's fontconfig offers, so text takes other room on every
+# machine: the demo draws with their Tahoma, and a DC's default font (the library's
+# frame rate and messages) is their System.
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine64
-          xvfb xauth googletest python3 cppcheck)
+          fonts-wine xvfb xauth googletest python3 cppcheck)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

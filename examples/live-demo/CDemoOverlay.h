@@ -19,7 +19,9 @@ public:
     // coordinates, as the device is.
     void DrawMask(CDC& dc, const CRect& rcArea, CSize sizePicture, const CString& strCaption);
 
-    // The marks alone, straight over a picture already in dc.
+    // The marks alone, straight over a picture already in dc. Nothing is
+    // drawn outside rcArea, whatever its size and the font: what does not
+    // fit is shortened or left out.
     void DrawMarks(CDC& dc, const CRect& rcArea, CSize sizePicture, const CString& strCaption);
 
     // The scale bar's length in camera pixels: the longest of 1, 2 or 5 times
@@ -27,10 +29,18 @@ public:
     // without sizes.
     static int ChooseScalePixels(int nAreaWidth, int nPictureWidth);
 
+    // Where the caption's box goes in the area's bottom-left corner: as wide
+    // as its widest line, narrower if the area is, and as many lines high as
+    // fit in a quarter of the area's height; empty when not one line or not a
+    // few characters fit.
+    CRect CalculateCaptionBox(CDC& dc, const CRect& rcArea, const CString& strCaption);
+
+    CFont* GetCaptionFont();
+
 private:
     void DrawCrosshair(CDC& dc, const CRect& rcArea);
-    void DrawScaleBar(CDC& dc, const CRect& rcArea, CSize sizePicture);
-    void DrawCaption(CDC& dc, const CRect& rcArea, const CString& strCaption);
+    void DrawScaleBar(CDC& dc, const CRect& rcArea, CSize sizePicture, const CRect& rcCaption);
+    CRect DrawCaption(CDC& dc, const CRect& rcArea, const CString& strCaption);
 
     COLORREF m_crKeyColor;
     CFont m_fontCaption;

@@ -7,7 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -149,10 +150,10 @@ namespace
 const COLORREF g_crKey = RGB(255, 0, 255);
 const COLORREF g_crOutside = RGB(1, 2, 3);
 const COLORREF g_crPicture = RGB(128, 128, 128);
-const CRect g_rcArea(40, 20, 360, 260);
+const COLORREF g_crWhite = RGB(255, 255, 255);   // the scale bar, the caption's frame and text
 const wchar_t g_szCaption[] = L"Camera started - grey 640 x 480\nSpace start/stop   G grey   C colour   Esc quit";
 
-// A 400 x 300 window-sized 32-bit picture to draw the overlay into.
+// A window-sized 32-bit picture to draw the overlay into.
 class DemoOverlayPixels : public ::testing::Test
 {
 protected:
@@ -178,23 +179,42 @@ protected:
             m_dc.SelectObject(m_pOldBitmap);
     }
 
-    COLORREF PixelAt(int x, int y)
+    // Callers flush GDI's batch first.
+    COLORREF PixelAt(int x, int y) const
     {
-        GdiFlush();
         const DWORD dw = m_pPixels[y * m_nWidth + x];
         return RGB((dw >> 16) & 0xFF, (dw >> 8) & 0xFF, dw & 0xFF);
     }
-    void ExpectOutsideUntouched()
+    // Pixels of each colour inside rc, those inside rcLeftOut not counted.
+    std::map<COLORREF, int> CountColours(const CRect& rc, const CRect& rcLeftOut = CRect(0, 0, 0, 0)) const
     {
-        int nTouched = 0;
-        for (int y = 0; y < m_nHeight; ++y)
-            for (int x = 0; x < m_nWidth; ++x)
-                nTouched += !g_rcArea.PtInRect(CPoint(x, y)) && PixelAt(x, y) != g_crOutside;
-        EXPECT_EQ(0, nTouched) << "pixels drawn outside the picture area";
+        GdiFlush();
+        std::map<COLORREF, int> mapCounts;
+        for (int y = rc.top; y < rc.bottom; ++y)
+            for (int x = rc.left; x < rc.right; ++x)
+                if (!rcLeftOut.PtInRect(CPoint(x, y)))
+                    ++mapCounts[PixelAt(x, y)];
+        return mapCounts;
+    }
+    int CountTouchedOutside(const CRect& rcArea) const
+    {
+        const std::map<COLORREF, int> mapCounts = CountColours(CRect(0, 0, m_nWidth, m_nHeight), rcArea);
+        return m_nWidth * m_nHeight - rcArea.Width() * rcArea.Height() - mapCounts.at(g_crOutside);
+    }
+    // Where the library writes its frame rate (at 10, 10) and its picture
+    // messages (at 10, 50) over the picture, in a DC's default font.
+    CRect MeasureLibraryCorner(const CRect& rcArea)
+    {
+        TEXTMETRIC tm = {};
+        EXPECT_TRUE(m_dc.GetTextMetrics(&tm));
+        int nWidest = 0;
+        for (LPCWSTR psz : { L"NO PIC!", L"ERROR!", L"999.9 fps" })
+            nWidest = std::max(nWidest, static_cast<int>(m_dc.GetTextExtent(psz, lstrlenW(psz)).cx));
+        return CRect(rcArea.left, rcArea.top, rcArea.left + 10 + nWidest, rcArea.top + 50 + tm.tmHeight);
     }
 
-    static const int m_nWidth = 400;
-    static const int m_nHeight = 300;
+    static const int m_nWidth = 1300;
+    static const int m_nHeight = 1000;
     CDC m_dc;
     CBitmap m_bitmap;
     CBitmap* m_pOldBitmap = nullptr;
@@ -203,53 +223,103 @@ protected:
 };
 }
 
-TEST_F(DemoOverlayPixels, MaskIsKeyColourAndAFewSolidColoursOnly)
+TEST_F(DemoOverlayPixels, CaptionIsInWinesOwnTahoma)
 {
-    m_overlay.DrawMask(m_dc, g_rcArea, CSize(640, 480), g_szCaption);
-
-    std::set<COLORREF> setColours;
-    int nKey = 0;
-    for (int y = g_rcArea.top; y < g_rcArea.bottom; ++y)
-        for (int x = g_rcArea.left; x < g_rcArea.right; ++x)
-        {
-            const COLORREF cr = PixelAt(x, y);
-            setColours.insert(cr);
-            nKey += cr == g_crKey;
-        }
-    // Smoothed lines or text would blend into the key colour: dozens of shades.
-    EXPECT_LE(setColours.size(), 6u);
-    EXPECT_GE(setColours.size(), 4u) << "crosshair, scale bar and caption are there";
-    EXPECT_GT(nKey, g_rcArea.Width() * g_rcArea.Height() * 3 / 4) << "most of the picture stays visible";
-    EXPECT_NE(g_crKey, PixelAt(g_rcArea.CenterPoint().x, g_rcArea.CenterPoint().y)) << "the crosshair's centre";
-
-    // The corner where the library writes its frame rate and messages stays clear.
-    for (int y = g_rcArea.top; y < g_rcArea.top + 70; ++y)
-        for (int x = g_rcArea.left; x < g_rcArea.left + 100; ++x)
-            ASSERT_EQ(g_crKey, PixelAt(x, y)) << "x " << x << " y " << y;
-    ExpectOutsideUntouched();
+    CFont* pOldFont = m_dc.SelectObject(m_overlay.GetCaptionFont());
+    wchar_t szFace[LF_FACESIZE] = L"";
+    GetTextFaceW(m_dc, LF_FACESIZE, szFace);
+    m_dc.SelectObject(pOldFont);
+    EXPECT_STREQ(L"Tahoma", szFace) << "Wine's fonts are not in the prefix: text measures differently per machine";
 }
 
-TEST_F(DemoOverlayPixels, MarksOverAPictureLeaveItAndNeverUseTheKey)
+// Whatever the area's size: nothing outside it, only the key colour and a few
+// solid ones, the crosshair at the centre; the caption shortened to the area
+// and the scale bar where they fit, left out where they do not.
+TEST_F(DemoOverlayPixels, MarksStayInsideTheAreaAndFitItOrAreLeftOut)
 {
-    m_dc.FillSolidRect(&g_rcArea, g_crPicture);
-    m_overlay.DrawMarks(m_dc, g_rcArea, CSize(640, 480), g_szCaption);
+    const struct
+    {
+        const char* pszName;
+        CRect rcArea;
+        bool bCaption;
+        bool bScaleBar;
+        bool bCornerClear;   // the library's text at the top-left stays readable
+    } aCases[] = {
+        { "very narrow", CRect(600, 20, 640, 400), false, false, false },
+        { "ten pixels high", CRect(40, 600, 360, 610), false, false, false },
+        { "low", CRect(40, 700, 360, 780), false, true, false },
+        { "small", CRect(800, 600, 920, 720), true, true, false },
+        { "typical", CRect(40, 20, 360, 260), true, true, true },
+        { "large", CRect(30, 30, 1270, 960), true, true, true },
+    };
+    CFont* pOldFont = m_dc.SelectObject(m_overlay.GetCaptionFont());
+    TEXTMETRIC tmCaption = {};
+    ASSERT_TRUE(m_dc.GetTextMetrics(&tmCaption));
+    const CString strCaption(g_szCaption);
+    const int nBreak = strCaption.Find(L'\n');
+    const int nWidestLine = static_cast<int>(
+        std::max(m_dc.GetTextExtent(strCaption.Left(nBreak)).cx, m_dc.GetTextExtent(strCaption.Mid(nBreak + 1)).cx));
+    m_dc.SelectObject(pOldFont);
 
-    int nPicture = 0, nKey = 0;
-    for (int y = g_rcArea.top; y < g_rcArea.bottom; ++y)
-        for (int x = g_rcArea.left; x < g_rcArea.right; ++x)
+    for (const auto& c : aCases)
+    {
+        SCOPED_TRACE(c.pszName);
+        const CRect& rcArea = c.rcArea;
+        m_dc.FillSolidRect(0, 0, m_nWidth, m_nHeight, g_crOutside);
+        m_overlay.DrawMask(m_dc, rcArea, CSize(640, 480), g_szCaption);
+        EXPECT_EQ(0, CountTouchedOutside(rcArea)) << "pixels drawn outside the picture area";
+
+        // Smoothed lines or text would blend into the key colour: dozens of shades.
+        const std::map<COLORREF, int> mapColours = CountColours(rcArea);
+        EXPECT_LE(mapColours.size(), 6u);
+        EXPECT_GT(mapColours.at(g_crKey), rcArea.Width() * rcArea.Height() / 2) << "most of the picture shows";
+        EXPECT_NE(g_crKey, PixelAt(rcArea.CenterPoint().x, rcArea.CenterPoint().y)) << "the crosshair's centre";
+
+        // The caption box: white-framed in the bottom-left corner, as wide as
+        // its lines or shortened to the area, as many lines high as fit.
+        const CRect rcBox = m_overlay.CalculateCaptionBox(m_dc, rcArea, g_szCaption);
+        ASSERT_EQ(c.bCaption, !rcBox.IsRectEmpty());
+        if (c.bCaption)
         {
-            nPicture += PixelAt(x, y) == g_crPicture;
-            nKey += PixelAt(x, y) == g_crKey;
+            const int nPaddingX = 12, nPaddingY = 8;   // frame and space around the text, both sides together
+            const int nMargin = rcBox.left - rcArea.left;
+            const int nRoom = rcArea.Width() - 2 * nMargin;
+            EXPECT_EQ(rcArea.bottom - nMargin, rcBox.bottom);
+            EXPECT_GE(rcBox.Width(), std::min(nWidestLine + nPaddingX, nRoom))
+                << "lines of " << nWidestLine << " pixels, a room of " << nRoom;
+            EXPECT_LE(rcBox.Width(), nRoom);
+            const int nHeightAllowed = std::min(rcArea.Height() - 2 * nMargin, rcArea.Height() / 4);
+            const int nLinesFitting = (nHeightAllowed - nPaddingY) / tmCaption.tmHeight;
+            EXPECT_EQ(std::min(2, nLinesFitting) * tmCaption.tmHeight + nPaddingY, rcBox.Height());
+            EXPECT_EQ(g_crWhite, PixelAt(rcBox.left, rcBox.bottom - 1));
         }
-    EXPECT_EQ(0, nKey);
-    EXPECT_GT(nPicture, g_rcArea.Width() * g_rcArea.Height() * 3 / 4);
-    EXPECT_NE(g_crPicture, PixelAt(g_rcArea.CenterPoint().x, g_rcArea.CenterPoint().y));
-    ExpectOutsideUntouched();
+        // Outside the caption box only the scale bar draws white.
+        const std::map<COLORREF, int> mapBesideCaption = CountColours(rcArea, rcBox);
+        EXPECT_EQ(c.bScaleBar, mapBesideCaption.count(g_crWhite) != 0);
+
+        if (c.bCornerClear)
+        {
+            const CRect rcCorner = MeasureLibraryCorner(rcArea);
+            const std::map<COLORREF, int> mapCorner = CountColours(rcCorner);
+            EXPECT_EQ(rcCorner.Width() * rcCorner.Height(), mapCorner.at(g_crKey));
+        }
+
+        // The marks alone, over a picture: no key colour, and still inside.
+        m_dc.FillSolidRect(0, 0, m_nWidth, m_nHeight, g_crOutside);
+        m_dc.FillSolidRect(&rcArea, g_crPicture);
+        m_overlay.DrawMarks(m_dc, rcArea, CSize(640, 480), g_szCaption);
+        EXPECT_EQ(0, CountTouchedOutside(rcArea)) << "pixels drawn outside the picture area";
+        const std::map<COLORREF, int> mapOverPicture = CountColours(rcArea);
+        EXPECT_EQ(0u, mapOverPicture.count(g_crKey));
+        EXPECT_GT(mapOverPicture.at(g_crPicture), rcArea.Width() * rcArea.Height() / 2);
+        EXPECT_NE(g_crPicture, PixelAt(rcArea.CenterPoint().x, rcArea.CenterPoint().y));
+    }
 }
 
 TEST_F(DemoOverlayPixels, NothingForAnEmptyArea)
 {
     m_overlay.DrawMarks(m_dc, CRect(50, 50, 50, 200), CSize(640, 480), g_szCaption);
+    GdiFlush();
     for (int y = 0; y < m_nHeight; ++y)
         for (int x = 0; x < m_nWidth; ++x)
             ASSERT_EQ(g_crOutside, PixelAt(x, y)) << "x " << x << " y " << y;

@@ -104,7 +104,11 @@ TEST_F(LiveLoop, LiveDisplayOffKeepsPollingWithoutPainting)
 
 TEST_F(LiveLoop, PictureErrorsAreWrittenOnlyWithTheFrameRateSwitch)
 {
+    // The messages are written on the window DC's white text background: most
+    // of their text's room turns white.
     const RECT rcText = { LEFT + 10, TOP + 50, LEFT + WIDTH, TOP + HEIGHT };
+    const CSize sizeNoPicture = MeasureDefaultText(_T("NO PIC!"));
+    const CSize sizeError = MeasureDefaultText(_T("ERROR!"));
     Script().SetResult("Get3DLivePicture", E_PENDING);
     StartLive();
     ASSERT_TRUE(WaitForFetches(20));
@@ -113,7 +117,8 @@ TEST_F(LiveLoop, PictureErrorsAreWrittenOnlyWithTheFrameRateSwitch)
 
     SetShowFPS(true);   // read when the thread starts
     m_client.Start(0);
-    EXPECT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > 20; }));   // "NO PIC!"
+    EXPECT_TRUE(WaitFor(
+        [&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeNoPicture.cx * sizeNoPicture.cy / 2; }));
     m_client.Stop(0);
 
     Script().SetResult("Get3DLivePicture", S_OK);
@@ -121,16 +126,19 @@ TEST_F(LiveLoop, PictureErrorsAreWrittenOnlyWithTheFrameRateSwitch)
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     ASSERT_EQ(0, CountPixels(rcText, RGB(255, 255, 255)));
     m_client.Start(0);
-    EXPECT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > 20; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeError.cx * sizeError.cy / 2; }));
 }
 
 TEST_F(LiveLoop, FrameRateIsWrittenOverThePicture)
 {
     SetShowFPS(true);
     StartLive();
-    const RECT rcText = { LEFT + 10, TOP + 10, LEFT + 70, TOP + 26 };
-    // Black text on the paint device's white background, over a dark ramp.
-    ASSERT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > 50; }));
-    EXPECT_GT(CountPixels(rcText, RGB(0, 0, 0)), 5);
-    EXPECT_TRUE(ShowsRamp(TOP + 60));
+    // Black text on the paint device's white text background, over a dark
+    // ramp, in the room of the shortest read-out.
+    const CSize sizeText = MeasureDefaultText(_T("0.0 fps"));
+    const RECT rcText = { LEFT + 10, TOP + 10, LEFT + 10 + sizeText.cx, TOP + 10 + sizeText.cy };
+    ASSERT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeText.cx * sizeText.cy / 2; }));
+    EXPECT_GT(CountPixels(rcText, RGB(0, 0, 0)), 0);
+    EXPECT_TRUE(ShowsRamp(TOP + 10 + sizeText.cy + 4));
 }

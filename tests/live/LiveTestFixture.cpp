@@ -148,6 +148,12 @@ COLORREF LiveWindowTest::WindowPixel(int x, int y, HWND hWnd)
     return cr;
 }
 
+CSize LiveWindowTest::MeasureDefaultText(LPCTSTR pszText)
+{
+    CKIVOWindowDC windowDC(m_hWnd);
+    return windowDC.Get() != NULL ? windowDC.Get()->GetTextExtent(pszText, lstrlen(pszText)) : CSize(0, 0);
+}
+
 int LiveWindowTest::CountPixels(const RECT& rect, COLORREF cr)
 {
     HDC hDC = GetDC(m_hWnd);

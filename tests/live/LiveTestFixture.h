@@ -40,6 +40,9 @@ protected:
     bool OverlayShown(HWND hWnd = nullptr) { return WindowPixel(LEFT + 2, TOP + 2, hWnd) == OVERLAY_COLOUR; }
     // Pixels of the window rectangle that have exactly this colour.
     int CountPixels(const RECT& rect, COLORREF cr);
+    // The room text takes in a DC's default font, the one the library writes
+    // its frame rate and picture messages in.
+    CSize MeasureDefaultText(LPCTSTR pszText);
 
     HWND m_hWnd = nullptr;
     CTestableClient m_client;

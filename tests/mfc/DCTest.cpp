@@ -368,10 +368,16 @@ TEST(CDCTest, RegionsClipTheOutput)
 	EXPECT_TRUE(dc.RectVisible(CRect(4, 4, 8, 8)));
 	EXPECT_FALSE(dc.RectVisible(CRect(6, 6, 8, 8)));
 
-	dc.FillSolidRect(0, 0, 10, 10, kInk);
+	// IntersectClipRect narrows it further, in logical coordinates.
+	dc.SetWindowOrg(1, 1);
+	EXPECT_EQ(SIMPLEREGION, dc.IntersectClipRect(CRect(4, 4, 9, 9)));   // device 3, 3 to 8, 8
+	EXPECT_EQ(SIMPLEREGION, dc.GetClipBox(&rectClip));
+	EXPECT_EQ(CRect(4, 4, 6, 6), rectClip);
+
+	dc.FillSolidRect(-1, -1, 12, 12, kInk);
 	CRect rectInk;
-	EXPECT_EQ(9, canvas.CountInk(&rectInk));
-	EXPECT_EQ(CRect(2, 2, 5, 5), rectInk);
+	EXPECT_EQ(4, canvas.CountInk(&rectInk));
+	EXPECT_EQ(CRect(3, 3, 5, 5), rectInk);
 }
 
 /////////////////////////////////////////////////////////////////////////////

@@ -278,6 +278,8 @@ public:
 	virtual BOOL PtVisible(int x, int y) const;
 	BOOL PtVisible(POINT point) const;
 	virtual BOOL RectVisible(LPCRECT lpRect) const;
+	int IntersectClipRect(int x1, int y1, int x2, int y2);
+	int IntersectClipRect(LPCRECT lpRect);
 
 // Line-output functions
 	CPoint MoveTo(int x, int y);

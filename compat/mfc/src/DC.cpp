@@ -412,6 +412,22 @@ BOOL CDC::RectVisible(LPCRECT lpRect) const
 	return ::RectVisible(m_hDC, lpRect);
 }
 
+int CDC::IntersectClipRect(int x1, int y1, int x2, int y2)
+{
+	// Both DCs clip alike, as SelectObject(CRgn*) leaves them.
+	int nRegionType = ERROR;
+	if (m_hDC != m_hAttribDC)
+		nRegionType = ::IntersectClipRect(m_hDC, x1, y1, x2, y2);
+	if (m_hAttribDC != NULL)
+		nRegionType = ::IntersectClipRect(m_hAttribDC, x1, y1, x2, y2);
+	return nRegionType;
+}
+
+int CDC::IntersectClipRect(LPCRECT lpRect)
+{
+	return IntersectClipRect(lpRect->left, lpRect->top, lpRect->right, lpRect->bottom);
+}
+
 /////////////////////////////////////////////////////////////////////////////
 // Lines and shapes
 
