@@ -19,6 +19,15 @@ bool IsLiveSize(tagEMVP eProp)
 {
     return eProp == LIVEWIDTH || eProp == LIVEHEIGHT;
 }
+
+// The live size that the server is told: with LIMITEDSIZE 1 at most 676 x 525.
+int CapLiveSize(CKIVOClient& client, tagEMVP eProp, int nValue)
+{
+    if (client.GetPropValueInt(LIMITEDSIZE) != 1)
+        return nValue;
+    const int nCap = eProp == LIVEWIDTH ? KIVO_LIMITED_WIDTH : KIVO_LIMITED_HEIGHT;
+    return nValue > nCap ? nCap : nValue;
+}
 }
 
 // The size test of the getters asks the server's CONTROLFLAGS directly, so the
@@ -79,14 +88,7 @@ void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
     const int nRequested = nValue;
     const BOOL bKeepCopy = IsLiveSize(eProp) && m_Thread.IsClientDrawnLive();
     if (bKeepCopy)
-    {
-        if (GetPropValueInt(LIMITEDSIZE) == 1)
-        {
-            int nCap = eProp == LIVEWIDTH ? KIVO_LIMITED_WIDTH : KIVO_LIMITED_HEIGHT;
-            if (nValue > nCap)
-                nValue = nCap;
-        }
-    }
+        nValue = CapLiveSize(*this, eProp, nValue);
     IKIVOCamera* pCamera = GetICamera();
     COleVariant varValue(static_cast<long>(nValue), VT_I4);
     HRESULT hr = pCamera->SetPropVariant(eProp, varValue);
@@ -106,12 +108,9 @@ void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
     const int nRequested = bKeepCopy ? _wtoi(strValue) : 0;
     if (bKeepCopy)
     {
-        if (GetPropValueInt(LIMITEDSIZE) == 1)
-        {
-            int nCap = eProp == LIVEWIDTH ? KIVO_LIMITED_WIDTH : KIVO_LIMITED_HEIGHT;
-            if (nRequested > nCap)
-                strValue.Format(_T("%d"), nCap);
-        }
+        const int nSent = CapLiveSize(*this, eProp, nRequested);
+        if (nSent != nRequested)
+            strValue.Format(_T("%d"), nSent);
     }
     IKIVOCamera* pCamera = GetICamera();   // before the string: it throws on an unattached thread
     CKIVOBstr bstrValue(strValue);
