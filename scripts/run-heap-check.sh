@@ -16,6 +16,7 @@ if [ -n "$reports" ]; then
 fi
 if [ $status -ne 0 ]; then
     echo "heap check: tests failed under heap checking (log: $log)"
+    grep -E -A3 ': Failure$' "$log" | head -n 40
     grep -E '^[0-9]+/[0-9]+ Test|tests passed|FAILED' "$log" | tail -n 30
     exit $status
 fi
