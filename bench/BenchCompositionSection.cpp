@@ -4,7 +4,7 @@
 #include "BenchLibraryComposer.h"
 #include "BenchPlatform.h"
 #include "BenchSections.h"
-#include "render/KivoWindowDC.h"
+#include "KivoWindowDC.h"
 
 #include <algorithm>
 #include <functional>

@@ -8,7 +8,7 @@
 
 #include "BenchPicture.h"
 #include "BenchWindow.h"
-#include "live/KivoFrameSet.h"
+#include "KivoFrameSet.h"
 
 class CBenchLibraryComposer
 {

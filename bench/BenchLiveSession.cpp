@@ -4,7 +4,7 @@
 #include "BenchFrameCounter.h"
 #include "BenchPlatform.h"
 #include "TestCameraServer.h"
-#include "live/KivoFrameSet.h"
+#include "KivoFrameSet.h"
 
 #include <functional>
 

@@ -4,9 +4,9 @@
 #include "BenchLibraryComposer.h"
 #include "BenchPlatform.h"
 #include "BenchSections.h"
-#include "live/KivoGdiplus.h"
-#include "render/KivoPictureComposition.h"
-#include "render/KivoWindowDC.h"
+#include "KivoGdiplus.h"
+#include "KivoPictureComposition.h"
+#include "KivoWindowDC.h"
 
 #include <cstring>
 

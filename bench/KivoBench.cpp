@@ -13,7 +13,7 @@
 #include "BenchPlatform.h"
 #include "BenchSections.h"
 #include "TestCameraServer.h"
-#include "live/KivoGdiplus.h"
+#include "KivoGdiplus.h"
 
 #include <cstdio>
 #include <cstring>

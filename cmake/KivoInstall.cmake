@@ -2,7 +2,7 @@
 # in lib/, headers in include/ (the MFC headers of the stand-in in include/mfc).
 include(CMakePackageConfigHelpers)
 
-install(TARGETS KivoClient KivoCameraInterface
+install(TARGETS KivoClient KivoClientHeaders KivoCommonHeaders KivoCameraInterface
     EXPORT KivoClientTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
@@ -12,9 +12,9 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLU
 # The owner types that the client's worker holds by value.
 install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoHandle.h
-              ${CMAKE_SOURCE_DIR}/src/live/KivoFrame.h
-              ${CMAKE_SOURCE_DIR}/src/live/KivoFrameSet.h
-              ${CMAKE_SOURCE_DIR}/src/live/KivoGdiplusScope.h
+              ${CMAKE_SOURCE_DIR}/src/common/KivoFrame.h
+              ${CMAKE_SOURCE_DIR}/src/common/KivoFrameSet.h
+              ${CMAKE_SOURCE_DIR}/src/common/KivoGdiplusScope.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb
               ${CMAKE_SOURCE_DIR}/src/camera/KivoCamera.idl

@@ -32,6 +32,11 @@ public:
     // forgets the picture area, so the next live picture measures it anew.
     void SetLiveWindow(HWND hWnd);
 
+    // Whether this platform lets the client draw the live picture: Windows 6
+    // and later, or an older system where the registry allows it. Read anew
+    // at every call.
+    static BOOL IsClientDrawingAllowed();
+
     // The client-drawn live picture bit of CONTROLFLAGS, through the owning
     // client; without an owner it reads as clear and is never written.
     BOOL IsClientDrawnLive();

@@ -2,8 +2,7 @@
 // start and stop the live picture thread relative to the server call.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "../live/KivoConfiguration.h"
-#include "common/KivoComPtr.h"
+#include "KivoComPtr.h"
 
 void CKIVOClient::Open(int bClearFrames)
 {
@@ -32,7 +31,7 @@ void CKIVOClient::Close(int bClearFrames)
 void CKIVOClient::Init()
 {
     CheckConnection(_T("Init"));
-    if (IsWindowsVistaOrLater() || QueryWaitForImageXP())
+    if (CKIVOClientThread::IsClientDrawingAllowed())
     {
         if (!m_Thread.IsClientDrawnLive())
             m_Thread.SetClientDrawnLive();

@@ -8,7 +8,7 @@
 // embedded NULs included.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "common/KivoBstr.h"
+#include "KivoBstr.h"
 
 namespace
 {

@@ -2,7 +2,7 @@
 // pairs of members differ only in the server operation and the name text.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "common/KivoSafeArray.h"
+#include "KivoSafeArray.h"
 
 void CKIVOClient::SetMeasureTab(int* pnValues, int nCount)
 {

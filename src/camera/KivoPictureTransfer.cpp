@@ -1,8 +1,8 @@
 // KivoPictureTransfer.cpp: pictures from the server into the caller's buffers.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "common/KivoComPtr.h"
-#include "common/KivoSafeArray.h"
+#include "KivoComPtr.h"
+#include "KivoSafeArray.h"
 
 namespace
 {

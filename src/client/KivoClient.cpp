@@ -1,7 +1,6 @@
 // KivoClient.cpp: the client object and its connection to the camera server.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "../live/KivoConfiguration.h"
 #include "KivoConnectionStream.h"
 
 namespace
@@ -10,7 +9,7 @@ namespace
 // the registry allows it on older systems; decided once per client.
 CKIVOClient* ChooseLiveOwner(CKIVOClient* pClient)
 {
-    if (IsWindowsVistaOrLater() || QueryWaitForImageXP())
+    if (CKIVOClientThread::IsClientDrawingAllowed())
         return pClient;
     return NULL;
 }

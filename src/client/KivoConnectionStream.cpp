@@ -1,7 +1,7 @@
 // KivoConnectionStream.cpp: the one pending packet of the connection's stream.
 #include "stdafx.h"
 #include "KivoConnectionStream.h"
-#include "common/KivoComInit.h"
+#include "KivoComInit.h"
 
 namespace
 {

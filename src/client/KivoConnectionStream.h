@@ -19,7 +19,7 @@
 #pragma once
 
 #include <KivoCamera.h>
-#include "common/KivoComPtr.h"
+#include "KivoComPtr.h"
 
 class CKIVOConnectionStream
 {

@@ -3,7 +3,7 @@
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "KivoGdiplus.h"
-#include "common/KivoComPtr.h"
+#include "KivoComPtr.h"
 
 CKIVOClientThread::CKIVOClientThread(CKIVOClient* pClient)
     : m_pClient(pClient)

@@ -1,5 +1,6 @@
 // KivoConfiguration.cpp: the platform check and the registry switches.
 #include "stdafx.h"
+#include <KivoClient.h>
 #include "KivoConfiguration.h"
 
 namespace
@@ -41,4 +42,9 @@ BOOL QueryShowFPS()
 BOOL QueryWaitForImageXP()
 {
     return QuerySwitch(L"KivoClientWaitForImageXP");
+}
+
+BOOL CKIVOClientThread::IsClientDrawingAllowed()
+{
+    return IsWindowsVistaOrLater() || QueryWaitForImageXP();
 }

@@ -11,9 +11,9 @@
 #include "KivoConfiguration.h"
 #include "KivoFrameSet.h"
 #include "KivoGdiplus.h"
-#include "common/KivoComPtr.h"
-#include "common/KivoSafeArray.h"
-#include "render/KivoWindowDC.h"
+#include "KivoComPtr.h"
+#include "KivoSafeArray.h"
+#include "KivoWindowDC.h"
 
 #include <mmsystem.h>
 

@@ -2,7 +2,7 @@
 // over it, the key colour transparent; and the overlay copied out of its device.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "live/KivoGdiplus.h"
+#include "KivoGdiplus.h"
 #include "KivoPictureComposition.h"
 #include "KivoPaintDCLock.h"
 #include "KivoWindowDC.h"

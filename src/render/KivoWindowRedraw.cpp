@@ -4,7 +4,7 @@
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "KivoWindowDC.h"
-#include "live/KivoGdiplus.h"
+#include "KivoGdiplus.h"
 
 int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
 {

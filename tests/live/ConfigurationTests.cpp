@@ -1,7 +1,7 @@
 // The registry switches and the platform check, against the test prefix's
 // real registry. Every value written here is deleted again.
 #include "KivoTestSupport.h"
-#include "live/KivoConfiguration.h"
+#include "KivoConfiguration.h"
 
 namespace
 {

@@ -3,9 +3,9 @@
 
 #include "KivoTestSupport.h"
 #include "TestCameraServer.h"
-#include "live/KivoConfiguration.h"
-#include "live/KivoGdiplus.h"
-#include "render/KivoWindowDC.h"
+#include "KivoConfiguration.h"
+#include "KivoGdiplus.h"
+#include "KivoWindowDC.h"
 
 #include <functional>
 #include <vector>

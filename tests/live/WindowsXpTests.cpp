@@ -2,7 +2,7 @@
 // program (set for it by the test run), so the registry switch decides.
 #include "KivoTestSupport.h"
 #include "TestCameraServer.h"
-#include "live/KivoConfiguration.h"
+#include "KivoConfiguration.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // Composition: the picture scaled into its area, the overlay copy laid over it
 // unscaled through the key colour, and the overlay copied out of its device.
 #include "RenderTestSupport.h"
-#include "render/KivoPictureComposition.h"
+#include "KivoPictureComposition.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 // The frame store and the conversion of server pictures into bitmaps.
 #include "RenderTestSupport.h"
-#include "live/KivoFrameSet.h"
+#include "KivoFrameSet.h"
 
 namespace
 {

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "KivoTestSupport.h"
-#include "live/KivoGdiplus.h"
+#include "KivoGdiplus.h"
 
 #include <memory>
 #include <vector>
