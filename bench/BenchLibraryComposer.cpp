@@ -36,8 +36,7 @@ bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, 
         return false;
 
     int bHasKey = 0, bAllKey = 1;
-    CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, rect.left, rect.top, rect.Width(), rect.Height(),
-                                              BENCH_KEY, &bHasKey, &bAllKey);
+    CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, BENCH_KEY, &bHasKey, &bAllKey);
     if (mask.IsNull())
         return false;
     m_frames.mask = static_cast<CKIVOFrame&&>(mask);

@@ -166,7 +166,7 @@ void RunPendingSection(CBenchContext& context, CTestCameraScript& script)
     report.AddSamples("pending_part_us_client_calls", clientCalls, "us",
                       "the same reads through the client, as the live picture thread makes them");
     report.AddSamples("pending_part_us_window", window, "us",
-                      "GetClientRect, the overlay check (CopyWindowMaskBitmap, nothing new) and the stop test");
+                      "GetClientRect, the window DC, the overlay check (CopyMaskBitmap, nothing new) and the stop test");
     const char* pszCpu = "thread CPU time; 10 ms ticks spread over the probe's passes";
     report.AddSamples("pending_part_cpu_us_bare_calls", rawCallsCpu, "us", pszCpu);
     report.AddSamples("pending_part_cpu_us_client_calls", clientCallsCpu, "us", pszCpu);

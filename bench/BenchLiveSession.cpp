@@ -1,5 +1,6 @@
 // BenchLiveSession.cpp: a live window session, the library's loop and the floor loop.
 #include "BenchLiveSession.h"
+#include "KivoWindowDC.h"
 #include "BenchFloor.h"
 #include "BenchFrameCounter.h"
 #include "BenchPlatform.h"
@@ -582,8 +583,9 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
                 RECT rcClient;
                 GetClientRect(hWnd, &rcClient);
                 int bHasKey = 0, bAllKey = 1;
-                client.Worker().CopyWindowMaskBitmap(hWnd, rc.left, rc.top, rc.Width(), rc.Height(), BENCH_KEY,
-                                                     &bHasKey, &bAllKey);   // the copy goes at once
+                CKIVOWindowDC windowDC(hWnd);
+                client.Worker().CopyMaskBitmap(windowDC.Get(), BENCH_KEY, &bHasKey,
+                                               &bAllKey);   // the copy goes at once
                 WaitForSingleObject(hStop, 0);
             },
             parts.dWindowUs, parts.dWindowCpuUs);

@@ -5,7 +5,7 @@
 #include "BenchPlatform.h"
 #include "BenchSections.h"
 #include "KivoGdiplus.h"
-#include "KivoPictureComposition.h"
+#include "KivoKeyColorScan.h"
 #include "KivoWindowDC.h"
 
 #include <cstring>
@@ -103,8 +103,7 @@ void RunOverlaySection(CBenchContext& context)
         CLockProbe probe(device);
         Sleep(5);   // the probe is waiting on its lock at least once before the copy
         double dStart = BenchNowMs();
-        mask.frame = library.Worker().CopyMaskBitmap(windowDC.Get(), 0, 0, OVERLAY_WIDTH, OVERLAY_HEIGHT, crKey,
-                                                     &mask.bHasKey, &mask.bAllKey);
+        mask.frame = library.Worker().CopyMaskBitmap(windowDC.Get(), crKey, &mask.bHasKey, &mask.bAllKey);
         copy.push_back((BenchNowMs() - dStart) * 1e6 / OVERLAY_PIXELS);
         lockWait.push_back(probe.Stop());
         if (mask.frame.GetBitmap() == nullptr || !mask.bHasKey || mask.bAllKey)

@@ -32,6 +32,12 @@ public:
     // forgets the picture area, so the next live picture measures it anew.
     void SetLiveWindow(HWND hWnd);
 
+    // The picture area last painted (m_nLive...) with the live window's client
+    // rectangle at that time, which the window redraw fits to a resized window;
+    // ForgetLiveArea leaves no area, and the redraw then fills the window.
+    void RememberLiveArea(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight);
+    void ForgetLiveArea();
+
     // Whether this platform lets the client draw the live picture: Windows 6
     // and later, or an older system where the registry allows it. Read anew
     // at every call.
@@ -67,15 +73,14 @@ public:
                          int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
                          BOOL bMaskAllKeyColor);
     // A copy of the overlay when the application drew a new one, else an empty
-    // frame; the flags are written only with a copy. The live window is asked
-    // to repaint (so that the application draws its overlay) when there is no
-    // usable copy: nothing drawn yet, a copy without the key colour, or no new
-    // overlay while the caller holds no copy (bHoldsCopy FALSE).
-    CKIVOFrame CopyWindowMaskBitmap(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight,
-                                    COLORREF crKeyColor, int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
-                                    BOOL bHoldsCopy = TRUE);
-    CKIVOFrame CopyMaskBitmap(CDC* pDC, int nLeft, int nTop, int nWidth, int nHeight, COLORREF crKeyColor,
-                              int* pbMaskHasKeyColor, int* pbMaskAllKeyColor, BOOL bHoldsCopy = TRUE);
+    // frame; the flags are written only with a copy. The device's pixels are
+    // read through pDC. The live window is asked to repaint (so that the
+    // application draws its overlay) when there is no usable copy: nothing
+    // drawn yet, a copy without the key colour, or no new overlay while the
+    // caller holds no copy (bHoldsCopy FALSE). The live picture thread passes
+    // the live window's DC of the pass it is in.
+    CKIVOFrame CopyMaskBitmap(CDC* pDC, COLORREF crKeyColor, int* pbMaskHasKeyColor, int* pbMaskAllKeyColor,
+                              BOOL bHoldsCopy = TRUE);
     // Invalidates the live window and posts it WM_PAINT.
     void RequestOverlayRepaint();
 

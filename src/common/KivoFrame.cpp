@@ -21,6 +21,14 @@ const size_t KIVO_SPARE_MIN_BYTES = 64 * 1024;   // smaller buffers come from th
 void* volatile s_pSpareBits = NULL;
 }
 
+BITMAPINFO* AllocateFrameInfo()
+{
+    BITMAPINFO* pInfo = static_cast<BITMAPINFO*>(malloc(KIVO_FRAME_INFO_SIZE));
+    if (pInfo != NULL)
+        memset(pInfo, 0, KIVO_FRAME_INFO_SIZE);
+    return pInfo;
+}
+
 void* AllocateFramePixels(size_t nBytes)
 {
     void* pSpare = InterlockedExchangePointer(&s_pSpareBits, NULL);

@@ -53,6 +53,12 @@ private:
     void* m_pBits;
 };
 
+// The BITMAPINFO block of every frame: the 40-byte header, room for a
+// 256-entry colour table and 4 bytes more.
+const size_t KIVO_FRAME_INFO_SIZE = 1068;
+// A zeroed BITMAPINFO block of KIVO_FRAME_INFO_SIZE bytes from malloc, or NULL.
+BITMAPINFO* AllocateFrameInfo();
+
 // A pixel buffer for a new frame of nBytes, from malloc; a large buffer of the
 // same size that a disposed frame left behind is used again (see KivoFrame.cpp).
 void* AllocateFramePixels(size_t nBytes);

@@ -133,6 +133,22 @@ void CKIVOClientThread::SetLiveWindow(HWND hWnd)
     if (hWnd == m_hWnd)
         return;
     m_hWnd = hWnd;
+    ForgetLiveArea();
+}
+
+void CKIVOClientThread::RememberLiveArea(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight)
+{
+    m_nLiveHeight = nHeight;
+    m_nLiveWidth = nWidth;
+    m_nLiveTop = nTop;
+    m_nLiveLeft = nLeft;
+    RECT rcClient;
+    if (GetClientRect(hWnd, &rcClient))
+        m_rcLiveClient = rcClient;
+}
+
+void CKIVOClientThread::ForgetLiveArea()
+{
     m_nLiveTop = m_nLiveLeft = m_nLiveHeight = m_nLiveWidth = 0;
     SetRectEmpty(&m_rcLiveClient);
 }

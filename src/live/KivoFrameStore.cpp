@@ -10,11 +10,6 @@
 
 #include <climits>
 
-namespace
-{
-const size_t KIVO_PICTURE_INFO_SIZE = 1068;   // header, 256 palette entries, 4 spare bytes
-}
-
 BOOL CKIVOClientThread::TakeFrames(CKIVOFrameSet& frames)
 {
     CSingleLock lock(&m_csFrames, TRUE);
@@ -95,10 +90,9 @@ CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nData
     if (nBitsSize > INT_MAX || nSourceSize > nDataLength)
         return CKIVOFrame();
 
-    BITMAPINFO* pInfo = static_cast<BITMAPINFO*>(malloc(KIVO_PICTURE_INFO_SIZE));
+    BITMAPINFO* pInfo = AllocateFrameInfo();
     if (pInfo == NULL)
         return CKIVOFrame();
-    memset(pInfo, 0, KIVO_PICTURE_INFO_SIZE);
     BITMAPINFOHEADER& header = pInfo->bmiHeader;
     header.biSize = sizeof(BITMAPINFOHEADER);
     header.biWidth = nWidth;

@@ -1,7 +1,7 @@
 // KivoLiveLoop.cpp: the live picture thread. Pass after pass, without
-// sleeping, it reads the picture area, refreshes its overlay copy, fetches the
-// current picture, composes both off screen and puts the result into the live
-// window with one blit.
+// sleeping, it reads the picture area, takes the live window's DC, refreshes
+// its overlay copy through it, fetches the current picture, composes both off
+// screen and puts the result into the window with one blit through the same DC.
 //
 // No exception ever leaves the thread. Where one is raised decides where the
 // run goes on: in the set-up or the loop test it ends the run without storing;
@@ -9,7 +9,6 @@
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "KivoConfiguration.h"
-#include "KivoFrameSet.h"
 #include "KivoGdiplus.h"
 #include "KivoComPtr.h"
 #include "KivoSafeArray.h"
@@ -64,14 +63,11 @@ private:
 
 // "NO PIC!" or "ERROR!" straight into the window, in the window DC's own font
 // and colours, below where the frame rate stands.
-void DrawPictureError(HWND hWnd, HRESULT hr, const CKIVOLiveArea& area)
+void DrawPictureError(CDC* pWindowDC, HRESULT hr, const CKIVOLiveArea& area)
 {
-    CKIVOWindowDC windowDC(hWnd);
-    if (windowDC.Get() == NULL)
-        return;
     CString strText(hr == E_PENDING ? _T("NO PIC!") : _T("ERROR!"));
     CRect rcText(area.nLeft + 10, area.nTop + 50, area.nLeft + area.nWidth, area.nTop + area.nHeight);
-    windowDC.Get()->DrawText(strText, &rcText, 0);
+    pWindowDC->DrawText(strText, &rcText, 0);
 }
 }
 
@@ -89,9 +85,9 @@ public:
     void Finish(bool bStore);
 
 private:
-    bool TakeMaskCopy(HWND hWnd, const CKIVOLiveArea& area);
-    void PaintPicture(const CKIVOLiveArea& area, HWND hWnd);
-    void DrawFrameRate(CKIVOClientPaintDC& paintDC, const CKIVOLiveArea& area);
+    bool TakeMaskCopy(CDC* pWindowDC);
+    void PaintPicture(CDC* pWindowDC);
+    void DrawFrameRate();
 
     CKIVOClientThread& m_worker;
     CKIVOClient* m_pClient;
@@ -119,8 +115,7 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     }
     else
     {
-        m_worker.m_nLiveTop = m_worker.m_nLiveLeft = m_worker.m_nLiveHeight = m_worker.m_nLiveWidth = 0;
-        SetRectEmpty(&m_worker.m_rcLiveClient);
+        m_worker.ForgetLiveArea();
     }
 
     IKIVOCamera* pCamera = m_pClient->GetICamera();
@@ -129,14 +124,11 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
         return false;
 
     m_frameRate = CKIVOFrameRate();
-    if (hFirstWindow != NULL && m_area.nWidth > 0 && m_area.nHeight > 0
-        && TakeMaskCopy(hFirstWindow, m_area))
+    if (hFirstWindow != NULL && m_area.nWidth > 0 && m_area.nHeight > 0)
     {
-        m_worker.m_nLiveHeight = m_area.nHeight;
-        m_worker.m_nLiveWidth = m_area.nWidth;
-        m_worker.m_nLiveTop = m_area.nTop;
-        m_worker.m_nLiveLeft = m_area.nLeft;
-        GetClientRect(hFirstWindow, &m_worker.m_rcLiveClient);
+        CKIVOWindowDC windowDC(hFirstWindow);
+        if (TakeMaskCopy(windowDC.Get()))
+            m_worker.RememberLiveArea(hFirstWindow, m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight);
     }
     SetEvent(m_worker.m_hStartedEvent);
     bStartPending = FALSE;
@@ -145,13 +137,12 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
 
 // Replaces the overlay copy in hand by a new one when the application drew
 // its overlay again; returns whether it did.
-bool CKIVOLiveRun::TakeMaskCopy(HWND hWnd, const CKIVOLiveArea& area)
+bool CKIVOLiveRun::TakeMaskCopy(CDC* pWindowDC)
 {
     int bHasKey = m_frames.bMaskHasKeyColor;
     int bAllKey = m_frames.bMaskAllKeyColor;
-    CKIVOFrame mask = m_worker.CopyWindowMaskBitmap(hWnd, area.nLeft, area.nTop, area.nWidth, area.nHeight,
-                                                    area.crKeyColor, &bHasKey, &bAllKey,
-                                                    !m_frames.mask.IsNull());
+    CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, m_area.crKeyColor, &bHasKey, &bAllKey,
+                                              !m_frames.mask.IsNull());
     if (mask.IsNull())
         return false;
     m_frames.mask = static_cast<CKIVOFrame&&>(mask);
@@ -196,16 +187,14 @@ bool CKIVOLiveRun::RunLoop()
                     m_frames.picture.Reset();
                     m_worker.RequestOverlayRepaint();
                 }
-                m_worker.m_nLiveHeight = area.nHeight;
-                m_worker.m_nLiveWidth = area.nWidth;
-                m_worker.m_nLiveTop = area.nTop;
-                m_worker.m_nLiveLeft = area.nLeft;
-                RECT rcClient;
-                if (GetClientRect(hWnd, &rcClient))
-                    m_worker.m_rcLiveClient = rcClient;
+                m_worker.RememberLiveArea(hWnd, area.nLeft, area.nTop, area.nWidth, area.nHeight);
 
                 if (hWnd != NULL && area.nWidth > 0 && area.nHeight > 0)
-                    PaintPicture(area, hWnd);
+                {
+                    CKIVOWindowDC windowDC(hWnd);   // the one window DC of this pass
+                    if (windowDC.Get() != NULL)
+                        PaintPicture(windowDC.Get());
+                }
             }
             catch (CException* pException)
             {
@@ -217,9 +206,9 @@ bool CKIVOLiveRun::RunLoop()
     }
 }
 
-void CKIVOLiveRun::PaintPicture(const CKIVOLiveArea& area, HWND hWnd)
+void CKIVOLiveRun::PaintPicture(CDC* pWindowDC)
 {
-    TakeMaskCopy(hWnd, area);
+    TakeMaskCopy(pWindowDC);
 
     CKIVOSafeArrayHolder picture;
     ULONG nWidth = 0, nHeight = 0;
@@ -228,16 +217,13 @@ void CKIVOLiveRun::PaintPicture(const CKIVOLiveArea& area, HWND hWnd)
     if (FAILED(hr) || picture.Get() == NULL)
     {
         if (m_bShowFPS)
-            DrawPictureError(hWnd, hr, area);
+            DrawPictureError(pWindowDC, hr, m_area);
         return;   // without the read-out the window keeps its last picture
     }
     picture.Lock();
 
-    CKIVOWindowDC windowDC(hWnd);
-    if (windowDC.Get() == NULL)
-        return;
-    CRect rcArea(area.nLeft, area.nTop, area.nLeft + area.nWidth, area.nTop + area.nHeight);
-    if (!m_paintDC.Assign(windowDC.Get(), rcArea))
+    CRect rcArea(m_area.nLeft, m_area.nTop, m_area.nLeft + m_area.nWidth, m_area.nTop + m_area.nHeight);
+    if (!m_paintDC.Assign(pWindowDC, rcArea))
         return;
 
     BOOL bDrawn = FALSE;
@@ -252,13 +238,14 @@ void CKIVOLiveRun::PaintPicture(const CKIVOLiveArea& area, HWND hWnd)
         if (!frame.IsNull())
         {
             m_frames.picture = static_cast<CKIVOFrame&&>(frame);
-            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), m_frames.mask.GetBitmap(), area.nLeft, area.nTop,
-                                         area.nWidth, area.nHeight, m_frames.dwKeyColor,
-                                         m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor))
+            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), m_frames.mask.GetBitmap(),
+                                         m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
+                                         m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
+                                         m_frames.bMaskAllKeyColor))
             {
                 bDrawn = TRUE;
                 if (m_bShowFPS)
-                    DrawFrameRate(m_paintDC, area);
+                    DrawFrameRate();
             }
         }
     }
@@ -268,16 +255,16 @@ void CKIVOLiveRun::PaintPicture(const CKIVOLiveArea& area, HWND hWnd)
     }
     m_paintDC.UnAssign();
     if (bDrawn && m_paintDC.CanBlit(TRUE))
-        m_paintDC.BlitToCDC(windowDC.Get());
+        m_paintDC.BlitToCDC(pWindowDC);
 }
 
-void CKIVOLiveRun::DrawFrameRate(CKIVOClientPaintDC& paintDC, const CKIVOLiveArea& area)
+void CKIVOLiveRun::DrawFrameRate()
 {
     m_frameRate.CountFrame();
     CString strText;
     strText.Format(_T("%.1f fps"), m_frameRate.GetRate());
-    CRect rcText(area.nLeft + 10, area.nTop + 10, area.nLeft + area.nWidth, area.nTop + area.nHeight);
-    paintDC.DrawText(strText, strText.GetLength(), &rcText, 0);
+    CRect rcText(m_area.nLeft + 10, m_area.nTop + 10, m_area.nLeft + m_area.nWidth, m_area.nTop + m_area.nHeight);
+    m_paintDC.DrawText(strText, strText.GetLength(), &rcText, 0);
 }
 
 void CKIVOLiveRun::Finish(bool bStore)

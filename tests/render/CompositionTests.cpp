@@ -1,7 +1,7 @@
 // Composition: the picture scaled into its area, the overlay copy laid over it
 // unscaled through the key colour, and the overlay copied out of its device.
 #include "RenderTestSupport.h"
-#include "KivoPictureComposition.h"
+#include "KivoKeyColorScan.h"
 
 namespace
 {
@@ -207,7 +207,7 @@ protected:
     }
     Gdiplus::Bitmap* Copy(int& bHasKey, int& bAllKey, CKIVOFrame& frame)
     {
-        frame = m_worker.CopyMaskBitmap(&m_windowDC, 0, 0, 40, 30, KEY, &bHasKey, &bAllKey);
+        frame = m_worker.CopyMaskBitmap(&m_windowDC, KEY, &bHasKey, &bAllKey);
         return frame.GetBitmap();
     }
 
@@ -228,7 +228,7 @@ TEST_F(MaskCopy, NeverDrawnOverlayAsksForARepaintEveryTime)
     ForgetRepaints();
     EXPECT_EQ(nullptr, Copy(bHasKey, bAllKey, frame));
     EXPECT_TRUE(RepaintRequested());
-    EXPECT_TRUE(m_worker.CopyMaskBitmap(nullptr, 0, 0, 1, 1, KEY, &bHasKey, &bAllKey).IsNull());
+    EXPECT_TRUE(m_worker.CopyMaskBitmap(nullptr, KEY, &bHasKey, &bAllKey).IsNull());
 }
 
 TEST_F(MaskCopy, MixedOverlayIsCopiedOnceWithoutRepaint)

@@ -1,32 +1,11 @@
-// KivoWindowRedraw.cpp: repaint of the last live picture, with its overlay
-// copy, while no live picture thread runs. The picture area follows the
-// window when it changed size since the area was set.
+// KivoClientThreadRedraw.cpp: the worker's window redraw part: the stored
+// picture, with its overlay copy, painted into the live window while no live
+// picture thread runs. The picture area follows the window when it changed
+// size since the area was set.
 #include "stdafx.h"
 #include <KivoClient.h>
-#include "KivoWindowDC.h"
 #include "KivoGdiplus.h"
-
-int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
-{
-    if (m_Thread.m_pClient == NULL)
-        return -1;
-    if (m_Thread.IsThreadRunning() || m_bPollLivePictures || !m_Thread.HasStoredPicture())
-        return -2;
-    try
-    {
-        CheckConnection(_T("RedrawClientWindow"));
-        if (hWnd == NULL)
-            hWnd = m_Thread.m_hWnd;
-        if (!m_Thread.m_bLiveDisplay || hWnd == NULL || hWnd != m_Thread.m_hWnd)
-            return -1;
-        return m_Thread.RedrawLivePicture(hWnd, pDC, bBuffered);
-    }
-    catch (CException* pException)
-    {
-        pException->Delete();
-        return -2;
-    }
-}
+#include "KivoWindowDC.h"
 
 int CKIVOClientThread::RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered)
 {

@@ -1,4 +1,4 @@
-// KivoPictureComposition.h: the key colour scan of an overlay copy.
+// KivoKeyColorScan.h: the key colour scan of an overlay copy.
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,26 @@
+// KivoClientRedraw.cpp: the facade's window redraw part: the application's
+// request to repaint the last live picture while no live picture thread runs.
+#include "stdafx.h"
+#include <KivoClient.h>
+
+int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
+{
+    if (m_Thread.m_pClient == NULL)
+        return -1;
+    if (m_Thread.IsThreadRunning() || m_bPollLivePictures || !m_Thread.HasStoredPicture())
+        return -2;
+    try
+    {
+        CheckConnection(_T("RedrawClientWindow"));
+        if (hWnd == NULL)
+            hWnd = m_Thread.m_hWnd;
+        if (!m_Thread.m_bLiveDisplay || hWnd == NULL || hWnd != m_Thread.m_hWnd)
+            return -1;
+        return m_Thread.RedrawLivePicture(hWnd, pDC, bBuffered);
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+        return -2;
+    }
+}
