@@ -466,31 +466,39 @@ bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBen
         return true;
     };
 
-    CMark first, last;
-    if (!nextEvent(first))
+    // The figures read at each end, right after its event.
+    struct CEnd
     {
-        strError = "the loop stalled";
-        return false;
-    }
-    const double dProcess0 = ProcessCpuMs();
-    const double dThread0 = ThreadCpuMs(hThread);
-    const LONG nDelivered0 = ReadDelivered();
-    PumpMessagesUntil([&] { return BenchNowMs() - first.dMs >= dMs && markNow().nCount - first.nCount >= nMinCount; },
-                      dMs + BENCH_FRAME_TIMEOUT_MS);
-    if (!nextEvent(last))
-    {
-        strError = "the loop stalled";
-        return false;
-    }
-    const double dProcess1 = ProcessCpuMs();
-    const double dThread1 = ThreadCpuMs(hThread);
-    const LONG nDelivered1 = ReadDelivered();
+        CMark mark;
+        double dProcessMs, dThreadMs;
+        LONG nDelivered;
+    };
+    auto readEnd = [&](CEnd& end) {
+        if (!nextEvent(end.mark))
+        {
+            strError = "the loop stalled";
+            return false;
+        }
+        end.dProcessMs = ProcessCpuMs();
+        end.dThreadMs = ThreadCpuMs(hThread);
+        end.nDelivered = ReadDelivered();
+        return true;
+    };
 
-    rate.nCount = last.nCount - first.nCount;
-    rate.dMs = last.dMs - first.dMs;
-    rate.dProcessCpuMs = dProcess0 >= 0 && dProcess1 >= 0 ? dProcess1 - dProcess0 : -1.0;
-    rate.dThreadCpuMs = dThread0 >= 0 && dThread1 >= 0 ? dThread1 - dThread0 : -1.0;
-    rate.nDelivered = nDelivered0 >= 0 && nDelivered1 > 0 ? nDelivered1 - nDelivered0 : -1;
+    CEnd first, last;
+    if (!readEnd(first))
+        return false;
+    PumpMessagesUntil(
+        [&] { return BenchNowMs() - first.mark.dMs >= dMs && markNow().nCount - first.mark.nCount >= nMinCount; },
+        dMs + BENCH_FRAME_TIMEOUT_MS);
+    if (!readEnd(last))
+        return false;
+
+    rate.nCount = last.mark.nCount - first.mark.nCount;
+    rate.dMs = last.mark.dMs - first.mark.dMs;
+    rate.dProcessCpuMs = first.dProcessMs >= 0 && last.dProcessMs >= 0 ? last.dProcessMs - first.dProcessMs : -1.0;
+    rate.dThreadCpuMs = first.dThreadMs >= 0 && last.dThreadMs >= 0 ? last.dThreadMs - first.dThreadMs : -1.0;
+    rate.nDelivered = first.nDelivered >= 0 && last.nDelivered > 0 ? last.nDelivered - first.nDelivered : -1;
     return true;
 }
 

@@ -102,7 +102,7 @@ void RunOverlaySection(CBenchContext& context)
         CMaskCopy mask;
         CLockProbe probe(device);
         Sleep(5);   // the probe is waiting on its lock at least once before the copy
-        double dStart = BenchNowMs();
+        const double dStart = BenchNowMs();
         mask.frame = library.Worker().CopyMaskBitmap(windowDC.Get(), crKey, &mask.bHasKey, &mask.bAllKey);
         copy.push_back((BenchNowMs() - dStart) * 1e6 / OVERLAY_PIXELS);
         lockWait.push_back(probe.Stop());
@@ -112,10 +112,15 @@ void RunOverlaySection(CBenchContext& context)
             return;
         }
 
-        int bAllLocked = 0;
-        dStart = BenchNowMs();
-        const BOOL bHasLocked = ScanMaskForKeyColor(mask.frame.GetBitmap(), &crKey, &bAllLocked);
-        scanLocked.push_back((BenchNowMs() - dStart) * 1e6 / OVERLAY_PIXELS);
+        // One timed scan of the copy: its time per pixel into samples, true for a mixed overlay.
+        auto scanTimed = [&](std::vector<double>& samples) {
+            int bAll = 0;
+            const double dScanStart = BenchNowMs();
+            const BOOL bHas = ScanMaskForKeyColor(mask.frame.GetBitmap(), &crKey, &bAll);
+            samples.push_back((BenchNowMs() - dScanStart) * 1e6 / OVERLAY_PIXELS);
+            return bHas && !bAll;
+        };
+        const bool bMixedLocked = scanTimed(scanLocked);
 
         // A lock held here makes the scan's own lock fail: it reads pixel by pixel.
         Gdiplus::BitmapData held;
@@ -126,13 +131,10 @@ void RunOverlaySection(CBenchContext& context)
             context.Fail("overlay", "the overlay copy could not be locked");
             return;
         }
-        int bAllFallback = 0;
-        dStart = BenchNowMs();
-        const BOOL bHasFallback = ScanMaskForKeyColor(mask.frame.GetBitmap(), &crKey, &bAllFallback);
-        scanFallback.push_back((BenchNowMs() - dStart) * 1e6 / OVERLAY_PIXELS);
+        const bool bMixedFallback = scanTimed(scanFallback);
         mask.frame.GetBitmap()->UnlockBits(&held);
 
-        bAgree = bAgree && bHasLocked && !bAllLocked && bHasFallback && !bAllFallback;
+        bAgree = bAgree && bMixedLocked && bMixedFallback;
         PumpMessagesFor(0.0);
     }
 

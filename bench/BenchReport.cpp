@@ -70,6 +70,26 @@ std::string FormatFigure(double dValue)
     return szValue;
 }
 
+namespace
+{
+// Median and extremes of the samples; with none, the figure is not measured
+// and says why unless it has a note already.
+void SetFromSamples(CBenchFigure& figure, const std::vector<double>& samples, const char* pszNoneNote)
+{
+    figure.nRuns = static_cast<int>(samples.size());
+    if (samples.empty())
+    {
+        figure.bMeasured = false;
+        if (figure.strNote.empty())
+            figure.strNote = pszNoneNote;
+        return;
+    }
+    figure.dValue = MedianOf(samples);
+    figure.dMin = *std::min_element(samples.begin(), samples.end());
+    figure.dMax = *std::max_element(samples.begin(), samples.end());
+}
+}
+
 void CBenchReport::AddSamples(const std::string& strName, const std::vector<double>& samples,
                               const std::string& strUnit, const std::string& strNote)
 {
@@ -77,19 +97,7 @@ void CBenchReport::AddSamples(const std::string& strName, const std::vector<doub
     figure.strName = strName;
     figure.strUnit = strUnit;
     figure.strNote = strNote;
-    figure.nRuns = static_cast<int>(samples.size());
-    if (samples.empty())
-    {
-        figure.bMeasured = false;
-        if (figure.strNote.empty())
-            figure.strNote = "no run completed";
-    }
-    else
-    {
-        figure.dValue = MedianOf(samples);
-        figure.dMin = *std::min_element(samples.begin(), samples.end());
-        figure.dMax = *std::max_element(samples.begin(), samples.end());
-    }
+    SetFromSamples(figure, samples, "no run completed");
     Add(figure);
 }
 
@@ -99,18 +107,7 @@ void CBenchReport::AddRatio(const std::string& strName, const std::vector<double
     figure.strName = strName;
     figure.strUnit = "x";
     figure.dTarget = dTarget;
-    figure.nRuns = static_cast<int>(ratios.size());
-    if (ratios.empty())
-    {
-        figure.bMeasured = false;
-        figure.strNote = "no pair of runs completed";
-    }
-    else
-    {
-        figure.dValue = MedianOf(ratios);
-        figure.dMin = *std::min_element(ratios.begin(), ratios.end());
-        figure.dMax = *std::max_element(ratios.begin(), ratios.end());
-    }
+    SetFromSamples(figure, ratios, "no pair of runs completed");
     Add(figure);
 }
 

@@ -13,6 +13,7 @@
 #include "BenchPlatform.h"
 #include "BenchSections.h"
 #include "TestCameraServer.h"
+#include "KivoComInit.h"
 #include "KivoGdiplus.h"
 
 #include <cstdio>
@@ -92,8 +93,11 @@ private:
 };
 
 // Runs one section and notes how long it took.
+// Runs the section when the command line asks for it, and notes how long it took.
 void RunTimed(CBenchContext& context, const char* pszSection, const std::function<void()>& fnRun)
 {
+    if (!context.Runs(pszSection))
+        return;
     const double dStart = BenchNowMs();
     fnRun();
     context.report.AddNote(std::string(pszSection) + " took " + FormatFigure((BenchNowMs() - dStart) / 1000.0) + " s");
@@ -109,10 +113,8 @@ void RunInProcessSections(CBenchContext& context)
         context.Fail("live_inproc", "the test camera server could not be registered");
         return;
     }
-    if (context.Runs("live_inproc"))
-        RunTimed(context, "live_inproc", [&] { RunLiveSection(context, &server.Script()); });
-    if (context.Runs("pending"))
-        RunTimed(context, "pending", [&] { RunPendingSection(context, server.Script()); });
+    RunTimed(context, "live_inproc", [&] { RunLiveSection(context, &server.Script()); });
+    RunTimed(context, "pending", [&] { RunPendingSection(context, server.Script()); });
     server.Script().Reset();
 }
 
@@ -126,12 +128,9 @@ void RunSimulatorSections(CBenchContext& context)
         context.Fail("live_sim", "the camera simulator is not reachable (KivoCameraSim.exe /RegServer)");
         return;
     }
-    if (context.Runs("live_sim"))
-        RunTimed(context, "live_sim", [&] { RunLiveSection(context, nullptr); });
-    if (context.Runs("steady"))
-        RunTimed(context, "steady", [&] { RunSteadySection(context); });
-    if (context.Runs("stop"))
-        RunTimed(context, "stop", [&] { RunStopSection(context); });
+    RunTimed(context, "live_sim", [&] { RunLiveSection(context, nullptr); });
+    RunTimed(context, "steady", [&] { RunSteadySection(context); });
+    RunTimed(context, "stop", [&] { RunStopSection(context); });
 }
 }
 
@@ -154,14 +153,13 @@ int main(int argc, char** argv)
     const double dStart = BenchNowMs();
 
     // The main thread is an application's window thread: a single-threaded apartment.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CKIVOComInit com(COINIT_APARTMENTTHREADED);
     int nResult = 0;
     {
         CKIVOGdiplusScope gdiplus;
         if (!context.window.Create(BENCH_AREA_LEFT * 2 + BENCH_AREA_WIDTH, BENCH_AREA_TOP * 2 + BENCH_AREA_HEIGHT))
         {
             fprintf(stderr, "KivoBench: the live window could not be made (no display?)\n");
-            CoUninitialize();
             return 1;
         }
         if (!CBenchFrameCounter::Install(context.window.GetHwnd()))
@@ -170,12 +168,9 @@ int main(int argc, char** argv)
                context.bQuick ? " --quick" : "");
         fflush(stdout);
 
-        if (context.Runs("composition"))
-            RunTimed(context, "composition", [&] { RunCompositionSection(context); });
-        if (context.Runs("overlay"))
-            RunTimed(context, "overlay", [&] { RunOverlaySection(context); });
-        if (context.Runs("scaling"))
-            RunTimed(context, "scaling", [&] { RunScalingSection(context); });
+        RunTimed(context, "composition", [&] { RunCompositionSection(context); });
+        RunTimed(context, "overlay", [&] { RunOverlaySection(context); });
+        RunTimed(context, "scaling", [&] { RunScalingSection(context); });
         RunInProcessSections(context);
         RunSimulatorSections(context);
 
@@ -192,6 +187,5 @@ int main(int argc, char** argv)
         if (context.nFailures > 0)
             nResult = 1;
     }
-    CoUninitialize();
     return nResult;
 }

@@ -7,13 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KIVO_BUILD_DIR:-$root/build}
-KIVO_BUILD_DIR=$build "$root/scripts/build.sh"
-state="$build/wine"
-trap '"$root/cmake/wine-env.sh" stop "$state" >/dev/null' EXIT
-"$root/cmake/wine-env.sh" start "$state" "$build/bin/KivoTestKeepAlive.exe"
-run() { "$root/cmake/wine-run.sh" "$state" "$@"; }
-run "$build/bin/KivoCameraSim.exe" /RegServer
-mkdir -p "$root/out"
+. "$root/scripts/camera-env.sh"
 cd "$root/out"
 run "$build/bin/KivoBench.exe" "$@" --json bench.json
 echo "figures written to $root/out/bench.json"

@@ -7,15 +7,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KIVO_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh"
+. "$root/scripts/camera-env.sh"
 
-state="$build/wine"
-trap '"$root/cmake/wine-env.sh" stop "$state" >/dev/null' EXIT
-"$root/cmake/wine-env.sh" start "$state" "$build/bin/KivoTestKeepAlive.exe"
-run() { "$root/cmake/wine-run.sh" "$state" "$@"; }
-run "$build/bin/KivoCameraSim.exe" /RegServer
-
-mkdir -p "$root/out"
 png="$root/out/live-demo.png"
 rm -f "$png"
 # The demo is a Windows program: it gets the path on Wine's drive Z:.

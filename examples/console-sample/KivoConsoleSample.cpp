@@ -2,6 +2,8 @@
 // prints its state and a few properties from the connecting thread and from a
 // second thread attached to the same connection.
 #include <KivoClient.h>
+#include <KivoComInit.h>
+#include <KivoServerStateName.h>
 
 #include <cstdio>
 
@@ -13,19 +15,6 @@ void PrintError(CKIVOClientException* pException)
     pException->GetErrorMessage(szMessage, 256);
     fwprintf(stderr, L"camera error: %ls\n", szMessage);
     pException->Delete();
-}
-
-const wchar_t* StateName(tagEServerState eState)
-{
-    switch (eState)
-    {
-    case SERVERSTATE_CLOSED:      return L"closed";
-    case SERVERSTATE_OPENED:      return L"opened";
-    case SERVERSTATE_INITIALIZED: return L"initialised";
-    case SERVERSTATE_STARTED:     return L"started";
-    case SERVERSTATE_STOPPED:     return L"stopped";
-    default:                      return L"error";
-    }
 }
 
 void PrintProperty(CKIVOClient& client, tagEMVP eProp)
@@ -46,7 +35,7 @@ DWORD WINAPI SecondThread(LPVOID pParam)
         int nWidth = client.GetPropValueInt(PICTUREWIDTH);
         int nHeight = client.GetPropValueInt(PICTUREHEIGHT);
         wprintf(L"second thread %lu: camera %ls, pictures %d x %d\n", GetCurrentThreadId(),
-                StateName(eState), nWidth, nHeight);
+                GetServerStateName(eState), nWidth, nHeight);
     }
     catch (CKIVOClientException* pException)
     {
@@ -59,7 +48,7 @@ DWORD WINAPI SecondThread(LPVOID pParam)
 
 int wmain()
 {
-    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    CKIVOComInit com(COINIT_APARTMENTTHREADED);
     int nResult = 0;
     {
         CKIVOClient client;
@@ -67,7 +56,7 @@ int wmain()
         {
             client.Connect();
             client.Open(0);
-            wprintf(L"connected; camera %ls\n", StateName(client.GetServerState()));
+            wprintf(L"connected; camera %ls\n", GetServerStateName(client.GetServerState()));
             wprintf(L"properties:\n");
             const tagEMVP aeShown[] = { OWNER, PICTUREWIDTH, PICTUREHEIGHT, LIVEWIDTH, LIVEHEIGHT,
                                         LIVECOLOR, LIVEFORMAT, LIVEFRAMERATE };
@@ -83,7 +72,7 @@ int wmain()
                 CloseHandle(hThread);
             }
             client.Close(0);
-            wprintf(L"closed; camera %ls\n", StateName(client.GetServerState()));
+            wprintf(L"closed; camera %ls\n", GetServerStateName(client.GetServerState()));
         }
         catch (CKIVOClientException* pException)
         {
@@ -92,6 +81,5 @@ int wmain()
         }
         client.Disconnect();
     }
-    CoUninitialize();
     return nResult;
 }

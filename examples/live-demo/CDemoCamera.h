@@ -51,8 +51,6 @@ public:
     // strError when it could not be written.
     static BOOL EnableFrameRateReadout(CString& strError);
 
-    static LPCWSTR GetStateName(tagEServerState eState);
-
     static const int m_nFormatColour = 0;
     static const int m_nFormatGrey = 1;
 

@@ -2,6 +2,8 @@
 #include "CLiveDemoWindow.h"
 #include "CScreenshot.h"
 
+#include <KivoServerStateName.h>
+
 #include <cstdio>
 
 namespace
@@ -234,34 +236,32 @@ BOOL CLiveDemoWindow::StartCamera()
     return TRUE;
 }
 
-LRESULT CALLBACK CLiveDemoWindow::MainWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
+// The object of one of its windows: handed over at WM_NCCREATE, where its
+// handle is stored in pmWnd and the object in the window's user data.
+CLiveDemoWindow* CLiveDemoWindow::AttachWindow(HWND hWnd, UINT nMessage, LPARAM lParam, HWND CLiveDemoWindow::*pmWnd)
 {
     if (nMessage == WM_NCCREATE)
     {
         CLiveDemoWindow* pThis =
             static_cast<CLiveDemoWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        pThis->m_hMainWnd = hWnd;
+        pThis->*pmWnd = hWnd;
         SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
     }
-    CLiveDemoWindow* pThis = reinterpret_cast<CLiveDemoWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    if (pThis == NULL)
-        return DefWindowProcW(hWnd, nMessage, wParam, lParam);
-    return pThis->OnMainMessage(nMessage, wParam, lParam);
+    return reinterpret_cast<CLiveDemoWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+}
+
+LRESULT CALLBACK CLiveDemoWindow::MainWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
+{
+    CLiveDemoWindow* pThis = AttachWindow(hWnd, nMessage, lParam, &CLiveDemoWindow::m_hMainWnd);
+    return pThis != NULL ? pThis->OnMainMessage(nMessage, wParam, lParam)
+                         : DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CALLBACK CLiveDemoWindow::LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
-    if (nMessage == WM_NCCREATE)
-    {
-        CLiveDemoWindow* pThis =
-            static_cast<CLiveDemoWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        pThis->m_hLiveWnd = hWnd;
-        SetWindowLongPtrW(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(pThis));
-    }
-    CLiveDemoWindow* pThis = reinterpret_cast<CLiveDemoWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    if (pThis == NULL)
-        return DefWindowProcW(hWnd, nMessage, wParam, lParam);
-    return pThis->OnLiveMessage(nMessage, wParam, lParam);
+    CLiveDemoWindow* pThis = AttachWindow(hWnd, nMessage, lParam, &CLiveDemoWindow::m_hLiveWnd);
+    return pThis != NULL ? pThis->OnLiveMessage(nMessage, wParam, lParam)
+                         : DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CLiveDemoWindow::OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lParam)
@@ -587,7 +587,7 @@ CString CLiveDemoWindow::FormatCaption() const
         return strCaption;
     }
     const CSize sizePicture = m_camera.GetPictureSize();
-    strCaption.Format(L"Camera %s - %s %d x %d\n%s", CDemoCamera::GetStateName(m_eState),
+    strCaption.Format(L"Camera %s - %s %d x %d\n%s", GetServerStateName(m_eState),
                       m_camera.GetLiveFormat() == CDemoCamera::m_nFormatGrey ? L"grey" : L"colour",
                       static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy), szKeys);
     return strCaption;

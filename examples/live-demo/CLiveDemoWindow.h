@@ -36,6 +36,7 @@ private:
     HACCEL CreateAccelerators();
     BOOL StartCamera();
 
+    static CLiveDemoWindow* AttachWindow(HWND hWnd, UINT nMessage, LPARAM lParam, HWND CLiveDemoWindow::*pmWnd);
     static LRESULT CALLBACK MainWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);
     LRESULT OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lParam);

@@ -12,7 +12,4 @@ public:
     // there; PrintWindow would only ask the window to paint itself (under
     // Wine it gives a black picture).
     static BOOL SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError);
-
-private:
-    static BOOL FindPngEncoder(CLSID& clsid);
 };

@@ -84,89 +84,82 @@ void GetSquare(LONG nWidth, LONG nHeight, ULONGLONG nFrame, LONG& nSide, LONG& n
     nLeft = static_cast<LONG>(nFrame * 6 % static_cast<ULONGLONG>(nWidth - nSide + 1));
     nTop = static_cast<LONG>(nFrame * 4 % static_cast<ULONGLONG>(nHeight - nSide + 1));
 }
+
+// The moving square of frame nFrame in white (every byte 0xFF, grey or colour).
+void DrawSquare(BYTE* pData, LONG nWidth, LONG nHeight, size_t nPixelBytes, ULONGLONG nFrame)
+{
+    LONG nSide, nLeft, nTop;
+    GetSquare(nWidth, nHeight, nFrame, nSide, nLeft, nTop);
+    const size_t nRowBytes = static_cast<size_t>(nWidth) * nPixelBytes;
+    for (LONG y = nTop; y < nTop + nSide; ++y)
+        memset(pData + static_cast<size_t>(y) * nRowBytes + static_cast<size_t>(nLeft) * nPixelBytes, 0xFF,
+               static_cast<size_t>(nSide) * nPixelBytes);
+}
+
+// A new picture of nWidth x nHeight pixels of nPixelBytes, drawn by draw(pData)
+// and handed out in *ppsa; nothing is handed out when it cannot be made.
+template <typename TDraw>
+HRESULT MakePicture(LONG nWidth, LONG nHeight, LONG nPixelBytes, SAFEARRAY** ppsa, TDraw draw)
+{
+    *ppsa = nullptr;
+    CByteArray array;
+    HRESULT hr = array.Create(nWidth, nHeight, nPixelBytes);
+    if (FAILED(hr))
+        return hr;
+    draw(array.GetData());
+    *ppsa = array.Detach();
+    return S_OK;
+}
 }
 
 HRESULT CSimPictureGenerator::CreateGreyPicture(LONG nWidth, LONG nHeight, LONG nPicture, SAFEARRAY** ppsa)
 {
-    *ppsa = nullptr;
-    CByteArray array;
-    HRESULT hr = array.Create(nWidth, nHeight, 1);
-    if (FAILED(hr))
-        return hr;
-    // One ramp 256 bytes longer than a row; row y starts at its own offset.
-    std::vector<BYTE> vecRamp(static_cast<size_t>(nWidth) + 256);
-    for (size_t i = 0; i < vecRamp.size(); ++i)
-        vecRamp[i] = static_cast<BYTE>(i);
-    const ULONG nOffset = static_cast<ULONG>(nPicture) * 29u;
-    BYTE* pData = array.GetData();
-    for (LONG y = 0; y < nHeight; ++y)
-        memcpy(pData + static_cast<size_t>(y) * nWidth, &vecRamp[(nOffset + y) & 0xFF], nWidth);
-    *ppsa = array.Detach();
-    return S_OK;
+    return MakePicture(nWidth, nHeight, 1, ppsa, [&](BYTE* pData) {
+        // One ramp 256 bytes longer than a row; row y starts at its own offset.
+        std::vector<BYTE> vecRamp(static_cast<size_t>(nWidth) + 256);
+        for (size_t i = 0; i < vecRamp.size(); ++i)
+            vecRamp[i] = static_cast<BYTE>(i);
+        const ULONG nOffset = static_cast<ULONG>(nPicture) * 29u;
+        for (LONG y = 0; y < nHeight; ++y)
+            memcpy(pData + static_cast<size_t>(y) * nWidth, &vecRamp[(nOffset + y) & 0xFF], nWidth);
+    });
 }
 
 HRESULT CSimPictureGenerator::CreateRGBPicture(LONG nWidth, LONG nHeight, SAFEARRAY** ppsa)
 {
-    *ppsa = nullptr;
-    CByteArray array;
-    HRESULT hr = array.Create(nWidth, nHeight, 3);
-    if (FAILED(hr))
-        return hr;
-    std::vector<BYTE> vecRow(static_cast<size_t>(nWidth) * 3);
-    for (LONG x = 0; x < nWidth; ++x)
-    {
-        const DWORD dwPixel = GetBarPixel(x, nWidth);
-        vecRow[x * 3] = static_cast<BYTE>(dwPixel);
-        vecRow[x * 3 + 1] = static_cast<BYTE>(dwPixel >> 8);
-        vecRow[x * 3 + 2] = static_cast<BYTE>(dwPixel >> 16);
-    }
-    FillRows(array.GetData(), vecRow.data(), vecRow.size(), nHeight);
-    *ppsa = array.Detach();
-    return S_OK;
+    return MakePicture(nWidth, nHeight, 3, ppsa, [&](BYTE* pData) {
+        std::vector<BYTE> vecRow(static_cast<size_t>(nWidth) * 3);
+        for (LONG x = 0; x < nWidth; ++x)
+        {
+            const DWORD dwPixel = GetBarPixel(x, nWidth);
+            vecRow[x * 3] = static_cast<BYTE>(dwPixel);
+            vecRow[x * 3 + 1] = static_cast<BYTE>(dwPixel >> 8);
+            vecRow[x * 3 + 2] = static_cast<BYTE>(dwPixel >> 16);
+        }
+        FillRows(pData, vecRow.data(), vecRow.size(), nHeight);
+    });
 }
 
 HRESULT CSimPictureGenerator::CreateLiveGrey(LONG nWidth, LONG nHeight, ULONGLONG nFrame, SAFEARRAY** ppsa)
 {
-    *ppsa = nullptr;
-    CByteArray array;
-    HRESULT hr = array.Create(nWidth, nHeight, 1);
-    if (FAILED(hr))
-        return hr;
-    const ULONGLONG nShift = nFrame * g_nScrollPerFrame;
-    std::vector<BYTE> vecRow(nWidth);
-    for (LONG x = 0; x < nWidth; ++x)
-        vecRow[x] = static_cast<BYTE>(x + nShift);
-    BYTE* pData = array.GetData();
-    FillRows(pData, vecRow.data(), vecRow.size(), nHeight);
-
-    LONG nSide, nLeft, nTop;
-    GetSquare(nWidth, nHeight, nFrame, nSide, nLeft, nTop);
-    for (LONG y = nTop; y < nTop + nSide; ++y)
-        memset(pData + static_cast<size_t>(y) * nWidth + nLeft, 0xFF, nSide);
-    *ppsa = array.Detach();
-    return S_OK;
+    return MakePicture(nWidth, nHeight, 1, ppsa, [&](BYTE* pData) {
+        const ULONGLONG nShift = nFrame * g_nScrollPerFrame;
+        std::vector<BYTE> vecRow(nWidth);
+        for (LONG x = 0; x < nWidth; ++x)
+            vecRow[x] = static_cast<BYTE>(x + nShift);
+        FillRows(pData, vecRow.data(), vecRow.size(), nHeight);
+        DrawSquare(pData, nWidth, nHeight, 1, nFrame);
+    });
 }
 
 HRESULT CSimPictureGenerator::CreateLiveColour(LONG nWidth, LONG nHeight, ULONGLONG nFrame, SAFEARRAY** ppsa)
 {
-    *ppsa = nullptr;
-    CByteArray array;
-    HRESULT hr = array.Create(nWidth, nHeight, 4);
-    if (FAILED(hr))
-        return hr;
-    const LONG nShift = static_cast<LONG>(nFrame * g_nScrollPerFrame % static_cast<ULONGLONG>(nWidth));
-    std::vector<DWORD> vecRow(nWidth);
-    for (LONG x = 0; x < nWidth; ++x)
-        vecRow[x] = GetBarPixel((x + nShift) % nWidth, nWidth);
-    BYTE* pData = array.GetData();
-    const size_t nRowBytes = static_cast<size_t>(nWidth) * 4;
-    FillRows(pData, vecRow.data(), nRowBytes, nHeight);
-
-    LONG nSide, nLeft, nTop;
-    GetSquare(nWidth, nHeight, nFrame, nSide, nLeft, nTop);
-    const std::vector<DWORD> vecWhite(nSide, 0xFFFFFFFF);
-    for (LONG y = nTop; y < nTop + nSide; ++y)
-        memcpy(pData + y * nRowBytes + static_cast<size_t>(nLeft) * 4, vecWhite.data(), nSide * 4);
-    *ppsa = array.Detach();
-    return S_OK;
+    return MakePicture(nWidth, nHeight, 4, ppsa, [&](BYTE* pData) {
+        const LONG nShift = static_cast<LONG>(nFrame * g_nScrollPerFrame % static_cast<ULONGLONG>(nWidth));
+        std::vector<DWORD> vecRow(nWidth);
+        for (LONG x = 0; x < nWidth; ++x)
+            vecRow[x] = GetBarPixel((x + nShift) % nWidth, nWidth);
+        FillRows(pData, vecRow.data(), static_cast<size_t>(nWidth) * 4, nHeight);
+        DrawSquare(pData, nWidth, nHeight, 4, nFrame);
+    });
 }

@@ -25,6 +25,16 @@ bool IsOption(const CString& str)
     return str.GetLength() > 2 && str.Left(2) == L"--";
 }
 
+// Which of two words strWord is: eResult set and TRUE for either, FALSE for any other.
+template <typename T>
+bool PickWord(const CString& strWord, LPCWSTR pszFirst, T eFirst, LPCWSTR pszSecond, T eSecond, T& eResult)
+{
+    if (strWord != pszFirst && strWord != pszSecond)
+        return false;
+    eResult = strWord == pszFirst ? eFirst : eSecond;
+    return true;
+}
+
 // --help anywhere; the short forms only in front, where no value can stand.
 bool IsHelp(const CString& str, int iArg)
 {
@@ -259,17 +269,9 @@ BOOL CGrabCommandLine::ParseCommand(const std::vector<CString>& vecWords)
     {
         if (nWords != 4)
             return Fail(L"table needs a table, a direction and a file: table measure|search get|set FILE");
-        if (vecWords[1] == L"measure")
-            m_eTable = GRAB_TABLE_MEASURE;
-        else if (vecWords[1] == L"search")
-            m_eTable = GRAB_TABLE_SEARCH;
-        else
+        if (!PickWord(vecWords[1], L"measure", GRAB_TABLE_MEASURE, L"search", GRAB_TABLE_SEARCH, m_eTable))
             return Fail(L"table: '%ls' is neither measure nor search", vecWords[1]);
-        if (vecWords[2] == L"get")
-            m_eCommand = GRAB_COMMAND_TABLE_GET;
-        else if (vecWords[2] == L"set")
-            m_eCommand = GRAB_COMMAND_TABLE_SET;
-        else
+        if (!PickWord(vecWords[2], L"get", GRAB_COMMAND_TABLE_GET, L"set", GRAB_COMMAND_TABLE_SET, m_eCommand))
             return Fail(L"table: '%ls' is neither get nor set", vecWords[2]);
         m_strFile = vecWords[3];
     }

@@ -5,6 +5,8 @@
 #include "GrabPngWriter.h"
 #include "GrabTableFile.h"
 
+#include <KivoSafeArray.h>
+
 #include <vector>
 
 namespace
@@ -55,61 +57,6 @@ void SaveRGBPicture(CKIVOClient& client, const CGrabCommandLine& commandLine)
     client.GetRGBPicture(vecPixels.data(), static_cast<int>(vecPixels.size()), &nLength);
     CheckPictureLength(L"the colour picture", nLength, static_cast<int>(vecPixels.size()));
     SaveGrabPng(commandLine.m_strFile, vecPixels.data(), nWidth, nHeight, GRAB_PIXELS_BGR24);
-}
-
-// A live picture array handed over by the library: destroyed on every way out.
-class CGrabSafeArray
-{
-public:
-    CGrabSafeArray() : m_psa(NULL) {}
-    ~CGrabSafeArray() { Reset(); }
-    SAFEARRAY** operator&() { Reset(); return &m_psa; }
-    SAFEARRAY* Get() const { return m_psa; }
-    void Reset()
-    {
-        if (m_psa != NULL)
-            SafeArrayDestroy(m_psa);
-        m_psa = NULL;
-    }
-
-private:
-    SAFEARRAY* m_psa;
-
-    CGrabSafeArray(const CGrabSafeArray&);
-    CGrabSafeArray& operator=(const CGrabSafeArray&);
-};
-
-// The array's data for the life of the object.
-class CGrabArrayAccess
-{
-public:
-    explicit CGrabArrayAccess(SAFEARRAY* psa) : m_psa(psa), m_pData(NULL)
-    {
-        if (FAILED(SafeArrayAccessData(m_psa, &m_pData)))
-            m_pData = NULL;
-    }
-    ~CGrabArrayAccess()
-    {
-        if (m_pData != NULL)
-            SafeArrayUnaccessData(m_psa);
-    }
-    const BYTE* Get() const { return static_cast<const BYTE*>(m_pData); }
-
-private:
-    SAFEARRAY* m_psa;
-    void* m_pData;
-
-    CGrabArrayAccess(const CGrabArrayAccess&);
-    CGrabArrayAccess& operator=(const CGrabArrayAccess&);
-};
-
-long long GetElementCount(SAFEARRAY* psa)
-{
-    LONG nLower = 0, nUpper = -1;
-    if (SafeArrayGetDim(psa) != 1 || SafeArrayGetElemsize(psa) != 1
-        || FAILED(SafeArrayGetLBound(psa, 1, &nLower)) || FAILED(SafeArrayGetUBound(psa, 1, &nUpper)))
-        return -1;
-    return static_cast<long long>(nUpper) - nLower + 1;
 }
 
 // Live acquisition for one picture. It changes LIVEFORMAT, and Init marks
@@ -201,7 +148,7 @@ void SaveLivePicture(CKIVOClient& client, const CGrabCommandLine& commandLine)
     acquisition.Start(commandLine.m_bColour);
 
     // Poll until a frame comes; the camera answers "none yet" until one is due.
-    CGrabSafeArray picture;
+    CKIVOSafeArrayHolder picture;
     unsigned long nWidth = 0, nHeight = 0;
     int bGrey = 0;
     const DWORD dwStart = GetTickCount();
@@ -225,11 +172,13 @@ void SaveLivePicture(CKIVOClient& client, const CGrabCommandLine& commandLine)
         throw CGrabFailure(GRAB_EXIT_CAMERA, L"the live picture has an impossible size");
     const int nBytes = GetPictureBytes(static_cast<int>(nWidth), static_cast<int>(nHeight),
                                        GetGrabBytesPerPixel(eLayout));
-    if (GetElementCount(picture.Get()) != nBytes)
+    // Anything but a byte vector from index 0 counts as -1 bytes.
+    const long long nElements = picture.IsVectorOf(1) ? picture.GetCount() : -1;
+    if (nElements != nBytes)
     {
         CString strMessage;
         strMessage.Format(L"the live picture of %lu x %lu pixels has %lld bytes, neither grey nor 32-bit colour",
-                          nWidth, nHeight, GetElementCount(picture.Get()));
+                          nWidth, nHeight, nElements);
         throw CGrabFailure(GRAB_EXIT_CAMERA, strMessage);
     }
     if ((eLayout == GRAB_PIXELS_GREY8) == (commandLine.m_bColour != FALSE))
@@ -239,10 +188,10 @@ void SaveLivePicture(CKIVOClient& client, const CGrabCommandLine& commandLine)
     // Settings are back and acquisition has ended before the file is written.
     acquisition.Finish();
 
-    CGrabArrayAccess access(picture.Get());
-    if (access.Get() == NULL)
+    if (!picture.Lock())
         throw CGrabFailure(GRAB_EXIT_CAMERA, L"the live picture cannot be read");
-    SaveGrabPng(commandLine.m_strFile, access.Get(), static_cast<int>(nWidth), static_cast<int>(nHeight), eLayout);
+    SaveGrabPng(commandLine.m_strFile, static_cast<const BYTE*>(picture.GetData()), static_cast<int>(nWidth),
+                static_cast<int>(nHeight), eLayout);
 }
 
 void PrintProperties(CKIVOClient& client, const CGrabCommandLine& commandLine)

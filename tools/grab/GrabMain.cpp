@@ -2,6 +2,7 @@
 // the camera server, opens and orders the camera, runs one command (a picture
 // to a PNG file, properties, tables) and lets the camera go again.
 #include <KivoClient.h>
+#include <KivoComInit.h>
 
 #include "GrabCommandLine.h"
 #include "GrabCommands.h"
@@ -11,22 +12,6 @@
 
 namespace
 {
-// COM for the main thread for the life of the object.
-class CGrabComScope
-{
-public:
-    CGrabComScope() : m_hr(CoInitializeEx(NULL, COINIT_APARTMENTTHREADED)) {}
-    ~CGrabComScope()
-    {
-        if (SUCCEEDED(m_hr))
-            CoUninitialize();
-    }
-    HRESULT GetResult() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
-};
-
 // The client and the session end before COM does.
 int RunCommand(const CGrabCommandLine& commandLine)
 {
@@ -75,12 +60,15 @@ int wmain(int argc, wchar_t* argv[])
         return GRAB_EXIT_OK;
     }
 
-    CGrabComScope com;
-    if (FAILED(com.GetResult()))
+    CKIVOComInit com(COINIT_APARTMENTTHREADED);
+    // The scope keeps no result of its own: the thread's apartment tells whether it took.
+    APTTYPE eType;
+    APTTYPEQUALIFIER eQualifier;
+    const HRESULT hr = CoGetApartmentType(&eType, &eQualifier);
+    if (FAILED(hr))
     {
         CString strMessage;
-        strMessage.Format(L"camera error: COM could not be initialised (0x%08lX)",
-                          static_cast<unsigned long>(com.GetResult()));
+        strMessage.Format(L"camera error: COM could not be initialised (0x%08lX)", static_cast<unsigned long>(hr));
         ReportGrabError(strMessage);
         return GRAB_EXIT_CAMERA;
     }

@@ -2,62 +2,17 @@
 #include "GrabPngWriter.h"
 #include "GrabFailure.h"
 
-#include <gdiplus.h>
+#include <KivoPngWriter.h>
 
 #include <vector>
 
 namespace
 {
-// GDI+ for the life of the object; every GDI+ object of the caller must be gone first.
-class CGdiplusSession
-{
-public:
-    CGdiplusSession() : m_token(0)
-    {
-        Gdiplus::GdiplusStartupInput input;
-        m_status = Gdiplus::GdiplusStartup(&m_token, &input, NULL);
-    }
-    ~CGdiplusSession()
-    {
-        if (m_status == Gdiplus::Ok)
-            Gdiplus::GdiplusShutdown(m_token);
-    }
-    Gdiplus::Status GetStatus() const { return m_status; }
-
-private:
-    ULONG_PTR m_token;
-    Gdiplus::Status m_status;
-
-    CGdiplusSession(const CGdiplusSession&);
-    CGdiplusSession& operator=(const CGdiplusSession&);
-};
-
 CGrabFailure MakeFailure(const CString& strFile, LPCWSTR pszWhat, Gdiplus::Status status)
 {
     CString strMessage;
     strMessage.Format(L"%ls: %ls (GDI+ status %d)", strFile.GetString(), pszWhat, static_cast<int>(status));
     return CGrabFailure(GRAB_EXIT_FILE, strMessage);
-}
-
-// The PNG encoder among those GDI+ offers, looked up by its MIME type.
-bool FindPngEncoder(CLSID& clsid)
-{
-    UINT nEncoders = 0, nBytes = 0;
-    if (Gdiplus::GetImageEncodersSize(&nEncoders, &nBytes) != Gdiplus::Ok || nBytes == 0)
-        return false;
-    std::vector<BYTE> vecBuffer(nBytes);
-    Gdiplus::ImageCodecInfo* pCodecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(vecBuffer.data());
-    if (Gdiplus::GetImageEncoders(nEncoders, nBytes, pCodecs) != Gdiplus::Ok)
-        return false;
-    for (UINT i = 0; i < nEncoders; ++i)
-    {
-        if (pCodecs[i].MimeType != NULL && _wcsicmp(pCodecs[i].MimeType, L"image/png") == 0)
-        {
-            clsid = pCodecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
 }
 
 // An 8-bit indexed picture shows grey values only through a palette of 256 greys.
@@ -97,7 +52,7 @@ void CopyRows(BYTE* pTarget, INT nStride, const BYTE* pPixels, int nWidth, int n
     }
 }
 
-void EncodePng(const CString& strFile, const CLSID& clsidPng, const BYTE* pPixels, int nWidth, int nHeight,
+void EncodePng(const CString& strFile, const CKIVOPngWriter& png, const BYTE* pPixels, int nWidth, int nHeight,
                EGrabPixelLayout eLayout)
 {
     const Gdiplus::PixelFormat format = eLayout == GRAB_PIXELS_GREY8 ? PixelFormat8bppIndexed : PixelFormat24bppRGB;
@@ -121,7 +76,7 @@ void EncodePng(const CString& strFile, const CLSID& clsidPng, const BYTE* pPixel
     if (status != Gdiplus::Ok)
         throw MakeFailure(strFile, L"GDI+ could not unlock the picture", status);
 
-    status = bitmap.Save(strFile.GetString(), &clsidPng, NULL);
+    status = png.Save(bitmap, strFile.GetString());
     if (status != Gdiplus::Ok)
         throw MakeFailure(strFile, L"the PNG could not be written", status);
 }
@@ -139,12 +94,11 @@ int GetGrabBytesPerPixel(EGrabPixelLayout eLayout)
 
 void SaveGrabPng(const CString& strFile, const BYTE* pPixels, int nWidth, int nHeight, EGrabPixelLayout eLayout)
 {
-    CGdiplusSession gdiplus;
-    if (gdiplus.GetStatus() != Gdiplus::Ok)
-        throw MakeFailure(strFile, L"GDI+ could not be started", gdiplus.GetStatus());
-    CLSID clsidPng;
-    if (!FindPngEncoder(clsidPng))
+    CKIVOPngWriter png;
+    if (!png.IsGdiplusStarted())   // the start-up status is not kept: GDI+ is simply not initialised
+        throw MakeFailure(strFile, L"GDI+ could not be started", Gdiplus::GdiplusNotInitialized);
+    if (!png.HasEncoder())
         throw MakeFailure(strFile, L"GDI+ offers no PNG encoder", Gdiplus::UnknownImageFormat);
     // The bitmap lives in EncodePng and is gone before GDI+ shuts down.
-    EncodePng(strFile, clsidPng, pPixels, nWidth, nHeight, eLayout);
+    EncodePng(strFile, png, pPixels, nWidth, nHeight, eLayout);
 }

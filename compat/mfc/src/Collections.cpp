@@ -24,7 +24,10 @@ void CPlex::FreeDataChain()
 	}
 }
 
-template<> UINT AFXAPI HashKey<LPCWSTR>(LPCWSTR key)
+namespace
+{
+template <typename TChar>
+UINT HashString(const TChar* key)
 {
 	ENSURE_ARG(key != NULL);
 	UINT nHash = 0;
@@ -32,12 +35,14 @@ template<> UINT AFXAPI HashKey<LPCWSTR>(LPCWSTR key)
 		nHash = (nHash << 5) + nHash + *key++;
 	return nHash;
 }
+}
+
+template<> UINT AFXAPI HashKey<LPCWSTR>(LPCWSTR key)
+{
+	return HashString(key);
+}
 
 template<> UINT AFXAPI HashKey<LPCSTR>(LPCSTR key)
 {
-	ENSURE_ARG(key != NULL);
-	UINT nHash = 0;
-	while (*key)
-		nHash = (nHash << 5) + nHash + *key++;
-	return nHash;
+	return HashString(key);
 }

@@ -131,26 +131,34 @@ IMPLEMENT_SIMPLE_EXCEPTION(CNotSupportedException)
 IMPLEMENT_SIMPLE_EXCEPTION(CInvalidArgException)
 IMPLEMENT_SIMPLE_EXCEPTION(CResourceException)
 
+namespace
+{
+// These exceptions are thrown as one static object of each kind, never deleted,
+// so that throwing one needs no memory.
+template <class TException>
+[[noreturn]] void ThrowStatic(UINT nResourceID)
+{
+	static TException s_exception(FALSE, nResourceID);
+	throw &s_exception;
+}
+}
+
 void AFXAPI AfxThrowMemoryException()
 {
-	static CMemoryException s_memoryException(FALSE, AFX_IDS_MEMORY_EXCEPTION);
-	throw &s_memoryException;
+	ThrowStatic<CMemoryException>(AFX_IDS_MEMORY_EXCEPTION);
 }
 
 void AFXAPI AfxThrowNotSupportedException()
 {
-	static CNotSupportedException s_notSupportedException(FALSE, AFX_IDS_NOT_SUPPORTED_EXCEPTION);
-	throw &s_notSupportedException;
+	ThrowStatic<CNotSupportedException>(AFX_IDS_NOT_SUPPORTED_EXCEPTION);
 }
 
 void AFXAPI AfxThrowInvalidArgException()
 {
-	static CInvalidArgException s_invalidArgException(FALSE, AFX_IDS_INVALID_ARG_EXCEPTION);
-	throw &s_invalidArgException;
+	ThrowStatic<CInvalidArgException>(AFX_IDS_INVALID_ARG_EXCEPTION);
 }
 
 void AFXAPI AfxThrowResourceException()
 {
-	static CResourceException s_resourceException(FALSE, AFX_IDS_RESOURCE_EXCEPTION);
-	throw &s_resourceException;
+	ThrowStatic<CResourceException>(AFX_IDS_RESOURCE_EXCEPTION);
 }

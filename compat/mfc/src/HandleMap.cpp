@@ -24,27 +24,20 @@ typedef std::unordered_map<HANDLE, CObject*> CObjectMap;
 // each time it has doubled since the last check.
 const size_t kMinPurgeSize = 128;
 
-class CExclusiveLock
+// An SRW lock held, exclusive or shared, for the life of the object.
+template <void(WINAPI* pfnAcquire)(PSRWLOCK), void(WINAPI* pfnRelease)(PSRWLOCK)>
+class CSRWLockScope
 {
 public:
-	explicit CExclusiveLock(SRWLOCK& lock) : m_lock(lock) { ::AcquireSRWLockExclusive(&m_lock); }
-	~CExclusiveLock() { ::ReleaseSRWLockExclusive(&m_lock); }
+	explicit CSRWLockScope(SRWLOCK& lock) : m_lock(lock) { pfnAcquire(&m_lock); }
+	~CSRWLockScope() { pfnRelease(&m_lock); }
 private:
-	CExclusiveLock(const CExclusiveLock&);
-	void operator=(const CExclusiveLock&);
+	CSRWLockScope(const CSRWLockScope&);
+	void operator=(const CSRWLockScope&);
 	SRWLOCK& m_lock;
 };
-
-class CSharedLock
-{
-public:
-	explicit CSharedLock(SRWLOCK& lock) : m_lock(lock) { ::AcquireSRWLockShared(&m_lock); }
-	~CSharedLock() { ::ReleaseSRWLockShared(&m_lock); }
-private:
-	CSharedLock(const CSharedLock&);
-	void operator=(const CSharedLock&);
-	SRWLOCK& m_lock;
-};
+typedef CSRWLockScope<::AcquireSRWLockExclusive, ::ReleaseSRWLockExclusive> CExclusiveLock;
+typedef CSRWLockScope<::AcquireSRWLockShared, ::ReleaseSRWLockShared> CSharedLock;
 
 struct CThreadMaps
 {

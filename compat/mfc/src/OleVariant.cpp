@@ -20,6 +20,15 @@ void SetBstr(LPVARIANT pVar, LPCTSTR psz)
 			AfxThrowMemoryException();
 	}
 }
+
+// Gives the variant type vt, releasing the old contents first when it had another.
+void KeepOrChangeType(COleVariant& var, VARTYPE vt)
+{
+	if (V_VT(&var) == vt)
+		return;
+	var.Clear();
+	V_VT(&var) = vt;
+}
 } // namespace
 
 COleVariant::COleVariant()
@@ -181,11 +190,7 @@ const COleVariant& COleVariant::operator=(const CString& strSrc)
 // that type, and changes it otherwise (after releasing the old contents).
 const COleVariant& COleVariant::operator=(BYTE nSrc)
 {
-	if (V_VT(this) != VT_UI1)
-	{
-		Clear();
-		V_VT(this) = VT_UI1;
-	}
+	KeepOrChangeType(*this, VT_UI1);
 	V_UI1(this) = nSrc;
 	return *this;
 }
@@ -197,11 +202,7 @@ const COleVariant& COleVariant::operator=(short nSrc)
 		V_BOOL(this) = nSrc ? VARIANT_TRUE : VARIANT_FALSE;
 		return *this;
 	}
-	if (V_VT(this) != VT_I2)
-	{
-		Clear();
-		V_VT(this) = VT_I2;
-	}
+	KeepOrChangeType(*this, VT_I2);
 	V_I2(this) = nSrc;
 	return *this;
 }
@@ -230,22 +231,14 @@ const COleVariant& COleVariant::operator=(long lSrc)
 
 const COleVariant& COleVariant::operator=(float fltSrc)
 {
-	if (V_VT(this) != VT_R4)
-	{
-		Clear();
-		V_VT(this) = VT_R4;
-	}
+	KeepOrChangeType(*this, VT_R4);
 	V_R4(this) = fltSrc;
 	return *this;
 }
 
 const COleVariant& COleVariant::operator=(double dblSrc)
 {
-	if (V_VT(this) != VT_R8)
-	{
-		Clear();
-		V_VT(this) = VT_R8;
-	}
+	KeepOrChangeType(*this, VT_R8);
 	V_R8(this) = dblSrc;
 	return *this;
 }
