@@ -3,60 +3,46 @@
 #include "ext/MfcTestExt.h"
 #include "TestResources.h"
 
-TEST(ExtensionStrings, ProgramFirstThenExtensionLibraries)
+TEST(ExtensionModule, StringsComeFromTheProgramFirstThenTheExtensionLibraries)
 {
-	CString str;
-	EXPECT_TRUE(str.LoadString(IDS_TEST_APP_ONLY));
-	EXPECT_STREQ(L"from the program", str);
-	EXPECT_TRUE(str.LoadString(IDS_TEST_EXT_ONLY));      // registered by its DllMain
-	EXPECT_STREQ(L"from the extension", str);
-	EXPECT_TRUE(str.LoadString(IDS_TEST_BOTH));
-	EXPECT_STREQ(L"program text", str);
-	EXPECT_TRUE(str.LoadString(ExtGetModule(), IDS_TEST_BOTH));
-	EXPECT_STREQ(L"extension text", str);
-
-	str = L"unchanged";
-	EXPECT_FALSE(str.LoadString(IDS_TEST_MISSING));
-	EXPECT_FALSE(str.LoadString(ExtGetModule(), IDS_TEST_APP_ONLY));
-	EXPECT_STREQ(L"unchanged", str);
-
+	struct { HINSTANCE hModule; UINT nID; LPCWSTR pszText; } rows[] = {
+		{ NULL, IDS_TEST_APP_ONLY, L"from the program" },
+		{ NULL, IDS_TEST_EXT_ONLY, L"from the extension" },   // registered by its DllMain
+		{ NULL, IDS_TEST_BOTH, L"program text" },
+		{ ExtGetModule(), IDS_TEST_BOTH, L"extension text" },
+		{ NULL, IDS_TEST_MISSING, NULL },
+		{ ExtGetModule(), IDS_TEST_APP_ONLY, NULL },
+	};
+	for (const auto& row : rows)
+	{
+		SCOPED_TRACE(row.nID);
+		CString str(L"unchanged");
+		BOOL bLoaded = row.hModule != NULL ? str.LoadString(row.hModule, row.nID) : str.LoadString(row.nID);
+		EXPECT_EQ(row.pszText != NULL, bLoaded != FALSE);
+		EXPECT_STREQ(row.pszText != NULL ? row.pszText : L"unchanged", str);
+	}
 	EXPECT_STREQ(L"from the extension", CString(MAKEINTRESOURCE(IDS_TEST_EXT_ONLY)));
 }
 
-TEST(ExtensionModule, TermRemovesTheModulesLibraries)
+TEST(ExtensionModule, TermRemovesEveryLibraryOfTheModule)
 {
 	HMODULE hExtension = ExtGetModule();
 	ASSERT_NE(nullptr, hExtension);
-
 	AFX_EXTENSION_MODULE extModule = { FALSE, NULL, NULL };
 	AfxTermExtensionModule(extModule);   // not initialised: nothing happens
 	CString str;
 	EXPECT_TRUE(str.LoadString(IDS_TEST_EXT_ONLY));
 
 	EXPECT_TRUE(AfxInitExtensionModule(extModule, hExtension));
-	EXPECT_TRUE(extModule.bInitialized);
-	EXPECT_EQ(hExtension, extModule.hModule);
-	EXPECT_EQ(hExtension, extModule.hResource);
 	EXPECT_TRUE(AfxInitExtensionModule(extModule, ::GetModuleHandle(NULL)));
-	EXPECT_EQ(hExtension, extModule.hModule);           // only the first call counts
+	EXPECT_EQ(hExtension, extModule.hResource);           // only the first call counts
 
-	// Removes every library of the module, also the one from its DllMain.
+	// Also the library its DllMain registered.
 	AfxTermExtensionModule(extModule);
 	EXPECT_FALSE(str.LoadString(IDS_TEST_EXT_ONLY));
 	EXPECT_TRUE(str.LoadString(IDS_TEST_APP_ONLY));
 
-	CDynLinkLibrary* pLibrary = new CDynLinkLibrary(extModule, TRUE);
-	EXPECT_EQ(hExtension, pLibrary->m_hModule);
-	EXPECT_TRUE(pLibrary->m_bSystem);
-	EXPECT_TRUE(pLibrary->IsKindOf(RUNTIME_CLASS(CDynLinkLibrary)));
+	new CDynLinkLibrary(extModule, TRUE);   // left registered: the DLL's DllMain removes it at exit
 	EXPECT_TRUE(str.LoadString(IDS_TEST_EXT_ONLY));
 	EXPECT_STREQ(L"from the extension", str);
-	// Left registered: the library's own DllMain removes it at process exit.
-}
-
-TEST(ExtensionModule, ManageStateIsHarmless)
-{
-	AFX_MANAGE_STATE(AfxGetStaticModuleState());
-	EXPECT_NE(nullptr, AfxGetStaticModuleState());
-	EXPECT_EQ(AfxGetStaticModuleState(), AfxGetStaticModuleState());
 }

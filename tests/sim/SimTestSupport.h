@@ -6,82 +6,18 @@
 #include <oleauto.h>
 
 #include "KivoCamera.h"
+#include "KivoComPtr.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
-
-// COM in the multithreaded apartment for one thread.
-class CTestComScope
-{
-public:
-    CTestComScope() : m_hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~CTestComScope()
-    {
-        if (SUCCEEDED(m_hr))
-            CoUninitialize();
-    }
-    CTestComScope(const CTestComScope&) = delete;
-    CTestComScope& operator=(const CTestComScope&) = delete;
-    HRESULT GetResult() const { return m_hr; }
-
-private:
-    HRESULT m_hr;
-};
-
-// Minimal owning interface pointer.
-template <class T>
-class CTestPtr
-{
-public:
-    CTestPtr() : m_p(nullptr) {}
-    CTestPtr(const CTestPtr&) = delete;
-    CTestPtr& operator=(const CTestPtr&) = delete;
-    CTestPtr(CTestPtr&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
-    CTestPtr& operator=(CTestPtr&& other) noexcept
-    {
-        if (this != std::addressof(other))
-        {
-            Release();
-            m_p = other.m_p;
-            other.m_p = nullptr;
-        }
-        return *this;
-    }
-    ~CTestPtr() { Release(); }
-
-    void Release()
-    {
-        if (m_p != nullptr)
-        {
-            T* p = m_p;
-            m_p = nullptr;
-            p->Release();
-        }
-    }
-    T** operator&() { Release(); return &m_p; }
-    T* operator->() const { return m_p; }
-    T* Get() const { return m_p; }
-    explicit operator bool() const { return m_p != nullptr; }
-
-    template <class U>
-    HRESULT As(REFIID riid, CTestPtr<U>& other) const
-    {
-        return m_p->QueryInterface(riid, reinterpret_cast<void**>(&other));
-    }
-
-private:
-    T* m_p;
-};
 
 // Owning BSTR.
 class CTestBstr
 {
 public:
-    CTestBstr() : m_bstr(nullptr) {}
-    explicit CTestBstr(const wchar_t* psz) : m_bstr(SysAllocString(psz)) {}
+    explicit CTestBstr(const wchar_t* psz = nullptr) : m_bstr(psz ? SysAllocString(psz) : nullptr) {}
     ~CTestBstr() { SysFreeString(m_bstr); }
     CTestBstr(const CTestBstr&) = delete;
     CTestBstr& operator=(const CTestBstr&) = delete;
@@ -97,8 +33,7 @@ private:
 class CTestArray
 {
 public:
-    CTestArray() : m_psa(nullptr) {}
-    explicit CTestArray(SAFEARRAY* psa) : m_psa(psa) {}
+    explicit CTestArray(SAFEARRAY* psa = nullptr) : m_psa(psa) {}
     ~CTestArray() { Destroy(); }
     CTestArray(const CTestArray&) = delete;
     CTestArray& operator=(const CTestArray&) = delete;
@@ -122,30 +57,24 @@ constexpr HRESULT SimErrorHr(int n)
 }
 
 // A new connection through local-server activation; fails the test otherwise.
-CTestPtr<IKIVOCamera3> CreateCamera();
+void CreateCamera(CKIVOComPtr<IKIVOCamera3>& pCamera);
 
-// One connection held by the test program between tests, so that the server
-// is not restarted (a second each under Wine) for every test.
+// One connection held between tests, so that the server is not restarted (a
+// second each under Wine) for every test.
 void KeepServer();
 void ReleaseKeptServer();
 
-// Puts the shared camera back as a test expects to find it: closed, no
-// error, the simulator's own properties at their defaults.
-void ResetSharedCamera(IKIVOCamera3* pCamera);
-
-// Process ids of the running simulator processes.
+// Process ids of the running simulators; whether all of them end in time.
 std::vector<DWORD> FindSimulatorProcesses();
-// True when none of dwProcessIds runs any more within nTimeoutMs.
 bool WaitForProcessesToEnd(const std::vector<DWORD>& vecProcessIds, DWORD nTimeoutMs);
 
-// The elements of a one-dimensional array with lower bound 0 and element type
-// vt; adds a failure and gives nothing otherwise.
+// The bytes of a one-dimensional array with lower bound 0 and element type vt;
+// adds a failure and gives nothing otherwise.
 std::vector<BYTE> GetArrayBytes(SAFEARRAY* psa, VARTYPE vt);
 std::vector<LONG> GetArrayLongs(SAFEARRAY* psa);
 SAFEARRAY* CreateLongArray(const std::vector<LONG>& vecValues);
 
-// Polls Get3DLivePicture until a frame comes (S_OK) or nTimeoutMs passed;
-// gives the last result.
+// Polls Get3DLivePicture until a frame comes or nTimeoutMs passed.
 struct STestLiveFrame
 {
     HRESULT hr = E_FAIL;
@@ -157,7 +86,12 @@ struct STestLiveFrame
 };
 STestLiveFrame WaitForLiveFrame(IKIVOCamera3* pCamera, DWORD nTimeoutMs);
 
-// Test fixture: a fresh connection to a kept server with the camera reset.
+LONG GetPropLongOf(IKIVOCamera3* pCamera, tagEMVP eProp);
+LONG OrderOf(IKIVOCamera3* pCamera);
+tagEServerState StateOf(IKIVOCamera3* pCamera);
+
+// Test fixture: a fresh connection to a kept server, the camera closed,
+// without error and with the simulator's own properties at their defaults.
 class CSimTest : public ::testing::Test
 {
 protected:
@@ -165,17 +99,14 @@ protected:
     void TearDown() override;
 
     void SetProp(tagEMVP eProp, LONG nValue);
-    LONG GetPropLong(tagEMVP eProp);
+    LONG GetPropLong(tagEMVP eProp) { return GetPropLongOf(m_pCamera.Get(), eProp); }
     std::wstring GetPropText(tagEMVP eProp);
-    tagEServerState GetState();
     LONG GetErrorNumber();
-    std::wstring GetErrorTextOf(IKIVOCamera3* pCamera);
-    LONG Order(IKIVOCamera3* pCamera);
-    LONG ReleaseOrder(IKIVOCamera3* pCamera);
+    std::wstring GetErrorText();
+    void StartLive();
 
-    CTestPtr<IKIVOCamera3> m_pCamera;
+    CKIVOComPtr<IKIVOCamera3> m_pCamera;
 };
 
-// Arguments of the child-process mode of the test program.
+// The child-process mode of the test program: a client that crashes.
 extern const char g_szChildOption[];
-int RunChildClient(const char* pszEventPrefix);

@@ -1,4 +1,6 @@
-// KivoTestSupport.h: helpers shared by the client library's tests.
+// KivoTestSupport.h: helpers shared by the client library's tests. They call
+// the library, which a test program links either as the DLL or as its
+// objects, so they live here, in the header, compiled with the program.
 #pragma once
 
 #include <KivoClient.h>
@@ -34,18 +36,64 @@ public:
 };
 
 // "<number> : CS ERROR : <text>" of an exception, read through GetErrorMessage.
-std::wstring ErrorMessageOf(CKIVOClientException* pException);
+inline std::wstring ErrorMessageOf(CKIVOClientException* pException)
+{
+    wchar_t szMessage[512] = {};
+    pException->GetErrorMessage(szMessage, 512);
+    return szMessage;
+}
 
 // Runs fn and checks that it throws CKIVOClientException* with the number and
 // context text given; the exception is deleted.
-::testing::AssertionResult ThrowsKivoError(const std::function<void()>& fn,
-                                           CEXC_CAMERA_NUM eNumber, const std::wstring& strText);
+inline ::testing::AssertionResult ThrowsKivoError(const std::function<void()>& fn, CEXC_CAMERA_NUM eNumber,
+                                                  const std::wstring& strText)
+{
+    try
+    {
+        fn();
+    }
+    catch (CKIVOClientException* pException)
+    {
+        CEXC_CAMERA_NUM eGot = pException->GetErrorNumber();
+        std::wstring strMessage = ErrorMessageOf(pException);
+        pException->Delete();
+        std::wstring strExpected = std::to_wstring(static_cast<int>(eNumber)) + L" : CS ERROR : " + strText;
+        if (eGot == eNumber && strMessage == strExpected)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "got error " << eGot << " " << ::testing::PrintToString(strMessage)
+                                             << ", expected " << ::testing::PrintToString(strExpected);
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+        return ::testing::AssertionFailure() << "threw another CException";
+    }
+    return ::testing::AssertionFailure() << "threw nothing";
+}
 
 // Dispatches the messages waiting for this thread.
-void PumpMessages();
+inline void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&msg);
+}
 
 // Pumps this thread's messages until the condition holds; false after 30 s.
-bool PumpUntil(const std::function<bool()>& fnCondition);
+// Bounded by time, not by rounds: a window that keeps receiving messages wakes
+// the wait at once, round after round.
+inline bool PumpUntil(const std::function<bool()>& fnCondition)
+{
+    const DWORD dwStart = GetTickCount();
+    while (GetTickCount() - dwStart < 30000)
+    {
+        if (fnCondition())
+            return true;
+        PumpMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    return fnCondition();
+}
 
 // A thread of its own that runs the tasks given to it one after another, so a
 // test can keep an attached thread (and its apartment) across several steps.
@@ -53,19 +101,62 @@ bool PumpUntil(const std::function<bool()>& fnCondition);
 class CTestWorker
 {
 public:
-    CTestWorker();
-    ~CTestWorker();
+    CTestWorker()
+        : m_hTask(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_hDone(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+    {
+        m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, &m_dwThreadId);
+    }
+    ~CTestWorker()
+    {
+        m_bQuit = true;
+        SetEvent(m_hTask);
+        WaitForSingleObject(m_hThread, INFINITE);
+        for (HANDLE h : { m_hThread, m_hTask, m_hDone })
+            CloseHandle(h);
+    }
+    CTestWorker(const CTestWorker&) = delete;
+    CTestWorker& operator=(const CTestWorker&) = delete;
 
-    void Run(const std::function<void()>& fn);
+    void Run(const std::function<void()>& fn)
+    {
+        m_pTask = &fn;
+        m_strFailure.clear();
+        SetEvent(m_hTask);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_hDone, 120000)) << "worker task hung";
+        if (!m_strFailure.empty())
+            ADD_FAILURE() << m_strFailure;
+    }
     DWORD GetThreadId() const { return m_dwThreadId; }
 
 private:
-    static DWORD WINAPI ThreadProc(LPVOID pParam);
+    static DWORD WINAPI ThreadProc(LPVOID pParam)
+    {
+        CTestWorker* pThis = static_cast<CTestWorker*>(pParam);
+        while (WaitForSingleObject(pThis->m_hTask, INFINITE) == WAIT_OBJECT_0 && !pThis->m_bQuit)
+        {
+            try
+            {
+                (*pThis->m_pTask)();
+            }
+            catch (CKIVOClientException* pException)
+            {
+                pThis->m_strFailure = "uncaught exception on worker: " + ::testing::PrintToString(ErrorMessageOf(pException));
+                pException->Delete();
+            }
+            catch (CException* pException)
+            {
+                pException->Delete();
+                pThis->m_strFailure = "uncaught CException on worker";
+            }
+            SetEvent(pThis->m_hDone);
+        }
+        return 0;
+    }
 
     HANDLE m_hThread = nullptr;
     DWORD m_dwThreadId = 0;
-    HANDLE m_hTask = nullptr;
-    HANDLE m_hDone = nullptr;
+    HANDLE m_hTask;
+    HANDLE m_hDone;
     const std::function<void()>* m_pTask = nullptr;
     std::string m_strFailure;
     bool m_bQuit = false;

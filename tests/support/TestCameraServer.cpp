@@ -5,18 +5,6 @@
 
 namespace
 {
-class CScriptLock
-{
-public:
-    explicit CScriptLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CScriptLock() { LeaveCriticalSection(&m_cs); }
-    CScriptLock(const CScriptLock&) = delete;
-    CScriptLock& operator=(const CScriptLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
-
 // An array of the shape the script asks for, holding as much of the data as
 // fits: the same bytes, seen as other elements, dimensions or bounds.
 SAFEARRAY* MakeArray(const void* pData, size_t nBytes, VARTYPE vtDefault, size_t nDefaultElements,
@@ -124,10 +112,7 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT* pn) override { if (pn) *pn = 0; return S_OK; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
-    {
-        return E_NOTIMPL;
-    }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
 
     // IKIVOCamera
     STDMETHODIMP GetServerState(tagEServerState* peState) override
@@ -347,15 +332,10 @@ private:
 };
 } // namespace
 
-// ---------------------------------------------------------------------------
-// CTestCameraScript
-
-CTestCameraScript::CTestCameraScript() { InitializeCriticalSection(&m_cs); }
-CTestCameraScript::~CTestCameraScript() { DeleteCriticalSection(&m_cs); }
 
 void CTestCameraScript::Reset()
 {
-    CScriptLock lock(m_cs);
+    CTestScriptLock lock(m_cs);
     m_mapResults.clear();
     m_mapHooks.clear();
     m_mapPropResults.clear();
@@ -365,11 +345,12 @@ void CTestCameraScript::Reset()
     m_bVariantText = false;
     m_hrCreate = S_OK;
     m_bOffersCamera2 = m_bOffersCamera3 = true;
-    m_picture = m_livePicture = CTestPicture();
-    m_bDeliverPicture = m_bDeliverLive = true;
-    m_measureTable.clear();
-    m_searchTable.clear();
-    m_bDeliverMeasure = m_bDeliverSearch = true;
+    for (int i = 0; i < 2; ++i)
+    {
+        m_pictures[i] = CTestPicture();
+        m_tables[i].clear();
+        m_abDeliverPicture[i] = m_abDeliverTable[i] = true;
+    }
     m_nOrderAnswer = 1;
     m_nError = 0;
     m_strErrorText.clear();
@@ -378,102 +359,9 @@ void CTestCameraScript::Reset()
     m_calls.clear();
 }
 
-void CTestCameraScript::SetResult(const std::string& strMethod, HRESULT hr)
-{
-    CScriptLock lock(m_cs);
-    m_mapResults[strMethod] = hr;
-}
-
-void CTestCameraScript::SetPropResult(long nProp, HRESULT hr)
-{
-    CScriptLock lock(m_cs);
-    m_mapPropResults[nProp] = hr;
-}
-
-void CTestCameraScript::SetIntProp(long nProp, long nValue) { StoreIntProp(nProp, nValue); }
-void CTestCameraScript::SetTextProp(long nProp, const std::wstring& strValue) { StoreTextProp(nProp, strValue); }
-
-void CTestCameraScript::SetNullText(bool bNull)
-{
-    CScriptLock lock(m_cs);
-    m_bNullText = bNull;
-}
-
-void CTestCameraScript::SetVariantText(bool bText)
-{
-    CScriptLock lock(m_cs);
-    m_bVariantText = bText;
-}
-
-void CTestCameraScript::SetCreateResult(HRESULT hr)
-{
-    CScriptLock lock(m_cs);
-    m_hrCreate = hr;
-}
-
-void CTestCameraScript::SetOffers(bool bCamera2, bool bCamera3)
-{
-    CScriptLock lock(m_cs);
-    m_bOffersCamera2 = bCamera2;
-    m_bOffersCamera3 = bCamera3;
-}
-
-void CTestCameraScript::SetPicture(const CTestPicture& picture, bool bDeliver)
-{
-    CScriptLock lock(m_cs);
-    m_picture = picture;
-    m_bDeliverPicture = bDeliver;
-}
-
-void CTestCameraScript::SetLivePicture(const CTestPicture& picture, bool bDeliver)
-{
-    CScriptLock lock(m_cs);
-    m_livePicture = picture;
-    m_bDeliverLive = bDeliver;
-}
-
-void CTestCameraScript::SetTable(bool bMeasure, const std::vector<long>& values, bool bDeliver)
-{
-    CScriptLock lock(m_cs);
-    (bMeasure ? m_measureTable : m_searchTable) = values;
-    (bMeasure ? m_bDeliverMeasure : m_bDeliverSearch) = bDeliver;
-}
-
-void CTestCameraScript::SetOrderAnswer(long nOrdered)
-{
-    CScriptLock lock(m_cs);
-    m_nOrderAnswer = nOrdered;
-}
-
-void CTestCameraScript::SetError(long nError, const std::wstring& strText)
-{
-    CScriptLock lock(m_cs);
-    m_nError = nError;
-    m_strErrorText = strText;
-}
-
-void CTestCameraScript::SetServerState(tagEServerState eState)
-{
-    CScriptLock lock(m_cs);
-    m_eState = eState;
-}
-
-void CTestCameraScript::ClearCalls()
-{
-    CScriptLock lock(m_cs);
-    m_calls.clear();
-    m_calls.shrink_to_fit();
-}
-
-std::vector<CTestCall> CTestCameraScript::GetCalls() const
-{
-    CScriptLock lock(m_cs);
-    return m_calls;
-}
-
 std::vector<std::string> CTestCameraScript::GetMethods() const
 {
-    CScriptLock lock(m_cs);
+    CTestScriptLock lock(m_cs);
     std::vector<std::string> methods;
     for (const CTestCall& call : m_calls)
         methods.push_back(call.strMethod);
@@ -482,7 +370,7 @@ std::vector<std::string> CTestCameraScript::GetMethods() const
 
 size_t CTestCameraScript::CountCalls(const std::string& strMethod) const
 {
-    CScriptLock lock(m_cs);
+    CTestScriptLock lock(m_cs);
     size_t n = 0;
     for (const CTestCall& call : m_calls)
         n += call.strMethod == strMethod ? 1 : 0;
@@ -491,46 +379,16 @@ size_t CTestCameraScript::CountCalls(const std::string& strMethod) const
 
 long CTestCameraScript::GetIntProp(long nProp) const
 {
-    CScriptLock lock(m_cs);
+    CTestScriptLock lock(m_cs);
     auto it = m_mapIntProps.find(nProp);
     return it == m_mapIntProps.end() ? 0 : it->second;
 }
 
 std::wstring CTestCameraScript::GetTextProp(long nProp) const
 {
-    CScriptLock lock(m_cs);
+    CTestScriptLock lock(m_cs);
     auto it = m_mapTextProps.find(nProp);
     return it == m_mapTextProps.end() ? std::wstring() : it->second;
-}
-
-std::vector<long> CTestCameraScript::GetTable(bool bMeasure) const
-{
-    CScriptLock lock(m_cs);
-    return bMeasure ? m_measureTable : m_searchTable;
-}
-
-LONG CTestCameraScript::GetObjectCount() const
-{
-    CScriptLock lock(m_cs);
-    return m_nObjects;
-}
-
-void CTestCameraScript::SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound)
-{
-    CScriptLock lock(m_cs);
-    m_shape = { vtElement, nDims, nLowerBound };
-}
-
-CTestCameraScript::CArrayShape CTestCameraScript::GetArrayShape() const
-{
-    CScriptLock lock(m_cs);
-    return m_shape;
-}
-
-void CTestCameraScript::SetHook(const std::string& strMethod, const std::function<void()>& fnHook)
-{
-    CScriptLock lock(m_cs);
-    m_mapHooks[strMethod] = fnHook;
 }
 
 HRESULT CTestCameraScript::Record(const CTestCall& call)
@@ -538,7 +396,7 @@ HRESULT CTestCameraScript::Record(const CTestCall& call)
     std::function<void()> fnHook;
     HRESULT hr = S_OK;
     {
-        CScriptLock lock(m_cs);
+        CTestScriptLock lock(m_cs);
         m_calls.push_back(call);
         auto it = m_mapResults.find(call.strMethod);
         if (it != m_mapResults.end())
@@ -552,21 +410,9 @@ HRESULT CTestCameraScript::Record(const CTestCall& call)
     return hr;
 }
 
-bool CTestCameraScript::Offers(REFIID riid) const
-{
-    CScriptLock lock(m_cs);
-    return riid == IID_IKIVOCamera2 ? m_bOffersCamera2 : m_bOffersCamera3;
-}
-
-HRESULT CTestCameraScript::GetCreateResult() const
-{
-    CScriptLock lock(m_cs);
-    return m_hrCreate;
-}
-
 HRESULT CTestCameraScript::GetPropVariant(long nProp, VARIANT* pv)
 {
-    CScriptLock lock(m_cs);
+    CTestScriptLock lock(m_cs);
     VariantInit(pv);
     auto it = m_mapIntProps.find(nProp);
     long nValue = it == m_mapIntProps.end() ? 0 : it->second;
@@ -588,7 +434,7 @@ HRESULT CTestCameraScript::GetPropText(long nProp, BSTR* pbstr)
 {
     std::wstring strValue;
     {
-        CScriptLock lock(m_cs);
+        CTestScriptLock lock(m_cs);
         auto it = m_mapTextProps.find(nProp);
         if (it != m_mapTextProps.end())
             strValue = it->second;
@@ -601,75 +447,17 @@ HRESULT CTestCameraScript::GetPropText(long nProp, BSTR* pbstr)
     return MakeText(strValue, pbstr);
 }
 
-void CTestCameraScript::StoreIntProp(long nProp, long nValue)
-{
-    CScriptLock lock(m_cs);
-    m_mapIntProps[nProp] = nValue;
-    m_mapTextProps.erase(nProp);
-}
-
-void CTestCameraScript::StoreTextProp(long nProp, const std::wstring& strValue)
-{
-    CScriptLock lock(m_cs);
-    m_mapTextProps[nProp] = strValue;
-}
-
 HRESULT CTestCameraScript::MakeText(const std::wstring& strValue, BSTR* pbstr) const
 {
     if (pbstr == nullptr)
         return E_POINTER;
     bool bNull;
     {
-        CScriptLock lock(m_cs);
+        CTestScriptLock lock(m_cs);
         bNull = m_bNullText;
     }
     *pbstr = bNull ? nullptr : SysAllocStringLen(strValue.data(), static_cast<UINT>(strValue.size()));
     return S_OK;
-}
-
-bool CTestCameraScript::GetPicture(bool bLive, CTestPicture& picture) const
-{
-    CScriptLock lock(m_cs);
-    picture = bLive ? m_livePicture : m_picture;
-    return bLive ? m_bDeliverLive : m_bDeliverPicture;
-}
-
-bool CTestCameraScript::GetTable(bool bMeasure, std::vector<long>& values) const
-{
-    CScriptLock lock(m_cs);
-    values = bMeasure ? m_measureTable : m_searchTable;
-    return bMeasure ? m_bDeliverMeasure : m_bDeliverSearch;
-}
-
-void CTestCameraScript::StoreTable(bool bMeasure, const std::vector<long>& values)
-{
-    CScriptLock lock(m_cs);
-    (bMeasure ? m_measureTable : m_searchTable) = values;
-}
-
-long CTestCameraScript::GetOrderAnswer() const
-{
-    CScriptLock lock(m_cs);
-    return m_nOrderAnswer;
-}
-
-void CTestCameraScript::GetError(long& nError, std::wstring& strText) const
-{
-    CScriptLock lock(m_cs);
-    nError = m_nError;
-    strText = m_strErrorText;
-}
-
-tagEServerState CTestCameraScript::GetServerState() const
-{
-    CScriptLock lock(m_cs);
-    return m_eState;
-}
-
-void CTestCameraScript::AddObject(LONG nDelta)
-{
-    CScriptLock lock(m_cs);
-    m_nObjects += nDelta;
 }
 
 // ---------------------------------------------------------------------------

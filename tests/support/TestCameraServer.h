@@ -34,72 +34,141 @@ struct CTestPicture
     long nFormat = 1;
 };
 
+// Holds the lock of the script for a scope.
+class CTestScriptLock
+{
+public:
+    explicit CTestScriptLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+    ~CTestScriptLock() { LeaveCriticalSection(&m_cs); }
+    CTestScriptLock(const CTestScriptLock&) = delete;
+    CTestScriptLock& operator=(const CTestScriptLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_cs;
+};
+
 // Everything the test programs into the server, and what the server recorded.
 // All access goes through the lock; the server's calls arrive on RPC threads.
 class CTestCameraScript
 {
 public:
-    CTestCameraScript();
-    ~CTestCameraScript();
+    CTestCameraScript() { InitializeCriticalSection(&m_cs); }
+    ~CTestCameraScript() { DeleteCriticalSection(&m_cs); }
 
     void Reset();
 
     // Programming
-    void SetResult(const std::string& strMethod, HRESULT hr);
-    void SetPropResult(long nProp, HRESULT hr);     // GetPropVariant of that property only
-    void SetIntProp(long nProp, long nValue);
-    void SetTextProp(long nProp, const std::wstring& strValue);
-    void SetNullText(bool bNull);                   // text getters answer a null BSTR
-    void SetVariantText(bool bText);                // integer getter answers VT_BSTR
-    void SetCreateResult(HRESULT hr);
-    void SetOffers(bool bCamera2, bool bCamera3);
-    void SetPicture(const CTestPicture& picture, bool bDeliver = true);
-    void SetLivePicture(const CTestPicture& picture, bool bDeliver = true);
-    void SetTable(bool bMeasure, const std::vector<long>& values, bool bDeliver = true);
-    void SetOrderAnswer(long nOrdered);
-    void SetError(long nError, const std::wstring& strText);
-    void SetServerState(tagEServerState eState);
+    void SetResult(const std::string& strMethod, HRESULT hr) { CTestScriptLock lock(m_cs); m_mapResults[strMethod] = hr; }
+    // The result of GetPropVariant of that property only.
+    void SetPropResult(long nProp, HRESULT hr) { CTestScriptLock lock(m_cs); m_mapPropResults[nProp] = hr; }
+    void SetIntProp(long nProp, long nValue) { StoreIntProp(nProp, nValue); }
+    // Text getters answer a null BSTR; the integer getter answers VT_BSTR.
+    void SetNullText(bool bNull) { CTestScriptLock lock(m_cs); m_bNullText = bNull; }
+    void SetVariantText(bool bText) { CTestScriptLock lock(m_cs); m_bVariantText = bText; }
+    void SetCreateResult(HRESULT hr) { CTestScriptLock lock(m_cs); m_hrCreate = hr; }
+    void SetOffers(bool bCamera2, bool bCamera3)
+    {
+        CTestScriptLock lock(m_cs);
+        m_bOffersCamera2 = bCamera2;
+        m_bOffersCamera3 = bCamera3;
+    }
+    void SetPicture(const CTestPicture& picture, bool bDeliver = true) { SetPicture(false, picture, bDeliver); }
+    void SetLivePicture(const CTestPicture& picture, bool bDeliver = true) { SetPicture(true, picture, bDeliver); }
+    void SetTable(bool bMeasure, const std::vector<long>& values, bool bDeliver = true)
+    {
+        CTestScriptLock lock(m_cs);
+        m_tables[bMeasure] = values;
+        m_abDeliverTable[bMeasure] = bDeliver;
+    }
+    void SetOrderAnswer(long nOrdered) { CTestScriptLock lock(m_cs); m_nOrderAnswer = nOrdered; }
+    void SetError(long nError, const std::wstring& strText)
+    {
+        CTestScriptLock lock(m_cs);
+        m_nError = nError;
+        m_strErrorText = strText;
+    }
+    void SetServerState(tagEServerState eState) { CTestScriptLock lock(m_cs); m_eState = eState; }
     // Shape of every array the server hands out (pictures and tables): element
-    // type, dimensions (the elements split evenly over them), lower bound.
-    void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound);
+    // type (VT_EMPTY: the method's own), dimensions (the elements split evenly
+    // over them), lower bound.
     struct CArrayShape
     {
-        VARTYPE vtElement;   // VT_EMPTY: the method's own type
+        VARTYPE vtElement;
         int nDims;
         LONG nLowerBound;
     };
-    CArrayShape GetArrayShape() const;
+    void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound)
+    {
+        CTestScriptLock lock(m_cs);
+        m_shape = { vtElement, nDims, nLowerBound };
+    }
     // Runs on the server's thread when the method is called, before it answers.
-    void SetHook(const std::string& strMethod, const std::function<void()>& fnHook);
+    void SetHook(const std::string& strMethod, const std::function<void()>& fnHook)
+    {
+        CTestScriptLock lock(m_cs);
+        m_mapHooks[strMethod] = fnHook;
+    }
 
     // Recording
-    void ClearCalls();
-    std::vector<CTestCall> GetCalls() const;
+    void ClearCalls() { CTestScriptLock lock(m_cs); std::vector<CTestCall>().swap(m_calls); }
+    std::vector<CTestCall> GetCalls() const { CTestScriptLock lock(m_cs); return m_calls; }
     std::vector<std::string> GetMethods() const;     // method names in call order
     size_t CountCalls(const std::string& strMethod) const;
     long GetIntProp(long nProp) const;
     std::wstring GetTextProp(long nProp) const;
-    std::vector<long> GetTable(bool bMeasure) const;
-    LONG GetObjectCount() const;
+    std::vector<long> GetTable(bool bMeasure) const { CTestScriptLock lock(m_cs); return m_tables[bMeasure]; }
+    LONG GetObjectCount() const { CTestScriptLock lock(m_cs); return m_nObjects; }
 
     // Used by the server objects
     HRESULT Record(const CTestCall& call);
-    bool Offers(REFIID riid) const;
-    HRESULT GetCreateResult() const;
+    bool Offers(REFIID riid) const
+    {
+        CTestScriptLock lock(m_cs);
+        return riid == IID_IKIVOCamera2 ? m_bOffersCamera2 : m_bOffersCamera3;
+    }
+    HRESULT GetCreateResult() const { CTestScriptLock lock(m_cs); return m_hrCreate; }
     HRESULT GetPropVariant(long nProp, VARIANT* pv);
     HRESULT GetPropText(long nProp, BSTR* pbstr);
-    void StoreIntProp(long nProp, long nValue);
-    void StoreTextProp(long nProp, const std::wstring& strValue);
+    void StoreIntProp(long nProp, long nValue)
+    {
+        CTestScriptLock lock(m_cs);
+        m_mapIntProps[nProp] = nValue;
+        m_mapTextProps.erase(nProp);
+    }
+    void StoreTextProp(long nProp, const std::wstring& strValue) { CTestScriptLock lock(m_cs); m_mapTextProps[nProp] = strValue; }
     HRESULT MakeText(const std::wstring& strValue, BSTR* pbstr) const;
-    bool GetPicture(bool bLive, CTestPicture& picture) const;
-    bool GetTable(bool bMeasure, std::vector<long>& values) const;
-    void StoreTable(bool bMeasure, const std::vector<long>& values);
-    long GetOrderAnswer() const;
-    void GetError(long& nError, std::wstring& strText) const;
-    tagEServerState GetServerState() const;
-    void AddObject(LONG nDelta);
+    bool GetPicture(bool bLive, CTestPicture& picture) const
+    {
+        CTestScriptLock lock(m_cs);
+        picture = m_pictures[bLive];
+        return m_abDeliverPicture[bLive];
+    }
+    bool GetTable(bool bMeasure, std::vector<long>& values) const
+    {
+        CTestScriptLock lock(m_cs);
+        values = m_tables[bMeasure];
+        return m_abDeliverTable[bMeasure];
+    }
+    void StoreTable(bool bMeasure, const std::vector<long>& values) { CTestScriptLock lock(m_cs); m_tables[bMeasure] = values; }
+    long GetOrderAnswer() const { CTestScriptLock lock(m_cs); return m_nOrderAnswer; }
+    void GetError(long& nError, std::wstring& strText) const
+    {
+        CTestScriptLock lock(m_cs);
+        nError = m_nError;
+        strText = m_strErrorText;
+    }
+    tagEServerState GetServerState() const { CTestScriptLock lock(m_cs); return m_eState; }
+    CArrayShape GetArrayShape() const { CTestScriptLock lock(m_cs); return m_shape; }
+    void AddObject(LONG nDelta) { CTestScriptLock lock(m_cs); m_nObjects += nDelta; }
 
 private:
+    void SetPicture(bool bLive, const CTestPicture& picture, bool bDeliver)
+    {
+        CTestScriptLock lock(m_cs);
+        m_pictures[bLive] = picture;
+        m_abDeliverPicture[bLive] = bDeliver;
+    }
+
     mutable CRITICAL_SECTION m_cs;
     std::map<std::string, HRESULT> m_mapResults;
     std::map<std::string, std::function<void()>> m_mapHooks;
@@ -111,10 +180,10 @@ private:
     HRESULT m_hrCreate = S_OK;
     bool m_bOffersCamera2 = true;
     bool m_bOffersCamera3 = true;
-    CTestPicture m_picture, m_livePicture;
-    bool m_bDeliverPicture = true, m_bDeliverLive = true;
-    std::vector<long> m_measureTable, m_searchTable;
-    bool m_bDeliverMeasure = true, m_bDeliverSearch = true;
+    CTestPicture m_pictures[2];            // [0] still, [1] live
+    bool m_abDeliverPicture[2] = { true, true };
+    std::vector<long> m_tables[2];         // [0] search, [1] measure
+    bool m_abDeliverTable[2] = { true, true };
     long m_nOrderAnswer = 1;
     long m_nError = 0;
     std::wstring m_strErrorText;

@@ -3,7 +3,7 @@
 
 static AFX_EXTENSION_MODULE s_extModule = { FALSE, NULL, NULL };
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID /* lpReserved */)
+extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 {
 	if (dwReason == DLL_PROCESS_ATTACH)
 	{
@@ -12,64 +12,31 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID /* lp
 		new CDynLinkLibrary(s_extModule);
 	}
 	else if (dwReason == DLL_PROCESS_DETACH)
-	{
 		AfxTermExtensionModule(s_extModule);
-	}
 	return TRUE;
 }
 
 IMPLEMENT_DYNCREATE(CExtShape, CObject)
-
-CExtShape::CExtShape()
-	: m_nSides(0)
-{
-}
-
-CExtShape::~CExtShape()
-{
-}
-
 IMPLEMENT_DYNAMIC(CExtSquare, CExtShape)
-
-CExtSquare::CExtSquare()
-{
-	m_nSides = 4;
-}
-
 IMPLEMENT_DYNAMIC(CExtError, CException)
 
 LONG CExtError::s_nLiving = 0;
 
-CExtError::CExtError(int nCode)
-	: m_nCode(nCode)
-{
-	::InterlockedIncrement(&s_nLiving);
-}
+CExtError::CExtError(int nCode) : m_nCode(nCode) { ::InterlockedIncrement(&s_nLiving); }
+CExtError::~CExtError() { ::InterlockedDecrement(&s_nLiving); }
 
-CExtError::~CExtError()
+BOOL CExtError::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT) const
 {
-	::InterlockedDecrement(&s_nLiving);
-}
-
-BOOL CExtError::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
-{
-	if (pnHelpContext != NULL)
-		*pnHelpContext = 100 + m_nCode;
 	CString strMessage;
 	strMessage.Format(L"extension error %d", m_nCode);
 	::lstrcpyn(lpszError, strMessage, (int)nMaxError);
 	return TRUE;
 }
 
-void AFXAPI ExtThrowError(int nCode)
-{
-	throw new CExtError(nCode);
-}
-
-void AFXAPI ExtThrowOleError(SCODE sc)
-{
-	AfxThrowOleException(sc);
-}
+void AFXAPI ExtThrowError(int nCode) { throw new CExtError(nCode); }
+void AFXAPI ExtThrowOleError(SCODE sc) { AfxThrowOleException(sc); }
+void AFXAPI ExtAppend(CString& str, LPCTSTR psz) { str += psz; }
+HMODULE AFXAPI ExtGetModule() { return s_extModule.hModule; }
 
 CString AFXAPI ExtRepeat(LPCTSTR pszUnit, int nCount)
 {
@@ -77,14 +44,4 @@ CString AFXAPI ExtRepeat(LPCTSTR pszUnit, int nCount)
 	for (int i = 0; i < nCount; i++)
 		str += pszUnit;
 	return str;
-}
-
-void AFXAPI ExtAppend(CString& str, LPCTSTR psz)
-{
-	str += psz;
-}
-
-HMODULE AFXAPI ExtGetModule()
-{
-	return s_extModule.hModule;
 }

@@ -7,17 +7,11 @@
 class AFX_EXT_CLASS CExtShape : public CObject
 {
 	DECLARE_DYNCREATE(CExtShape)
-public:
-	CExtShape();
-	virtual ~CExtShape();
-	int m_nSides;
 };
 
 class AFX_EXT_CLASS CExtSquare : public CExtShape
 {
 	DECLARE_DYNAMIC(CExtSquare)
-public:
-	CExtSquare();
 };
 
 // Thrown (by pointer, auto-deleting) from inside the extension library.
@@ -27,8 +21,7 @@ class AFX_EXT_CLASS CExtError : public CException
 public:
 	explicit CExtError(int nCode);
 	virtual ~CExtError();
-	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError,
-		PUINT pnHelpContext = NULL) const;
+	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = NULL) const;
 	int m_nCode;
 	static LONG s_nLiving;     // constructed and not yet destroyed
 };
