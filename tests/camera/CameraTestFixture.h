@@ -26,33 +26,3 @@ protected:
 
     CTestableClient m_client;
 };
-
-// The failure classes every camera member maps, and the number each gives.
-struct CFailureClass
-{
-    HRESULT hr;
-    CEXC_CAMERA_NUM eNumber;
-    bool bHexSuffix;
-};
-
-inline const std::vector<CFailureClass>& FailureClasses()
-{
-    static const std::vector<CFailureClass> classes = {
-        { E_ACCESSDENIED, CEXC_ACCESS_DENIED, false },
-        { E_HANDLE, CEXC_INVALID_HANDLE, false },
-        { E_OUTOFMEMORY, CEXC_OUT_OF_MEMORY, false },
-        { E_INVALIDARG, CEXC_INVALID_ARGUMENT, false },
-        { E_FAIL, CEXC_CALL_FAILED, true },
-        { static_cast<HRESULT>(0x800706BA), CEXC_CALL_FAILED, true },
-    };
-    return classes;
-}
-
-inline std::wstring ExpectedText(const std::wstring& strContext, const CFailureClass& failure)
-{
-    if (!failure.bHexSuffix)
-        return strContext;
-    wchar_t szHex[16];
-    swprintf(szHex, 16, L":0x%08lx", static_cast<unsigned long>(failure.hr));
-    return strContext + szHex;
-}

@@ -1,6 +1,10 @@
-// Connecting to the camera server through real COM activation of the test server.
+// Connecting to the camera server through real COM activation of the test
+// server, and attaching client threads: each thread its own apartment and proxy.
 #include "KivoTestSupport.h"
 #include "TestCameraServer.h"
+
+#include <atomic>
+#include <thread>
 
 namespace
 {
@@ -12,66 +16,38 @@ protected:
     CTestCameraScript& Script() { return TestServer().Script(); }
 };
 
-APTTYPE ApartmentOfThisThread(HRESULT* phr = nullptr)
+APTTYPE ApartmentOfThisThread()
 {
     APTTYPE eType = APTTYPE_CURRENT;
     APTTYPEQUALIFIER eQualifier;
-    HRESULT hr = CoGetApartmentType(&eType, &eQualifier);
-    if (phr)
-        *phr = hr;
-    return eType;
-}
+    return CoGetApartmentType(&eType, &eQualifier) == S_OK ? eType : APTTYPE_CURRENT;
 }
 
-TEST_F(Connection, NewClientIsUnconnected)
+HRESULT CallServer(CTestableClient& client)
 {
-    CTestableClient client;
-    EXPECT_EQ(0, client.IsConnected());
-    EXPECT_EQ(CKIVOClient::EINTERFACE_DEFAULT, client.GetStoredInterface());
-    EXPECT_EQ(0, client.CountThreadEntries());
+    tagEServerState eState;
+    return client.GetICamera()->GetServerState(&eState);
 }
-
-TEST_F(Connection, ConnectMakesTheConnectingThreadAttached)
-{
-    CTestableClient client;
-    client.Connect();
-    EXPECT_EQ(1, client.IsConnected());
-    EXPECT_EQ(CKIVOClient::EINTERFACE_DEFAULT, client.GetStoredInterface());
-    EXPECT_EQ(1, client.CountThreadEntries());
-
-    IKIVOCamera* pCamera = client.GetICamera();
-    ASSERT_NE(nullptr, pCamera);
-    tagEServerState eState = SERVERSTATE_ERROR;
-    Script().SetServerState(SERVERSTATE_OPENED);
-    EXPECT_EQ(S_OK, pCamera->GetServerState(&eState));
-    EXPECT_EQ(SERVERSTATE_OPENED, eState);
-
-    // The call arrived through a proxy on one of the server's own threads.
-    std::vector<CTestCall> calls = Script().GetCalls();
-    ASSERT_FALSE(calls.empty());
-    EXPECT_NE(GetCurrentThreadId(), calls.back().dwServerThreadId);
-    client.Disconnect();
 }
 
 // The process id goes to a server that offers the second interface; neither its
-// absence nor a failed registration keeps the client from connecting.
-TEST_F(Connection, ConnectRegistersTheProcessIdWhereTheServerCan)
+// absence nor a failed registration keeps the client from connecting, and the
+// connecting thread's calls go through a proxy to the server's own threads.
+TEST_F(Connection, ConnectAttachesTheConnectingThreadAndRegistersWhereTheServerCan)
 {
-    const struct
-    {
-        bool bCamera2;
-        HRESULT hrRegister;
-        size_t nRegistrations;
-    } cases[] = { { true, S_OK, 1 }, { false, S_OK, 0 }, { true, E_FAIL, 1 } };
+    const struct { bool bCamera2; HRESULT hrRegister; size_t nRegistrations; } cases[] = {
+        { true, S_OK, 1 }, { false, S_OK, 0 }, { true, E_FAIL, 1 } };
     for (const auto& c : cases)
     {
         Script().Reset();
         Script().SetOffers(c.bCamera2, true);
         Script().SetResult("RegisterClientProcess", c.hrRegister);
         CTestableClient client;
+        EXPECT_EQ(0, client.IsConnected());
         client.Connect(CKIVOClient::EINTERFACE_SERVICE);
         EXPECT_EQ(1, client.IsConnected());
         EXPECT_EQ(CKIVOClient::EINTERFACE_SERVICE, client.GetStoredInterface());
+        EXPECT_EQ(1, client.CountThreadEntries());
         std::vector<CTestCall> calls = Script().GetCalls();
         ASSERT_EQ(c.nRegistrations, calls.size());
         if (c.nRegistrations == 1)
@@ -79,10 +55,15 @@ TEST_F(Connection, ConnectRegistersTheProcessIdWhereTheServerCan)
             EXPECT_EQ("RegisterClientProcess", calls[0].strMethod);
             EXPECT_EQ(static_cast<long>(GetCurrentProcessId()), calls[0].nValue);
         }
+        EXPECT_EQ(S_OK, CallServer(client));
+        EXPECT_NE(GetCurrentThreadId(), Script().GetCalls().back().dwServerThreadId);
         client.Disconnect();
     }
 }
 
+// A failed creation stores the interface value, leaves the client unconnected
+// and gives the lock back: another thread gets its own error, and is left an
+// apartment.
 TEST_F(Connection, ServerObjectThatCannotBeCreatedFailsWithConnect)
 {
     Script().SetCreateResult(E_OUTOFMEMORY);
@@ -91,22 +72,22 @@ TEST_F(Connection, ServerObjectThatCannotBeCreatedFailsWithConnect)
                                 CEXC_NO_INTERFACE, L"Connect"));
     EXPECT_EQ(0, client.IsConnected());
     EXPECT_EQ(0, client.CountThreadEntries());
-    // The value is stored before anything can fail.
     EXPECT_EQ(CKIVOClient::EINTERFACE_MEASUREMENT, client.GetStoredInterface());
+    client.Disconnect();   // no entry: nothing to drop
 
-    // The lock was released on the way out: another thread gets its own error.
-    CTestWorker worker;
-    worker.Run([&] {
-        EXPECT_TRUE(ThrowsKivoError([&] { client.ThreadAttach(); },
-                                    CEXC_NO_INTERFACE, L"AtlUnmarshalPtr failed"));
+    CTestWorker().Run([&] {
+        EXPECT_TRUE(ThrowsKivoError([&] { client.ThreadAttach(); }, CEXC_NO_INTERFACE,
+                                    L"AtlUnmarshalPtr failed"));
+        EXPECT_EQ(APTTYPE_STA, ApartmentOfThisThread());
         CoUninitialize();
     });
+    EXPECT_EQ(0, client.CountThreadEntries());
 }
 
-// Disconnect drops only the calling thread's entry; threads attach and work
-// after it, also after the threads before them ended, and once the client is
-// gone no server object is referenced any more (a replaced first connection
-// included).
+// Disconnect drops only the calling thread's entry and leaves COM initialised;
+// threads attach and work after it, also after the threads before them ended,
+// and once the client is gone no server object is referenced any more (a
+// replaced first connection and the newest interface included).
 TEST_F(Connection, DisconnectDropsOnlyTheCallingThreadsEntryAndTheClientGivesBackEverything)
 {
     const LONG nBefore = Script().GetObjectCount();
@@ -114,25 +95,29 @@ TEST_F(Connection, DisconnectDropsOnlyTheCallingThreadsEntryAndTheClientGivesBac
         CTestableClient client;
         client.Connect();
         client.Connect();
+        SAFEARRAY* psa = nullptr;
+        unsigned long nWidth = 0, nHeight = 0;
+        client.Get3DLivePicture(&psa, &nWidth, &nHeight);
+        if (psa)
+            SafeArrayDestroy(psa);
         CTestWorker worker;
         worker.Run([&] { client.ThreadAttach(); });
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < 3; ++i)
             CTestWorker().Run([&] {   // each thread ends after its detach
                 client.ThreadAttach();
                 client.ThreadDetach();
             });
 
         client.Disconnect();
+        EXPECT_EQ(APTTYPE_MAINSTA, ApartmentOfThisThread());
         EXPECT_EQ(1, client.IsConnected());
         EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE,
                                     L"No Interface for thread"));
-        // Nothing left to drop: a second Disconnect changes nothing.
         client.Disconnect();
         EXPECT_EQ(1, client.CountThreadEntries());
 
         auto fnCallAndDetach = [&] {
-            tagEServerState eState;
-            EXPECT_EQ(S_OK, client.GetICamera()->GetServerState(&eState));
+            EXPECT_EQ(S_OK, CallServer(client));
             client.ThreadDetach();
         };
         worker.Run(fnCallAndDetach);
@@ -147,24 +132,7 @@ TEST_F(Connection, DisconnectDropsOnlyTheCallingThreadsEntryAndTheClientGivesBac
         << Script().GetObjectCount() - nBefore << " server objects still referenced";
 }
 
-TEST_F(Connection, DisconnectDoesNotUninitialiseCom)
-{
-    CTestableClient client;
-    client.Connect();
-    client.Disconnect();
-    HRESULT hr;
-    EXPECT_EQ(APTTYPE_MAINSTA, ApartmentOfThisThread(&hr));
-    EXPECT_EQ(S_OK, hr);
-}
-
-TEST_F(Connection, DisconnectWithoutEntryDoesNothing)
-{
-    CTestableClient client;
-    client.Disconnect();
-    EXPECT_EQ(0, client.IsConnected());
-}
-
-TEST_F(Connection, ConnectedThreadCanAskForTheNewestInterface)
+TEST_F(Connection, NewestInterfaceOnlyFromANewServerAndOnlyForAttachedThreads)
 {
     CTestableClient client;
     client.Connect();
@@ -177,26 +145,94 @@ TEST_F(Connection, ConnectedThreadCanAskForTheNewestInterface)
     if (psa)
         SafeArrayDestroy(psa);
     pCamera3->Release();
-    client.Disconnect();
-}
-
-TEST_F(Connection, OldServerGivesNoNewestInterface)
-{
-    Script().SetOffers(true, false);
-    CTestableClient client;
-    client.Connect();
-    EXPECT_EQ(nullptr, client.GetICamera3());
-    client.Disconnect();
-}
-
-TEST_F(Connection, GetICamera3OnUnattachedThreadFailsLikeGetICamera)
-{
-    CTestableClient client;
-    client.Connect();
-    CTestWorker worker;
-    worker.Run([&] {
+    CTestWorker().Run([&] {
         EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera3(); }, CEXC_NO_INTERFACE,
                                     L"No Interface for thread"));
     });
+    client.Disconnect();
+
+    Script().SetOffers(true, false);
+    CTestableClient old;
+    old.Connect();
+    EXPECT_EQ(nullptr, old.GetICamera3());
+    old.Disconnect();
+}
+
+// Each attached thread has its own working proxy; nested attaches need as many
+// detaches, the last of which ends the thread's apartment; an attach on the
+// connecting thread adds to its entry; a detach without an attach does nothing.
+TEST_F(Connection, AttachedThreadsHaveTheirOwnPointersAndDetachAsOftenAsTheyAttached)
+{
+    CTestableClient client;
+    client.Connect();
+    IKIVOCamera* pConnecting = client.GetICamera();
+    client.ThreadAttach();
+    client.ThreadDetach();
+    EXPECT_EQ(pConnecting, client.GetICamera());
+    EXPECT_EQ(S_OK, CallServer(client));
+
+    CTestWorker first, second;
+    IKIVOCamera* pointers[2] = {};
+    CTestWorker* workers[2] = { &first, &second };
+    for (int i = 0; i < 2; ++i)
+        workers[i]->Run([&, i] {
+            client.ThreadDetach();
+            client.ThreadAttach();
+            client.ThreadAttach();
+            pointers[i] = client.GetICamera();
+            EXPECT_EQ(APTTYPE_STA, ApartmentOfThisThread());
+        });
+    EXPECT_EQ(3, client.CountThreadEntries());
+    EXPECT_NE(pointers[0], pointers[1]);
+    EXPECT_NE(pConnecting, pointers[0]);
+
+    const size_t nBefore = Script().CountCalls("GetServerState");
+    for (CTestWorker* pWorker : workers)
+        pWorker->Run([&] {
+            client.ThreadDetach();
+            EXPECT_EQ(S_OK, CallServer(client));
+            client.ThreadDetach();
+            EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE,
+                                        L"No Interface for thread"));
+            // A thread without an apartment may still count as part of this
+            // process's implicit multithreaded apartment.
+            APTTYPE eType = ApartmentOfThisThread();
+            EXPECT_TRUE(eType == APTTYPE_CURRENT || eType == APTTYPE_MTA) << eType;
+        });
+    EXPECT_EQ(nBefore + 2, Script().CountCalls("GetServerState"));
+    EXPECT_EQ(1, client.CountThreadEntries());
+    client.Disconnect();
+}
+
+TEST_F(Connection, ThreadsAttachCallAndDetachConcurrently)
+{
+    CTestableClient client;
+    client.Connect();
+    // Far more attaches than a normal marshal packet could serve.
+    const int nThreads = 4, nRounds = 25;
+    std::atomic<int> nFailures(0), nCalls(0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < nThreads; ++t)
+        threads.emplace_back([&] {
+            for (int r = 0; r < nRounds; ++r)
+            {
+                try
+                {
+                    client.ThreadAttach();
+                    nCalls += SUCCEEDED(CallServer(client)) ? 1 : 0;
+                    client.ThreadDetach();
+                }
+                catch (CException* pException)
+                {
+                    pException->Delete();
+                    ++nFailures;
+                }
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(0, nFailures.load());
+    EXPECT_EQ(nThreads * nRounds, nCalls.load());
+    EXPECT_EQ(1, client.CountThreadEntries());
     client.Disconnect();
 }

@@ -5,90 +5,38 @@
 
 #include <algorithm>
 
-namespace
+TEST_F(CameraTest, ArraysOfAnotherShapeAreNoPictureOrTable)
 {
-CTestPicture Bytes(size_t n)
-{
-    CTestPicture picture;
-    for (size_t i = 0; i < n; ++i)
-        picture.bytes.push_back(static_cast<BYTE>(i + 1));
-    return picture;
-}
-
-// A buffer with guard bytes on both sides of the part the call may write.
-struct CGuardedBuffer
-{
-    explicit CGuardedBuffer(size_t nSize) : bytes(nSize + 32, 0xCD) {}
-    BYTE* Data() { return bytes.data() + 16; }
-    bool Untouched() const
-    {
-        return std::all_of(bytes.begin(), bytes.end(), [](BYTE b) { return b == 0xCD; });
-    }
-    std::vector<BYTE> bytes;
-};
-
-struct CShape
-{
-    const char* pszName;
-    VARTYPE vtElement;   // VT_EMPTY: the member's own element type
-    int nDims;
-    LONG nLowerBound;
-};
-}
-
-TEST_F(CameraTest, PictureArraysOfAnotherShapeAreNoPicture)
-{
-    const CShape shapes[] = {
-        { "lower bound 1", VT_EMPTY, 1, 1 },
-        { "two dimensions", VT_EMPTY, 2, 0 },
-        { "four-byte elements", VT_I4, 1, 0 },
-        { "two-byte elements", VT_I2, 1, 0 },
+    // Element type (VT_EMPTY: the member's own), dimensions, lower bound.
+    const struct { bool bPicture; VARTYPE vtElement; int nDims; LONG nLowerBound; } shapes[] = {
+        { true, VT_EMPTY, 1, 1 }, { true, VT_EMPTY, 2, 0 }, { true, VT_I4, 1, 0 }, { true, VT_I2, 1, 0 },
+        { false, VT_EMPTY, 1, 1 }, { false, VT_EMPTY, 2, 0 }, { false, VT_UI1, 1, 0 }, { false, VT_R8, 1, 0 },
     };
-    for (const CShape& shape : shapes)
+    for (const auto& shape : shapes)
     {
-        Script().SetPicture(Bytes(1000));
-        Script().SetArrayShape(shape.vtElement, shape.nDims, shape.nLowerBound);
-        CGuardedBuffer buffer(2000);
-        int nLength = -1;
-        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPicture(1, buffer.Data(), 2000, &nLength); },
-                                    CEXC_NO_PICTURE, L"GetPicture"))
-            << shape.pszName;
-        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetRGBPicture(buffer.Data(), 2000, &nLength); },
-                                    CEXC_NO_PICTURE, L"GetRGBPicture"))
-            << shape.pszName;
-        EXPECT_EQ(-1, nLength) << shape.pszName;
-        EXPECT_TRUE(buffer.Untouched()) << shape.pszName;
-    }
-}
-
-TEST_F(CameraTest, TableArraysOfAnotherShapeAreNoTable)
-{
-    const CShape shapes[] = {
-        { "lower bound 1", VT_EMPTY, 1, 1 },
-        { "two dimensions", VT_EMPTY, 2, 0 },
-        { "one-byte elements", VT_UI1, 1, 0 },
-        { "eight-byte elements", VT_R8, 1, 0 },
-    };
-    for (const CShape& shape : shapes)
-    {
+        SCOPED_TRACE(::testing::Message() << (shape.bPicture ? "picture " : "table ") << shape.vtElement << ", "
+                                          << shape.nDims << " dimensions from " << shape.nLowerBound);
+        CTestPicture picture;
+        picture.bytes.assign(1000, 7);
+        Script().SetPicture(picture);
         Script().SetTable(true, { 1, 2, 3, 4, 5, 6 });
         Script().SetTable(false, { 1, 2, 3, 4, 5, 6 });
         Script().SetArrayShape(shape.vtElement, shape.nDims, shape.nLowerBound);
-        CGuardedBuffer buffer(8 * sizeof(int));
-        int* pnValues = reinterpret_cast<int*>(buffer.Data());
-        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetMeasureTab(pnValues, 8); }, CEXC_NO_TABLE,
-                                    L"GetMeasureTab"))
-            << shape.pszName;
-        EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetSearchTab(pnValues, 8); }, CEXC_NO_TABLE,
-                                    L"GetSearchTab"))
-            << shape.pszName;
-        EXPECT_TRUE(buffer.Untouched()) << shape.pszName;
+        // Guard bytes on both sides of the part the call may write.
+        std::vector<BYTE> buffer(2000 + 32, 0xCD);
+        BYTE* pData = buffer.data() + 16;
+        int nLength = -1;
+        EXPECT_TRUE(shape.bPicture ? ThrowsKivoError([&] { m_client.GetPicture(1, pData, 2000, &nLength); }, CEXC_NO_PICTURE, L"GetPicture")
+                                   : ThrowsKivoError([&] { m_client.GetMeasureTab(reinterpret_cast<int*>(pData), 8); }, CEXC_NO_TABLE, L"GetMeasureTab"));
+        EXPECT_TRUE(shape.bPicture ? ThrowsKivoError([&] { m_client.GetRGBPicture(pData, 2000, &nLength); }, CEXC_NO_PICTURE, L"GetRGBPicture")
+                                   : ThrowsKivoError([&] { m_client.GetSearchTab(reinterpret_cast<int*>(pData), 8); }, CEXC_NO_TABLE, L"GetSearchTab"));
+        EXPECT_EQ(-1, nLength);
+        EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](BYTE b) { return b == 0xCD; }));
     }
-}
 
-TEST_F(CameraTest, EmptyPictureArrayReportsZeroLength)
-{
-    Script().SetPicture(Bytes(0));
+    // An empty vector is a picture of no bytes.
+    Script().SetArrayShape(VT_EMPTY, 1, 0);
+    Script().SetPicture(CTestPicture());
     BYTE abBuffer[4] = { 9, 9, 9, 9 };
     int nLength = -1;
     m_client.GetPicture(1, abBuffer, 4, &nLength);
