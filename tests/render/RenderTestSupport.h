@@ -4,7 +4,6 @@
 #include "KivoTestSupport.h"
 #include "KivoGdiplus.h"
 
-#include <memory>
 #include <vector>
 
 // A 32-bit top-down DIB section selected into a memory DC: what is drawn into
@@ -12,7 +11,7 @@
 class CTestCanvas
 {
 public:
-    CTestCanvas(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHeight)
+    CTestCanvas(int nWidth, int nHeight) : m_nWidth(nWidth)
     {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -20,11 +19,11 @@ public:
         info.bmiHeader.biHeight = -nHeight;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pPixels),
                                      nullptr, 0);
         m_dc.CreateCompatibleDC(nullptr);
         m_hOld = SelectObject(m_dc.GetSafeHdc(), m_hBitmap);
+        Fill(RGB(0, 0, 255));
     }
     ~CTestCanvas()
     {
@@ -33,13 +32,7 @@ public:
     }
 
     CDC* DC() { return &m_dc; }
-    void Fill(COLORREF cr)
-    {
-        GdiFlush();
-        for (int i = 0; i < m_nWidth * m_nHeight; ++i)
-            m_pPixels[i] = (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr);
-    }
-    // The pixel as a COLORREF.
+    void Fill(COLORREF cr) { m_dc.FillSolidRect(0, 0, m_nWidth, 0x7FFF, cr); }
     COLORREF Pixel(int x, int y)
     {
         GdiFlush();
@@ -48,7 +41,7 @@ public:
     }
 
 private:
-    int m_nWidth, m_nHeight;
+    int m_nWidth;
     HBITMAP m_hBitmap = nullptr;
     HGDIOBJ m_hOld = nullptr;
     DWORD* m_pPixels = nullptr;
@@ -59,22 +52,20 @@ private:
 inline std::vector<BYTE> GreyRamp(int nWidth, int nHeight, int nStep)
 {
     std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight);
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-            bytes[y * nWidth + x] = static_cast<BYTE>(x * nStep);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<BYTE>(i % nWidth * nStep);
     return bytes;
 }
 
 // A picture of one colour, 4 bytes per pixel (B, G, R, 0xFF).
 inline std::vector<BYTE> SolidColour(int nWidth, int nHeight, COLORREF cr)
 {
-    std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight * 4);
+    std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight * 4, 0xFF);
     for (size_t i = 0; i < bytes.size(); i += 4)
     {
         bytes[i] = GetBValue(cr);
         bytes[i + 1] = GetGValue(cr);
         bytes[i + 2] = GetRValue(cr);
-        bytes[i + 3] = 0xFF;
     }
     return bytes;
 }
@@ -85,9 +76,4 @@ inline bool MakeFrame(const std::vector<BYTE>& bytes, int nWidth, int nHeight, i
     frame = CKIVOClientThread::CreatePictureBitmap(bytes.data(), static_cast<ULONG>(bytes.size()), &nWidth,
                                                    &nHeight, &nBytesPerPixel, &nFormat);
     return !frame.IsNull();
-}
-
-inline int Grey(COLORREF cr)
-{
-    return GetGValue(cr);
 }
