@@ -4,19 +4,14 @@
 
 using LiveLoop = LiveWindowTest;
 
-TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsArea)
+// At Stop the run leaves its last frames in the store; the next run adopts them.
+TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsAreaAndIsStoredAtStop)
 {
     StartLive();
     ASSERT_TRUE(PumpUntil([&] { return RampShown(TOP + 40); }));
     for (POINT pt : { POINT{ LEFT - 1, TOP + 40 }, POINT{ LEFT + WIDTH, TOP + 40 }, POINT{ LEFT + 40, TOP - 1 },
                       POINT{ LEFT + 40, TOP + HEIGHT } })
         EXPECT_EQ(RGB(0, 0, 0), WindowPixel(pt.x, pt.y)) << pt.x << "," << pt.y;
-}
-
-TEST_F(LiveLoop, StopStoresTheLastFramesAndTheNextRunAdoptsThem)
-{
-    StartLive();
-    ASSERT_TRUE(PumpUntil([&] { return RampShown(TOP + 40); }));
     m_client.Stop(0);
     CKIVOClientThread& worker = m_client.Worker();
     ASSERT_TRUE(worker.HasStoredPicture());
@@ -65,44 +60,36 @@ TEST_F(LiveLoop, DestroyedLiveWindowEndsTheThreadAndStartsNone)
     EXPECT_EQ(nStarts, Script().CountCalls("Start"));
 }
 
-// The messages are written on the window DC's white text background: most of
-// their text's room turns white.
+// The messages are written at (left + 10, top + 50) on the window DC's white
+// text background; the frame rate in black on the paint device's white text
+// background at (left + 10, top + 10), over the picture.
 TEST_F(LiveLoop, PictureErrorsAreWrittenOnlyWithTheFrameRateSwitch)
 {
-    const RECT rcText = { LEFT + 10, TOP + 50, LEFT + WIDTH, TOP + HEIGHT };
-    const CSize sizeNoPicture = MeasureDefaultText(_T("NO PIC!"));
-    const CSize sizeError = MeasureDefaultText(_T("ERROR!"));
+    const COLORREF WHITE = RGB(255, 255, 255);
     Script().SetResult("Get3DLivePicture", E_PENDING);
     StartLive();
     ASSERT_TRUE(WaitForFetches(20));
-    EXPECT_EQ(0, CountPixels(rcText, RGB(255, 255, 255)));
+    EXPECT_EQ(0, PercentIn(WHITE, LEFT + 10, TOP + 50, _T("NO PIC!")));
     m_client.Stop(0);
 
     SetShowFPS(true);
     m_client.Start(0);
-    EXPECT_TRUE(PumpUntil(
-        [&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeNoPicture.cx * sizeNoPicture.cy / 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return PercentIn(WHITE, LEFT + 10, TOP + 50, _T("NO PIC!")) > 50; }));
     m_client.Stop(0);
 
     Script().SetResult("Get3DLivePicture", S_OK);
     ServeGreyRamp(false);   // success without an array: "ERROR!"
     EraseWindow();
-    ASSERT_EQ(0, CountPixels(rcText, RGB(255, 255, 255)));
+    ASSERT_EQ(0, PercentIn(WHITE, LEFT + 10, TOP + 50, _T("ERROR!")));
     m_client.Start(0);
-    EXPECT_TRUE(
-        PumpUntil([&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeError.cx * sizeError.cy / 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return PercentIn(WHITE, LEFT + 10, TOP + 50, _T("ERROR!")) > 50; }));
 }
 
-// Black text on the paint device's white text background over the dark
-// ramp, in the room of the shortest read-out, with the picture below it.
 TEST_F(LiveLoop, FrameRateIsWrittenOverThePicture)
 {
     SetShowFPS(true);
     StartLive();
-    const CSize sizeText = MeasureDefaultText(_T("0.0 fps"));
-    const RECT rcText = { LEFT + 10, TOP + 10, LEFT + 10 + sizeText.cx, TOP + 10 + sizeText.cy };
-    ASSERT_TRUE(
-        PumpUntil([&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeText.cx * sizeText.cy / 2; }));
-    EXPECT_GT(CountPixels(rcText, RGB(0, 0, 0)), 0);
-    EXPECT_TRUE(RampShown(TOP + 10 + sizeText.cy + 4));
+    ASSERT_TRUE(PumpUntil([&] { return PercentIn(RGB(255, 255, 255), LEFT + 10, TOP + 10, _T("0.0 fps")) > 50; }));
+    EXPECT_GT(PercentIn(RGB(0, 0, 0), LEFT + 10, TOP + 10, _T("0.0 fps")), 0);
+    EXPECT_TRUE(RampShown(TOP + 40));
 }

@@ -117,46 +117,42 @@ bool LiveWindowTest::WaitForFetches(size_t nMore)
     return PumpUntil([&] { return Script().CountCalls("Get3DLivePicture") >= nTarget; });
 }
 
-void LiveWindowTest::EraseWindow(HWND hWnd)
+void LiveWindowTest::EraseWindow()
 {
-    RedrawWindow(hWnd != nullptr ? hWnd : m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-COLORREF LiveWindowTest::WindowPixel(int x, int y, HWND hWnd)
+COLORREF LiveWindowTest::WindowPixel(int x, int y)
 {
-    CKIVOWindowDC windowDC(hWnd != nullptr ? hWnd : m_hWnd);
+    CKIVOWindowDC windowDC(m_hWnd);
     return windowDC.Get() != NULL ? windowDC.Get()->GetPixel(x, y) : CLR_INVALID;
 }
 
-bool LiveWindowTest::GreyAt(int x, int y, HWND hWnd)
+bool LiveWindowTest::GreyAt(int x, int y)
 {
-    COLORREF cr = WindowPixel(x, y, hWnd);
+    COLORREF cr = WindowPixel(x, y);
     return cr != RGB(0, 0, 0) && GetRValue(cr) == GetGValue(cr) && GetGValue(cr) == GetBValue(cr);
 }
 
-bool LiveWindowTest::RampShown(int nRow, HWND hWnd)
+bool LiveWindowTest::RampShown(int nRow)
 {
     for (int k : { 8, 24, 40, 56 })
     {
-        COLORREF cr = WindowPixel(LEFT + 2 * k, nRow, hWnd);
+        COLORREF cr = WindowPixel(LEFT + 2 * k, nRow);
         if (abs(GetGValue(cr) - 4 * k) > 10 || GetRValue(cr) != GetBValue(cr))
             return false;
     }
     return true;
 }
 
-int LiveWindowTest::CountPixels(const RECT& rect, COLORREF cr)
+int LiveWindowTest::PercentIn(COLORREF cr, int x, int y, LPCTSTR pszText)
 {
     CKIVOWindowDC windowDC(m_hWnd);
+    CDC* pDC = windowDC.Get();
+    const CSize size = pDC != NULL ? pDC->GetTextExtent(pszText, lstrlen(pszText)) : CSize(0, 0);
     int n = 0;
-    for (int y = rect.top; windowDC.Get() != NULL && y < rect.bottom; ++y)
-        for (int x = rect.left; x < rect.right; ++x)
-            n += windowDC.Get()->GetPixel(x, y) == cr ? 1 : 0;
-    return n;
-}
-
-CSize LiveWindowTest::MeasureDefaultText(LPCTSTR pszText)
-{
-    CKIVOWindowDC windowDC(m_hWnd);
-    return windowDC.Get() != NULL ? windowDC.Get()->GetTextExtent(pszText, lstrlen(pszText)) : CSize(0, 0);
+    for (int j = 0; j < size.cy; ++j)
+        for (int i = 0; i < size.cx; ++i)
+            n += pDC->GetPixel(x + i, y + j) == cr ? 1 : 0;
+    return size.cx * size.cy > 0 ? n * 100 / (size.cx * size.cy) : -1;
 }

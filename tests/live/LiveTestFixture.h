@@ -40,21 +40,17 @@ protected:
     void StartLive();
     // Lets the live thread make at least n more picture fetches.
     bool WaitForFetches(size_t nMore);
-    void EraseWindow(HWND hWnd = nullptr);
-    COLORREF WindowPixel(int x, int y, HWND hWnd = nullptr);
-    bool GreyAt(int x, int y, HWND hWnd = nullptr);
+    void EraseWindow();
+    COLORREF WindowPixel(int x, int y);
+    bool GreyAt(int x, int y);
     // The ramp scaled twice into the area: column LEFT + 2k of the row shows grey 4k.
-    bool RampShown(int nRow, HWND hWnd = nullptr);
+    bool RampShown(int nRow);
     // The paint handler's overlay over the picture, the picture seen through its key colour.
-    bool OverlayShown(HWND hWnd = nullptr)
-    {
-        return WindowPixel(LEFT + 2, TOP + 2, hWnd) == OVERLAY_COLOUR && GreyAt(LEFT + 40, TOP + 40, hWnd);
-    }
-    // Pixels of the window rectangle that have exactly this colour.
-    int CountPixels(const RECT& rect, COLORREF cr);
-    // The room text takes in a DC's default font, the one the library writes
-    // its frame rate and picture messages in.
-    CSize MeasureDefaultText(LPCTSTR pszText);
+    bool OverlayShown() { return WindowPixel(LEFT + 2, TOP + 2) == OVERLAY_COLOUR && GreyAt(LEFT + 40, TOP + 40); }
+    // The percentage of pixels of this colour in the room that the text takes
+    // at (x, y) in a DC's default font, the one the library writes its frame
+    // rate and picture messages in.
+    int PercentIn(COLORREF cr, int x, int y, LPCTSTR pszText);
 
     HWND m_hWnd = nullptr;
     CTestableClient m_client;

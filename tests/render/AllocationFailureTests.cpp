@@ -35,12 +35,7 @@ void operator delete(void* p, std::size_t) noexcept
 
 TEST(AllocationFailure, WorkerAndPaintDevicesFailOnlyWithMfcMemoryExceptions)
 {
-    const struct
-    {
-        const char* pszWhat;
-        void (*fnMake)();
-        bool bBadAlloc;
-    } aCases[] = {
+    const struct { const char* pszWhat; void (*fnMake)(); bool bBadAlloc; } aCases[] = {
         { "worker", [] { CKIVOClientThread worker(nullptr); }, false },
         { "paint device", [] { CKIVOClientPaintDC device; }, false },
         { "mask paint device", [] { CKIVOClientMaskPaintDC device; }, false },

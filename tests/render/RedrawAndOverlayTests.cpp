@@ -1,6 +1,7 @@
 // Handing out the overlay device, the overlay kept over the live picture, and
 // repainting the last picture on demand.
 #include "LiveTestFixture.h"
+#include "RenderTestSupport.h"
 #include "KivoWindowDC.h"
 
 using Overlay = LiveWindowTest;
@@ -64,15 +65,6 @@ protected:
         ASSERT_TRUE(m_client.Worker().HasStoredPicture());
         EraseWindow();
     }
-    static CKIVOFrameSet GreyFrames()
-    {
-        std::vector<BYTE> bytes(16, 0x80);
-        int nWidth = 4, nHeight = 4, nBytes = 1, nFormat = 1;
-        CKIVOFrameSet frames;
-        frames.picture = CKIVOClientThread::CreatePictureBitmap(bytes.data(), 16, &nWidth, &nHeight, &nBytes,
-                                                                &nFormat);
-        return frames;
-    }
 };
 }
 
@@ -92,7 +84,8 @@ TEST_F(Redraw, RefusedOrNothingPainted)
 
     // A client never connected, with a picture, the window and the display on.
     CTestableClient other;
-    CKIVOFrameSet frames = GreyFrames();
+    CKIVOFrameSet frames;
+    ASSERT_TRUE(MakeFrame(GreyRamp(4, 4, 64), 4, 4, 1, 1, frames.picture));
     ASSERT_TRUE(other.Worker().StoreFrames(frames));
     other.Worker().m_hWnd = m_hWnd;
     other.Worker().m_bLiveDisplay = 1;
@@ -102,7 +95,8 @@ TEST_F(Redraw, RefusedOrNothingPainted)
     m_client.SetPropValueInt(LIVEDISPLAY, 1);
     m_client.Start(0);
     ASSERT_TRUE(PumpUntil([&] { return !m_client.Worker().HasStoredPicture(); }));   // taken by the run
-    ASSERT_TRUE(m_client.Worker().StoreFrames(frames = GreyFrames()));
+    ASSERT_TRUE(MakeFrame(GreyRamp(4, 4, 64), 4, 4, 1, 1, frames.picture));
+    ASSERT_TRUE(m_client.Worker().StoreFrames(frames));
     EXPECT_EQ(-2, m_client.RedrawClientWindow(m_hWnd, nullptr, 1));
 }
 
@@ -154,11 +148,7 @@ TEST_F(Redraw, RepaintShowsTheLastPictureInItsAreaFittedToTheWindow)
 // last picture.
 TEST_F(Redraw, OverlayComesBackAfterFramesAreDiscardedOrTheSizeChanges)
 {
-    const struct
-    {
-        const char* pszWhat;
-        std::function<void()> fnDo;
-    } aCases[] = {
+    const struct { const char* pszWhat; std::function<void()> fnDo; } aCases[] = {
         { "start", [&] { StartLive(); } },
         { "Stop(1) and Start(1)", [&] { m_client.Stop(1); m_client.Start(1); } },
         { "a new width", [&] { m_client.SetPropValueInt(LIVEWIDTH, WIDTH - 32); } },

@@ -6,12 +6,12 @@
 
 #include <vector>
 
-// A 32-bit top-down DIB section selected into a memory DC: what is drawn into
-// it can be read back pixel by pixel.
+// A 32-bit DIB section, blue at first, selected into a memory DC: what is
+// drawn into it can be read back pixel by pixel.
 class CTestCanvas
 {
 public:
-    CTestCanvas(int nWidth, int nHeight) : m_nWidth(nWidth)
+    CTestCanvas(int nWidth, int nHeight)
     {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -19,32 +19,23 @@ public:
         info.bmiHeader.biHeight = -nHeight;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
-        m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pPixels),
-                                     nullptr, 0);
+        void* pBits = nullptr;
+        m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
         m_dc.CreateCompatibleDC(nullptr);
         m_hOld = SelectObject(m_dc.GetSafeHdc(), m_hBitmap);
-        Fill(RGB(0, 0, 255));
+        m_dc.FillSolidRect(0, 0, nWidth, nHeight, RGB(0, 0, 255));
     }
     ~CTestCanvas()
     {
         SelectObject(m_dc.GetSafeHdc(), m_hOld);
         DeleteObject(m_hBitmap);
     }
-
     CDC* DC() { return &m_dc; }
-    void Fill(COLORREF cr) { m_dc.FillSolidRect(0, 0, m_nWidth, 0x7FFF, cr); }
-    COLORREF Pixel(int x, int y)
-    {
-        GdiFlush();
-        DWORD dw = m_pPixels[y * m_nWidth + x];
-        return RGB((dw >> 16) & 0xFF, (dw >> 8) & 0xFF, dw & 0xFF);
-    }
+    COLORREF Pixel(int x, int y) { return m_dc.GetPixel(x, y); }
 
 private:
-    int m_nWidth;
     HBITMAP m_hBitmap = nullptr;
     HGDIOBJ m_hOld = nullptr;
-    DWORD* m_pPixels = nullptr;
     CDC m_dc;
 };
 
@@ -76,4 +67,13 @@ inline bool MakeFrame(const std::vector<BYTE>& bytes, int nWidth, int nHeight, i
     frame = CKIVOClientThread::CreatePictureBitmap(bytes.data(), static_cast<ULONG>(bytes.size()), &nWidth,
                                                    &nHeight, &nBytesPerPixel, &nFormat);
     return !frame.IsNull();
+}
+
+// A frame's pixel as a COLORREF; CLR_INVALID when it cannot be read.
+inline COLORREF PixelOf(const CKIVOFrame& frame, int x, int y)
+{
+    Gdiplus::Color pixel;
+    if (frame.IsNull() || frame.GetBitmap()->GetPixel(x, y, &pixel) != Gdiplus::Ok)
+        return CLR_INVALID;
+    return RGB(pixel.GetRed(), pixel.GetGreen(), pixel.GetBlue());
 }
