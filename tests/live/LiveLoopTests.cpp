@@ -1,144 +1,95 @@
-// The live picture loop end to end: pictures and the overlay reach a real
-// window, every end condition ends the thread, failures go where they belong.
+// The live picture loop end to end: pictures, the frame rate and the picture
+// messages reach a real window; the thread ends as it should.
 #include "LiveTestFixture.h"
 
-class LiveLoop : public LiveWindowTest
-{
-protected:
-    // The ramp scaled twice: window column LEFT + 2k shows value 4k.
-    bool ShowsRamp(int nRow)
-    {
-        for (int k : { 8, 24, 40, 56 })
-        {
-            COLORREF cr = WindowPixel(LEFT + 2 * k, nRow);
-            if (abs(GetGValue(cr) - 4 * k) > 10 || GetRValue(cr) != GetBValue(cr))
-                return false;
-        }
-        return true;
-    }
-    bool RampShown() { return ShowsRamp(TOP + 40); }
-};
+using LiveLoop = LiveWindowTest;
 
-TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsArea)
+// At Stop the run leaves its last frames in the store; the next run adopts them.
+TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsAreaAndIsStoredAtStop)
 {
     StartLive();
-    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
-    EXPECT_EQ(RGB(0, 0, 0), WindowPixel(LEFT - 1, TOP + 40));
-    EXPECT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + WIDTH, TOP + 40));
-    EXPECT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + 40, TOP + HEIGHT));
-    CKIVOClientThread& worker = m_client.Worker();
-    EXPECT_EQ(WIDTH, worker.m_nLiveWidth);
-    EXPECT_EQ(TOP, worker.m_nLiveTop);
-    EXPECT_EQ(320, worker.m_rcLiveClient.right);
-}
-
-TEST_F(LiveLoop, StopStoresTheLastFramesAndTheNextRunAdoptsThem)
-{
-    StartLive();
-    ASSERT_TRUE(WaitFor([&] { return RampShown(); }));
+    ASSERT_TRUE(PumpUntil([&] { return RampShown(TOP + 40); }));
+    for (POINT pt : { POINT{ LEFT - 1, TOP + 40 }, POINT{ LEFT + WIDTH, TOP + 40 }, POINT{ LEFT + 40, TOP - 1 },
+                      POINT{ LEFT + 40, TOP + HEIGHT } })
+        EXPECT_EQ(RGB(0, 0, 0), WindowPixel(pt.x, pt.y)) << pt.x << "," << pt.y;
     m_client.Stop(0);
     CKIVOClientThread& worker = m_client.Worker();
     ASSERT_TRUE(worker.HasStoredPicture());
     EXPECT_EQ(0xFFFF00FFu, worker.m_Frames.dwKeyColor);
 
     m_client.Start(0);
-    ASSERT_TRUE(WaitFor([&] { return !worker.HasStoredPicture(); }));   // taken by the new run
+    ASSERT_TRUE(PumpUntil([&] { return !worker.HasStoredPicture(); }));   // taken by the new run
     m_client.Stop(1);   // discards what the run stored
     EXPECT_FALSE(worker.HasStoredPicture());
 }
 
-// However the thread ended by itself, a Start runs a new one that delivers
-// pictures again.
-TEST_F(LiveLoop, StartAfterTheThreadEndedByItselfStartsANewOne)
-{
-    const std::function<void(bool)> aEnds[] = {
-        [&](bool bEnd) { Script().SetIntProp(CONTROLFLAGS, bEnd ? 0 : KIVO_CLIENT_DRAWN_LIVE); },
-        [&](bool bEnd) { Script().SetPropResult(CONTROLFLAGS, bEnd ? E_FAIL : S_OK); },
-    };
-    StartLive();
-    for (const auto& fnEnd : aEnds)
-    {
-        ASSERT_TRUE(WaitForFetches(2));
-        fnEnd(true);
-        ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
-        fnEnd(false);
-        const size_t nFetches = Script().CountCalls("Get3DLivePicture");
-        m_client.Start(0);
-        EXPECT_TRUE(m_client.Worker().IsThreadRunning());
-        EXPECT_TRUE(WaitFor([&] { return Script().CountCalls("Get3DLivePicture") > nFetches + 2; }));
-    }
-    m_client.Stop(0);
-    EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
-}
-
-TEST_F(LiveLoop, FailedAreaReadSkipsThePassButFailedBitReadEndsTheThread)
+// A server failure while the area is read skips the pass; one while the
+// client-drawn bit is read ends the thread, and a Start runs a new one.
+TEST_F(LiveLoop, FailedAreaReadSkipsThePassFailedBitReadEndsTheThread)
 {
     StartLive();
     Script().SetPropResult(LIVETOP, E_FAIL);
-    ASSERT_TRUE(WaitFor([&] { return Script().CountCalls("GetPropVariant") > 200; }));
+    const size_t nReads = Script().CountCalls("GetPropVariant");
+    ASSERT_TRUE(PumpUntil([&] { return Script().CountCalls("GetPropVariant") > nReads + 200; }));
     EXPECT_TRUE(m_client.Worker().IsThreadRunning());
     Script().SetPropResult(LIVETOP, S_OK);
     Script().SetPropResult(CONTROLFLAGS, E_FAIL);
-    ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !m_client.Worker().IsThreadRunning(); }));
     EXPECT_FALSE(m_client.Worker().HasStoredPicture());   // nothing stored after a failed loop test
-}
 
-TEST_F(LiveLoop, SetUpFailureReleasesStartAndEndsTheThread)
-{
-    Script().SetPropResult(LIVECOLOR, E_FAIL);   // read once in the set-up
-    ASSERT_NE(0, m_client.OrderCamera());
+    Script().SetPropResult(CONTROLFLAGS, S_OK);
     m_client.Start(0);
-    ASSERT_TRUE(WaitFor([&] { return !m_client.Worker().IsThreadRunning(); }));
-    EXPECT_EQ(0u, Script().CountCalls("Get3DLivePicture"));
-}
-
-TEST_F(LiveLoop, LiveDisplayOffKeepsPollingWithoutPainting)
-{
-    StartLive();
-    m_client.SetPropValueInt(LIVEDISPLAY, 0);
-    size_t nFetches = Script().CountCalls("Get3DLivePicture");
-    ASSERT_TRUE(WaitFor([&] { return Script().CountCalls("GetPropVariant") > 100; }));
     EXPECT_TRUE(m_client.Worker().IsThreadRunning());
-    EXPECT_LE(Script().CountCalls("Get3DLivePicture"), nFetches + 1);
+    EXPECT_TRUE(WaitForFetches(3));
 }
 
+// A destroyed live window ends the thread as a lost connection does, and a
+// Start naming it starts none.
+TEST_F(LiveLoop, DestroyedLiveWindowEndsTheThreadAndStartsNone)
+{
+    HWND hOther = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
+    Script().SetIntProp(LIVEWINDOW, static_cast<long>(reinterpret_cast<INT_PTR>(hOther)));
+    StartLive();
+    ASSERT_TRUE(WaitForFetches(2));
+    DestroyWindow(hOther);
+    ASSERT_TRUE(PumpUntil([&] { return !m_client.Worker().IsThreadRunning(); }));
+    EXPECT_TRUE(m_client.Worker().HasStoredPicture());   // stored as at any end
+    const size_t nStarts = Script().CountCalls("Start");
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.Start(0); }, CEXC_ACCESS_DENIED, L"Start"));
+    EXPECT_FALSE(m_client.Worker().IsThreadRunning());
+    EXPECT_EQ(nStarts, Script().CountCalls("Start"));
+}
+
+// The messages are written at (left + 10, top + 50) on the window DC's white
+// text background; the frame rate in black on the paint device's white text
+// background at (left + 10, top + 10), over the picture.
 TEST_F(LiveLoop, PictureErrorsAreWrittenOnlyWithTheFrameRateSwitch)
 {
-    // The messages are written on the window DC's white text background: most
-    // of their text's room turns white.
-    const RECT rcText = { LEFT + 10, TOP + 50, LEFT + WIDTH, TOP + HEIGHT };
-    const CSize sizeNoPicture = MeasureDefaultText(_T("NO PIC!"));
-    const CSize sizeError = MeasureDefaultText(_T("ERROR!"));
+    const COLORREF WHITE = RGB(255, 255, 255);
     Script().SetResult("Get3DLivePicture", E_PENDING);
     StartLive();
     ASSERT_TRUE(WaitForFetches(20));
-    EXPECT_EQ(0, CountPixels(rcText, RGB(255, 255, 255)));
+    EXPECT_EQ(0, PercentIn(WHITE, LEFT + 10, TOP + 50, _T("NO PIC!")));
     m_client.Stop(0);
 
-    SetShowFPS(true);   // read when the thread starts
+    SetShowFPS(true);
     m_client.Start(0);
-    EXPECT_TRUE(WaitFor(
-        [&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeNoPicture.cx * sizeNoPicture.cy / 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return PercentIn(WHITE, LEFT + 10, TOP + 50, _T("NO PIC!")) > 50; }));
     m_client.Stop(0);
 
     Script().SetResult("Get3DLivePicture", S_OK);
     ServeGreyRamp(false);   // success without an array: "ERROR!"
-    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    ASSERT_EQ(0, CountPixels(rcText, RGB(255, 255, 255)));
+    EraseWindow();
+    ASSERT_EQ(0, PercentIn(WHITE, LEFT + 10, TOP + 50, _T("ERROR!")));
     m_client.Start(0);
-    EXPECT_TRUE(
-        WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeError.cx * sizeError.cy / 2; }));
+    EXPECT_TRUE(PumpUntil([&] { return PercentIn(WHITE, LEFT + 10, TOP + 50, _T("ERROR!")) > 50; }));
 }
 
 TEST_F(LiveLoop, FrameRateIsWrittenOverThePicture)
 {
     SetShowFPS(true);
     StartLive();
-    // Black text on the paint device's white text background, over a dark
-    // ramp, in the room of the shortest read-out.
-    const CSize sizeText = MeasureDefaultText(_T("0.0 fps"));
-    const RECT rcText = { LEFT + 10, TOP + 10, LEFT + 10 + sizeText.cx, TOP + 10 + sizeText.cy };
-    ASSERT_TRUE(WaitFor([&] { return CountPixels(rcText, RGB(255, 255, 255)) > sizeText.cx * sizeText.cy / 2; }));
-    EXPECT_GT(CountPixels(rcText, RGB(0, 0, 0)), 0);
-    EXPECT_TRUE(ShowsRamp(TOP + 10 + sizeText.cy + 4));
+    ASSERT_TRUE(PumpUntil([&] { return PercentIn(RGB(255, 255, 255), LEFT + 10, TOP + 10, _T("0.0 fps")) > 50; }));
+    EXPECT_GT(PercentIn(RGB(0, 0, 0), LEFT + 10, TOP + 10, _T("0.0 fps")), 0);
+    EXPECT_TRUE(RampShown(TOP + 40));
 }

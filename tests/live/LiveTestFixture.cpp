@@ -1,72 +1,58 @@
 // LiveTestFixture.cpp: a client driving the test server with a real live window.
 #include "LiveTestFixture.h"
+#include "KivoWindowDC.h"
+#include "RenderTestSupport.h"
 
-bool LiveWindowTest::s_bPaintOverlay = false;
 CTestableClient* LiveWindowTest::s_pPaintingClient = nullptr;
 
 namespace
 {
 LRESULT CALLBACK LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
-    if (nMessage == WM_PAINT)
+    if (nMessage != WM_PAINT)
+        return DefWindowProcW(hWnd, nMessage, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(hWnd, &ps);   // the background brush erases; the library paints the rest
+    if (LiveWindowTest::s_pPaintingClient != nullptr)
     {
-        PAINTSTRUCT ps;
-        HDC hDC = BeginPaint(hWnd, &ps);   // the background brush erases; the library paints the rest
-        if (LiveWindowTest::s_bPaintOverlay && LiveWindowTest::s_pPaintingClient != nullptr)
+        CDC dc;
+        dc.Attach(hDC);
+        CRect rect(0, 0, 320, 240);
+        CKIVOClientMaskPaintDC* pMask = LiveWindowTest::s_pPaintingClient->GetMaskPaintDC(&dc, rect);
+        if (pMask != nullptr)
         {
-            CDC dc;
-            dc.Attach(hDC);
-            CRect rect(0, 0, 320, 240);
-            CKIVOClientMaskPaintDC* pMask = LiveWindowTest::s_pPaintingClient->GetMaskPaintDC(&dc, rect);
-            if (pMask != nullptr)
-            {
-                pMask->FillSolidRect(&rect, LIVE_KEY);
-                pMask->FillSolidRect(0, 0, OVERLAY_BLOCK, OVERLAY_BLOCK, OVERLAY_COLOUR);
-                LiveWindowTest::s_pPaintingClient->ReleaseMaskPaintDC();
-            }
-            dc.Detach();
+            pMask->FillSolidRect(&rect, LIVE_KEY);
+            pMask->FillSolidRect(0, 0, 6, 6, OVERLAY_COLOUR);
+            LiveWindowTest::s_pPaintingClient->ReleaseMaskPaintDC();
         }
-        EndPaint(hWnd, &ps);
-        return 0;
+        dc.Detach();
     }
-    return DefWindowProcW(hWnd, nMessage, wParam, lParam);
-}
-
-void WriteShowFPS(DWORD dwValue)
-{
-    HKEY hKey = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &hKey,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(hKey, L"KivoClientShowFPS", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue), 4);
-    RegCloseKey(hKey);
+    EndPaint(hWnd, &ps);
+    return 0;
 }
 }
 
 void LiveWindowTest::SetUp()
 {
-    s_pPaintingClient = &m_client;
     Script().Reset();
     SetShowFPS(false);
-    static ATOM s_atom = 0;
-    if (s_atom == 0)
+    // One window serves every test: hiding or destroying a window costs Wine
+    // seconds on a display without a window manager.
+    static HWND s_hWnd = nullptr;
+    if (s_hWnd == nullptr)
     {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = LiveWindowProc;
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         wc.lpszClassName = L"KivoLiveTestWindow";
-        s_atom = RegisterClassW(&wc);
-    }
-    // One window serves every test: hiding or destroying a window costs Wine
-    // seconds on a display without a window manager.
-    static HWND s_hWnd = nullptr;
-    if (s_hWnd == nullptr)
+        RegisterClassW(&wc);
         s_hWnd = CreateWindowExW(0, L"KivoLiveTestWindow", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
                                  nullptr, nullptr, nullptr, nullptr);
+    }
     m_hWnd = s_hWnd;
     ASSERT_NE(nullptr, m_hWnd);
     SetWindowPos(m_hWnd, nullptr, 0, 0, 320, 240, SWP_NOZORDER);
-    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EraseWindow();
 
     Script().SetIntProp(LIVEWINDOW, static_cast<long>(reinterpret_cast<INT_PTR>(m_hWnd)));
     Script().SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
@@ -82,7 +68,6 @@ void LiveWindowTest::SetUp()
 
 void LiveWindowTest::TearDown()
 {
-    s_bPaintOverlay = false;
     s_pPaintingClient = nullptr;
     m_client.ReleaseMaskPaintDC();
     Script().SetResult("Stop", S_OK);
@@ -106,18 +91,17 @@ void LiveWindowTest::ServeGreyRamp(bool bDeliver)
     picture.nHeight = PICTURE_HEIGHT;
     picture.nBytesPerPixel = 1;
     picture.nFormat = 1;
-    for (int y = 0; y < PICTURE_HEIGHT; ++y)
-        for (int x = 0; x < PICTURE_WIDTH; ++x)
-            picture.bytes.push_back(static_cast<BYTE>(x * 4));
+    picture.bytes = GreyRamp(PICTURE_WIDTH, PICTURE_HEIGHT, 4);
     Script().SetLivePicture(picture, bDeliver);
 }
 
 void LiveWindowTest::SetShowFPS(bool bOn)
 {
+    const DWORD dwOn = 1;
     if (bOn)
-        WriteShowFPS(1);
+        WriteConfiguration(L"KivoClientShowFPS", REG_DWORD, &dwOn, 4);
     else
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY);
+        DeleteConfiguration();
 }
 
 void LiveWindowTest::StartLive()
@@ -127,40 +111,48 @@ void LiveWindowTest::StartLive()
     ASSERT_TRUE(m_client.Worker().IsThreadRunning());
 }
 
-bool LiveWindowTest::WaitFor(const std::function<bool()>& fnCondition)
-{
-    return PumpUntil(fnCondition);
-}
-
 bool LiveWindowTest::WaitForFetches(size_t nMore)
 {
     size_t nTarget = Script().CountCalls("Get3DLivePicture") + nMore;
-    return WaitFor([&] { return Script().CountCalls("Get3DLivePicture") >= nTarget; });
+    return PumpUntil([&] { return Script().CountCalls("Get3DLivePicture") >= nTarget; });
 }
 
-COLORREF LiveWindowTest::WindowPixel(int x, int y, HWND hWnd)
+void LiveWindowTest::EraseWindow()
 {
-    if (hWnd == nullptr)
-        hWnd = m_hWnd;
-    HDC hDC = GetDC(hWnd);
-    COLORREF cr = GetPixel(hDC, x, y);
-    ReleaseDC(hWnd, hDC);
-    return cr;
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-CSize LiveWindowTest::MeasureDefaultText(LPCTSTR pszText)
+COLORREF LiveWindowTest::WindowPixel(int x, int y)
 {
     CKIVOWindowDC windowDC(m_hWnd);
-    return windowDC.Get() != NULL ? windowDC.Get()->GetTextExtent(pszText, lstrlen(pszText)) : CSize(0, 0);
+    return windowDC.Get() != NULL ? windowDC.Get()->GetPixel(x, y) : CLR_INVALID;
 }
 
-int LiveWindowTest::CountPixels(const RECT& rect, COLORREF cr)
+bool LiveWindowTest::GreyAt(int x, int y)
 {
-    HDC hDC = GetDC(m_hWnd);
+    COLORREF cr = WindowPixel(x, y);
+    return cr != RGB(0, 0, 0) && GetRValue(cr) == GetGValue(cr) && GetGValue(cr) == GetBValue(cr);
+}
+
+bool LiveWindowTest::RampShown(int nRow)
+{
+    for (int k : { 8, 24, 40, 56 })
+    {
+        COLORREF cr = WindowPixel(LEFT + 2 * k, nRow);
+        if (abs(GetGValue(cr) - 4 * k) > 10 || GetRValue(cr) != GetBValue(cr))
+            return false;
+    }
+    return true;
+}
+
+int LiveWindowTest::PercentIn(COLORREF cr, int x, int y, LPCTSTR pszText)
+{
+    CKIVOWindowDC windowDC(m_hWnd);
+    CDC* pDC = windowDC.Get();
+    const CSize size = pDC != NULL ? pDC->GetTextExtent(pszText, lstrlen(pszText)) : CSize(0, 0);
     int n = 0;
-    for (int y = rect.top; y < rect.bottom; ++y)
-        for (int x = rect.left; x < rect.right; ++x)
-            n += GetPixel(hDC, x, y) == cr ? 1 : 0;
-    ReleaseDC(m_hWnd, hDC);
-    return n;
+    for (int j = 0; j < size.cy; ++j)
+        for (int i = 0; i < size.cx; ++i)
+            n += pDC->GetPixel(x + i, y + j) == cr ? 1 : 0;
+    return size.cx * size.cy > 0 ? n * 100 / (size.cx * size.cy) : -1;
 }

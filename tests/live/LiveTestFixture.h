@@ -4,22 +4,30 @@
 #include "KivoTestSupport.h"
 #include "TestCameraServer.h"
 #include "KivoConfiguration.h"
-#include "KivoGdiplus.h"
-#include "KivoWindowDC.h"
-
-#include <functional>
-#include <vector>
 
 const COLORREF LIVE_KEY = RGB(255, 0, 255);
-// The overlay that the paint handler draws: a block of this colour over the
-// picture area's top-left corner, the key colour elsewhere.
+// The overlay that the paint handler draws: this colour over the picture
+// area's top-left corner, the key colour elsewhere.
 const COLORREF OVERLAY_COLOUR = RGB(255, 255, 0);
-const int OVERLAY_BLOCK = 6;
+
+// A value under the library's configuration key, created when missing.
+inline void WriteConfiguration(LPCWSTR pszName, DWORD dwType, const void* pData, DWORD nBytes)
+{
+    HKEY hKey = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, 0, nullptr, 0, KEY_WRITE,
+                                             nullptr, &hKey, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), nBytes));
+    RegCloseKey(hKey);
+}
+inline void DeleteConfiguration()
+{
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY);
+}
 
 class LiveWindowTest : public ::testing::Test
 {
 protected:
-    // The picture area within the window, and the served picture's size.
+    // The picture area within the window, and the served grey ramp's size.
     static constexpr int LEFT = 10, TOP = 20, WIDTH = 128, HEIGHT = 96;
     static constexpr int PICTURE_WIDTH = 64, PICTURE_HEIGHT = 48;
 
@@ -28,28 +36,27 @@ protected:
 
     CTestCameraScript& Script() { return TestServer().Script(); }
     void ServeGreyRamp(bool bDeliver = true);
-    void SetShowFPS(bool bOn);
+    void SetShowFPS(bool bOn);   // read when the live picture thread starts
     void StartLive();
-
-    // Pumps this thread's messages until the condition holds (at most ~30 s).
-    bool WaitFor(const std::function<bool()>& fnCondition);
     // Lets the live thread make at least n more picture fetches.
     bool WaitForFetches(size_t nMore);
-    COLORREF WindowPixel(int x, int y, HWND hWnd = nullptr);
-    // The paint handler's overlay block shows over the picture.
-    bool OverlayShown(HWND hWnd = nullptr) { return WindowPixel(LEFT + 2, TOP + 2, hWnd) == OVERLAY_COLOUR; }
-    // Pixels of the window rectangle that have exactly this colour.
-    int CountPixels(const RECT& rect, COLORREF cr);
-    // The room text takes in a DC's default font, the one the library writes
-    // its frame rate and picture messages in.
-    CSize MeasureDefaultText(LPCTSTR pszText);
+    void EraseWindow();
+    COLORREF WindowPixel(int x, int y);
+    bool GreyAt(int x, int y);
+    // The ramp scaled twice into the area: column LEFT + 2k of the row shows grey 4k.
+    bool RampShown(int nRow);
+    // The paint handler's overlay over the picture, the picture seen through its key colour.
+    bool OverlayShown() { return WindowPixel(LEFT + 2, TOP + 2) == OVERLAY_COLOUR && GreyAt(LEFT + 40, TOP + 40); }
+    // The percentage of pixels of this colour in the room that the text takes
+    // at (x, y) in a DC's default font, the one the library writes its frame
+    // rate and picture messages in.
+    int PercentIn(COLORREF cr, int x, int y, LPCTSTR pszText);
 
     HWND m_hWnd = nullptr;
     CTestableClient m_client;
 
 public:
-    // When set, the window's paint handler draws an overlay, as an
-    // application would, so the live thread stops asking for one.
-    static bool s_bPaintOverlay;
+    // When set, the window's paint handler draws an overlay into this
+    // client's overlay device, as an application would.
     static CTestableClient* s_pPaintingClient;
 };

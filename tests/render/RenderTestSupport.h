@@ -4,15 +4,14 @@
 #include "KivoTestSupport.h"
 #include "KivoGdiplus.h"
 
-#include <memory>
 #include <vector>
 
-// A 32-bit top-down DIB section selected into a memory DC: what is drawn into
-// it can be read back pixel by pixel.
+// A 32-bit DIB section, blue at first, selected into a memory DC: what is
+// drawn into it can be read back pixel by pixel.
 class CTestCanvas
 {
 public:
-    CTestCanvas(int nWidth, int nHeight) : m_nWidth(nWidth), m_nHeight(nHeight)
+    CTestCanvas(int nWidth, int nHeight)
     {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -20,38 +19,23 @@ public:
         info.bmiHeader.biHeight = -nHeight;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pPixels),
-                                     nullptr, 0);
+        void* pBits = nullptr;
+        m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
         m_dc.CreateCompatibleDC(nullptr);
         m_hOld = SelectObject(m_dc.GetSafeHdc(), m_hBitmap);
+        m_dc.FillSolidRect(0, 0, nWidth, nHeight, RGB(0, 0, 255));
     }
     ~CTestCanvas()
     {
         SelectObject(m_dc.GetSafeHdc(), m_hOld);
         DeleteObject(m_hBitmap);
     }
-
     CDC* DC() { return &m_dc; }
-    void Fill(COLORREF cr)
-    {
-        GdiFlush();
-        for (int i = 0; i < m_nWidth * m_nHeight; ++i)
-            m_pPixels[i] = (GetRValue(cr) << 16) | (GetGValue(cr) << 8) | GetBValue(cr);
-    }
-    // The pixel as a COLORREF.
-    COLORREF Pixel(int x, int y)
-    {
-        GdiFlush();
-        DWORD dw = m_pPixels[y * m_nWidth + x];
-        return RGB((dw >> 16) & 0xFF, (dw >> 8) & 0xFF, dw & 0xFF);
-    }
+    COLORREF Pixel(int x, int y) { return m_dc.GetPixel(x, y); }
 
 private:
-    int m_nWidth, m_nHeight;
     HBITMAP m_hBitmap = nullptr;
     HGDIOBJ m_hOld = nullptr;
-    DWORD* m_pPixels = nullptr;
     CDC m_dc;
 };
 
@@ -59,22 +43,20 @@ private:
 inline std::vector<BYTE> GreyRamp(int nWidth, int nHeight, int nStep)
 {
     std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight);
-    for (int y = 0; y < nHeight; ++y)
-        for (int x = 0; x < nWidth; ++x)
-            bytes[y * nWidth + x] = static_cast<BYTE>(x * nStep);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<BYTE>(i % nWidth * nStep);
     return bytes;
 }
 
 // A picture of one colour, 4 bytes per pixel (B, G, R, 0xFF).
 inline std::vector<BYTE> SolidColour(int nWidth, int nHeight, COLORREF cr)
 {
-    std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight * 4);
+    std::vector<BYTE> bytes(static_cast<size_t>(nWidth) * nHeight * 4, 0xFF);
     for (size_t i = 0; i < bytes.size(); i += 4)
     {
         bytes[i] = GetBValue(cr);
         bytes[i + 1] = GetGValue(cr);
         bytes[i + 2] = GetRValue(cr);
-        bytes[i + 3] = 0xFF;
     }
     return bytes;
 }
@@ -87,7 +69,11 @@ inline bool MakeFrame(const std::vector<BYTE>& bytes, int nWidth, int nHeight, i
     return !frame.IsNull();
 }
 
-inline int Grey(COLORREF cr)
+// A frame's pixel as a COLORREF; CLR_INVALID when it cannot be read.
+inline COLORREF PixelOf(const CKIVOFrame& frame, int x, int y)
 {
-    return GetGValue(cr);
+    Gdiplus::Color pixel;
+    if (frame.IsNull() || frame.GetBitmap()->GetPixel(x, y, &pixel) != Gdiplus::Ok)
+        return CLR_INVALID;
+    return RGB(pixel.GetRed(), pixel.GetGreen(), pixel.GetBlue());
 }
