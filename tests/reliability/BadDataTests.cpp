@@ -1,7 +1,7 @@
 // Data from the server that does not fit its description: an array that is not
 // a vector from index 0 of the expected element size is no picture or table;
 // nothing is read from it or written to the caller.
-#include "../camera/CameraTestFixture.h"
+#include "CameraTestFixture.h"
 
 #include <algorithm>
 

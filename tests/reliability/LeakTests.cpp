@@ -2,8 +2,8 @@
 // pass, each failure class gives its number and text, and all the task memory
 // the member and the marshallers took (BSTRs, VARIANTs, SAFEARRAYs) is given
 // back, also by a member that finds its thread without an interface.
-#include "../camera/CameraMembers.h"
-#include "../camera/CameraTestFixture.h"
+#include "CameraMembers.h"
+#include "CameraTestFixture.h"
 #include "TestMallocSpy.h"
 
 namespace

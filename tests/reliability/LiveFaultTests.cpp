@@ -1,5 +1,5 @@
 // The live picture thread against Stops and Starts from several threads at once.
-#include "../live/LiveTestFixture.h"
+#include "LiveTestFixture.h"
 #include "TestWatchdog.h"
 
 #include <tlhelp32.h>
@@ -77,11 +77,11 @@ TEST_F(LiveFaults, TwoStopsWhileAThirdStartsLeaveOnlyTheThreadTheClientKnows)
         m_client.Start(0);
         nStopped = nStarterDone = 0;
         ++nRound;
-        ASSERT_TRUE(WaitFor([&] { return nStopped == 2 && nStarterDone == 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return nStopped == 2 && nStarterDone == 1; }));
         EXPECT_EQ(m_client.Worker().IsThreadRunning() ? 1 : 0, CountLiveThreads()) << "round " << i;
         m_client.Stop(0);
         EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
-        ASSERT_TRUE(WaitFor([&] { return CountLiveThreads() == 0; })) << "round " << i;
+        ASSERT_TRUE(PumpUntil([&] { return CountLiveThreads() == 0; })) << "round " << i;
     }
     bQuit = true;
     for (std::thread& thread : threads)

@@ -5,7 +5,8 @@
 // holding it. KIVO_STRESS_SECONDS sets the length (short by default); a
 // watchdog names every thread's current call on a hang. Afterwards nothing
 // may have grown, and the live picture still comes.
-#include "../live/LiveTestFixture.h"
+#include "LiveTestFixture.h"
+#include "KivoWindowDC.h"
 #include "TestWatchdog.h"
 
 #include <algorithm>
@@ -206,7 +207,7 @@ TEST_F(Stress, EverythingAtOnceOnSeveralThreadsLeavesNothingBehind)
     picture.bytes.assign(256, 9);
     Script().SetPicture(picture);
     Script().SetTable(true, { 1, 2, 3 });
-    s_bPaintOverlay = true;
+    s_pPaintingClient = &m_client;   // the window paints the overlay through this client
     StartLive();
     const char* pszSeconds = getenv("KIVO_STRESS_SECONDS");
     const DWORD dwSeconds = pszSeconds != nullptr && atoi(pszSeconds) > 0 ? atoi(pszSeconds) : 10;
