@@ -1,66 +1,88 @@
 // When the server process ends, and what a new server starts with.
 #include "SimTestSupport.h"
 
+#include "KivoHandle.h"
+
+#include <tlhelp32.h>
+
 #include <string>
 
 namespace
 {
 const DWORD g_nExitTimeoutMs = 20000;
 
+std::vector<DWORD> FindSimulatorProcesses()
+{
+    std::vector<DWORD> vecIds;
+    CKIVOHandle hSnapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL b = Process32FirstW(hSnapshot.Get(), &entry); b; b = Process32NextW(hSnapshot.Get(), &entry))
+        if (lstrcmpiW(entry.szExeFile, L"KivoCameraSim.exe") == 0)
+            vecIds.push_back(entry.th32ProcessID);
+    return vecIds;
+}
+
+bool WaitForProcessesToEnd(const std::vector<DWORD>& vecProcessIds)
+{
+    const ULONGLONG nEnd = GetTickCount64() + g_nExitTimeoutMs;
+    for (DWORD dwId : vecProcessIds)
+    {
+        CKIVOHandle hProcess(OpenProcess(SYNCHRONIZE, FALSE, dwId));
+        const ULONGLONG nNow = GetTickCount64();
+        if (hProcess.Get() != nullptr
+            && WaitForSingleObject(hProcess.Get(), nNow < nEnd ? static_cast<DWORD>(nEnd - nNow) : 0) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
+}
+
 // A client process (this program in its child mode) that connects, announces
-// itself, orders the camera and on request ends without releasing anything.
+// itself, orders the camera, signals the event and waits to be killed.
 class CCrashingClient
 {
 public:
     CCrashingClient()
-        : m_strPrefix("KivoSimTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64())),
-          m_hReady(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-ready").c_str())),
-          m_hGo(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-go").c_str()))
+        : m_strEvent("KivoSimTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64())),
+          m_hReady(CreateEventA(nullptr, TRUE, FALSE, m_strEvent.c_str()))
     {
     }
-    ~CCrashingClient()
-    {
-        if (m_pi.hProcess != nullptr && !Crash())
-            TerminateProcess(m_pi.hProcess, 1);
-        for (HANDLE h : { m_pi.hProcess, m_pi.hThread, m_hReady, m_hGo })
-            if (h != nullptr)
-                CloseHandle(h);
-    }
-    CCrashingClient(const CCrashingClient&) = delete;
-    CCrashingClient& operator=(const CCrashingClient&) = delete;
+    ~CCrashingClient() { Crash(); }
 
     // True once the child holds the camera order.
     bool Start()
     {
         char szPath[MAX_PATH];
         GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-        std::string strCommand = std::string("\"") + szPath + "\" " + g_szChildOption + " " + m_strPrefix;
+        std::string strCommand = std::string("\"") + szPath + "\" " + g_szChildOption + " " + m_strEvent;
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        if (!CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             return false;
-        HANDLE ah[2] = { m_hReady, m_pi.hProcess };
+        m_hProcess.Reset(pi.hProcess);
+        CloseHandle(pi.hThread);
+        HANDLE ah[2] = { m_hReady.Get(), m_hProcess.Get() };
         return WaitForMultipleObjects(2, ah, FALSE, 30000) == WAIT_OBJECT_0;
     }
-    // Lets the child end the hard way and waits until it is gone.
+    // Ends the child the hard way, nothing released, and waits until it is gone.
     bool Crash()
     {
-        SetEvent(m_hGo);
-        return WaitForSingleObject(m_pi.hProcess, 30000) == WAIT_OBJECT_0;
+        return m_hProcess.Get() != nullptr && TerminateProcess(m_hProcess.Get(), 9)
+               && WaitForSingleObject(m_hProcess.Get(), 30000) == WAIT_OBJECT_0;
     }
 
 private:
-    std::string m_strPrefix;
-    HANDLE m_hReady;
-    HANDLE m_hGo;
-    PROCESS_INFORMATION m_pi = {};
+    std::string m_strEvent;
+    CKIVOHandle m_hReady;
+    CKIVOHandle m_hProcess;
 };
 }
 
 TEST(SimServerLifetime, LivesAsLongAsAnyClientAndForgetsCrashedOnes)
 {
     ReleaseKeptServer();
-    ASSERT_TRUE(WaitForProcessesToEnd(FindSimulatorProcesses(), g_nExitTimeoutMs))
+    ASSERT_TRUE(WaitForProcessesToEnd(FindSimulatorProcesses()))
         << "a simulator kept running: does another test program hold a connection?";
     CKIVOComPtr<IKIVOCamera3> pCamera;
     CreateCamera(pCamera);
@@ -102,7 +124,7 @@ TEST(SimServerLifetime, LivesAsLongAsAnyClientAndForgetsCrashedOnes)
         Sleep(100);
     EXPECT_EQ(1, nOrdered) << "the order of the crashed client was not released";
     pCamera.Reset();
-    ASSERT_TRUE(WaitForProcessesToEnd(vecServers, g_nExitTimeoutMs)) << "the server outlived its clients";
+    ASSERT_TRUE(WaitForProcessesToEnd(vecServers)) << "the server outlived its clients";
 
     CreateCamera(pCamera);   // the next activation starts a new server with a new camera
     ASSERT_FALSE(pCamera.IsNull());
