@@ -38,44 +38,52 @@ bool WaitForProcessesToEnd(const std::vector<DWORD>& vecProcessIds)
 }
 
 // A client process (this program in its child mode) that connects, announces
-// itself, orders the camera, signals the event and waits to be killed.
+// itself, orders the camera and on request ends without releasing anything.
 class CCrashingClient
 {
 public:
     CCrashingClient()
-        : m_strEvent("KivoSimTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64())),
-          m_hReady(CreateEventA(nullptr, TRUE, FALSE, m_strEvent.c_str()))
+        : m_strPrefix("KivoSimTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64())),
+          m_hReady(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-ready").c_str())),
+          m_hGo(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-go").c_str()))
     {
     }
-    ~CCrashingClient() { Crash(); }
+    ~CCrashingClient()
+    {
+        if (m_pi.hProcess != nullptr && !Crash())
+            TerminateProcess(m_pi.hProcess, 1);
+        for (HANDLE h : { m_pi.hProcess, m_pi.hThread, m_hReady, m_hGo })
+            if (h != nullptr)
+                CloseHandle(h);
+    }
+    CCrashingClient(const CCrashingClient&) = delete;
+    CCrashingClient& operator=(const CCrashingClient&) = delete;
 
     // True once the child holds the camera order.
     bool Start()
     {
         char szPath[MAX_PATH];
         GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-        std::string strCommand = std::string("\"") + szPath + "\" " + g_szChildOption + " " + m_strEvent;
+        std::string strCommand = std::string("\"") + szPath + "\" " + g_szChildOption + " " + m_strPrefix;
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        PROCESS_INFORMATION pi = {};
-        if (!CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        if (!CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
             return false;
-        m_hProcess.Reset(pi.hProcess);
-        CloseHandle(pi.hThread);
-        HANDLE ah[2] = { m_hReady.Get(), m_hProcess.Get() };
+        HANDLE ah[2] = { m_hReady, m_pi.hProcess };
         return WaitForMultipleObjects(2, ah, FALSE, 30000) == WAIT_OBJECT_0;
     }
-    // Ends the child the hard way, nothing released, and waits until it is gone.
+    // Lets the child end the hard way and waits until it is gone.
     bool Crash()
     {
-        return m_hProcess.Get() != nullptr && TerminateProcess(m_hProcess.Get(), 9)
-               && WaitForSingleObject(m_hProcess.Get(), 30000) == WAIT_OBJECT_0;
+        SetEvent(m_hGo);
+        return WaitForSingleObject(m_pi.hProcess, 30000) == WAIT_OBJECT_0;
     }
 
 private:
-    std::string m_strEvent;
-    CKIVOHandle m_hReady;
-    CKIVOHandle m_hProcess;
+    std::string m_strPrefix;
+    HANDLE m_hReady;
+    HANDLE m_hGo;
+    PROCESS_INFORMATION m_pi = {};
 };
 }
 

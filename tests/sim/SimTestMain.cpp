@@ -8,20 +8,22 @@ const char g_szChildOption[] = "--sim-crashing-client";
 
 namespace
 {
-// Connects, announces itself, orders the camera, signals the named event and
-// waits for the test to kill it.
-int RunChildClient(const char* pszEvent)
+// Connects, announces itself, orders the camera, signals "<prefix>-ready" and
+// on "<prefix>-go" ends without releasing anything.
+int RunChildClient(const std::string& strPrefix)
 {
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    HANDLE hReady = OpenEventA(EVENT_MODIFY_STATE, FALSE, pszEvent);
+    HANDLE hReady = OpenEventA(EVENT_MODIFY_STATE, FALSE, (strPrefix + "-ready").c_str());
+    HANDLE hGo = OpenEventA(SYNCHRONIZE, FALSE, (strPrefix + "-go").c_str());
     IKIVOCamera3* pCamera = nullptr;
-    if (hReady == nullptr
+    if (hReady == nullptr || hGo == nullptr
         || FAILED(CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera3,
                                    reinterpret_cast<void**>(&pCamera)))
         || FAILED(pCamera->RegisterClientProcess(GetCurrentProcessId())) || OrderOf(pCamera) != 1)
         return 4;
     SetEvent(hReady);
-    Sleep(60000);
+    WaitForSingleObject(hGo, 60000);
+    TerminateProcess(GetCurrentProcess(), 9);   // a crash: nothing released, COM not shut down
     return 9;
 }
 }
