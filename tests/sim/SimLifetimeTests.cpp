@@ -1,11 +1,41 @@
 // When the server process ends, and what a new server starts with.
 #include "SimTestSupport.h"
 
+#include "KivoHandle.h"
+
+#include <tlhelp32.h>
+
 #include <string>
 
 namespace
 {
 const DWORD g_nExitTimeoutMs = 20000;
+
+std::vector<DWORD> FindSimulatorProcesses()
+{
+    std::vector<DWORD> vecIds;
+    CKIVOHandle hSnapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL b = Process32FirstW(hSnapshot.Get(), &entry); b; b = Process32NextW(hSnapshot.Get(), &entry))
+        if (lstrcmpiW(entry.szExeFile, L"KivoCameraSim.exe") == 0)
+            vecIds.push_back(entry.th32ProcessID);
+    return vecIds;
+}
+
+bool WaitForProcessesToEnd(const std::vector<DWORD>& vecProcessIds)
+{
+    const ULONGLONG nEnd = GetTickCount64() + g_nExitTimeoutMs;
+    for (DWORD dwId : vecProcessIds)
+    {
+        CKIVOHandle hProcess(OpenProcess(SYNCHRONIZE, FALSE, dwId));
+        const ULONGLONG nNow = GetTickCount64();
+        if (hProcess.Get() != nullptr
+            && WaitForSingleObject(hProcess.Get(), nNow < nEnd ? static_cast<DWORD>(nEnd - nNow) : 0) != WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
+}
 
 // A client process (this program in its child mode) that connects, announces
 // itself, orders the camera and on request ends without releasing anything.
@@ -60,7 +90,7 @@ private:
 TEST(SimServerLifetime, LivesAsLongAsAnyClientAndForgetsCrashedOnes)
 {
     ReleaseKeptServer();
-    ASSERT_TRUE(WaitForProcessesToEnd(FindSimulatorProcesses(), g_nExitTimeoutMs))
+    ASSERT_TRUE(WaitForProcessesToEnd(FindSimulatorProcesses()))
         << "a simulator kept running: does another test program hold a connection?";
     CKIVOComPtr<IKIVOCamera3> pCamera;
     CreateCamera(pCamera);
@@ -102,7 +132,7 @@ TEST(SimServerLifetime, LivesAsLongAsAnyClientAndForgetsCrashedOnes)
         Sleep(100);
     EXPECT_EQ(1, nOrdered) << "the order of the crashed client was not released";
     pCamera.Reset();
-    ASSERT_TRUE(WaitForProcessesToEnd(vecServers, g_nExitTimeoutMs)) << "the server outlived its clients";
+    ASSERT_TRUE(WaitForProcessesToEnd(vecServers)) << "the server outlived its clients";
 
     CreateCamera(pCamera);   // the next activation starts a new server with a new camera
     ASSERT_FALSE(pCamera.IsNull());

@@ -1,9 +1,5 @@
 #include "SimTestSupport.h"
 
-#include "KivoHandle.h"
-
-#include <tlhelp32.h>
-
 namespace
 {
 CKIVOComPtr<IKIVOCamera3> g_pKeeper;
@@ -15,43 +11,9 @@ void CreateCamera(CKIVOComPtr<IKIVOCamera3>& pCamera)
                                      pCamera.Receive()));
 }
 
-void KeepServer()
-{
-    if (g_pKeeper.IsNull())
-        CreateCamera(g_pKeeper);
-}
-
 void ReleaseKeptServer()
 {
     g_pKeeper.Reset();
-}
-
-std::vector<DWORD> FindSimulatorProcesses()
-{
-    std::vector<DWORD> vecIds;
-    CKIVOHandle hSnapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL b = Process32FirstW(hSnapshot.Get(), &entry); b; b = Process32NextW(hSnapshot.Get(), &entry))
-    {
-        if (lstrcmpiW(entry.szExeFile, L"KivoCameraSim.exe") == 0)
-            vecIds.push_back(entry.th32ProcessID);
-    }
-    return vecIds;
-}
-
-bool WaitForProcessesToEnd(const std::vector<DWORD>& vecProcessIds, DWORD nTimeoutMs)
-{
-    const ULONGLONG nEnd = GetTickCount64() + nTimeoutMs;
-    for (DWORD dwId : vecProcessIds)
-    {
-        CKIVOHandle hProcess(OpenProcess(SYNCHRONIZE, FALSE, dwId));
-        const ULONGLONG nNow = GetTickCount64();
-        if (hProcess.Get() != nullptr
-            && WaitForSingleObject(hProcess.Get(), nNow < nEnd ? static_cast<DWORD>(nEnd - nNow) : 0) != WAIT_OBJECT_0)
-            return false;
-    }
-    return true;
 }
 
 std::vector<BYTE> GetArrayBytes(SAFEARRAY* psa, VARTYPE vtExpected)
@@ -66,8 +28,7 @@ std::vector<BYTE> GetArrayBytes(SAFEARRAY* psa, VARTYPE vtExpected)
         ADD_FAILURE() << "not a one-dimensional array of type " << vtExpected << " from 0";
         return {};
     }
-    const BYTE* pBytes = static_cast<BYTE*>(pData);
-    std::vector<BYTE> vecBytes(pBytes, pBytes + static_cast<size_t>(nUpper + 1) * SafeArrayGetElemsize(psa));
+    std::vector<BYTE> vecBytes(static_cast<BYTE*>(pData), static_cast<BYTE*>(pData) + (nUpper + 1) * SafeArrayGetElemsize(psa));
     SafeArrayUnaccessData(psa);
     return vecBytes;
 }
@@ -75,10 +36,7 @@ std::vector<BYTE> GetArrayBytes(SAFEARRAY* psa, VARTYPE vtExpected)
 std::vector<LONG> GetArrayLongs(SAFEARRAY* psa)
 {
     const std::vector<BYTE> vecBytes = GetArrayBytes(psa, VT_I4);
-    std::vector<LONG> vecValues(vecBytes.size() / sizeof(LONG));
-    if (!vecValues.empty())
-        memcpy(vecValues.data(), vecBytes.data(), vecValues.size() * sizeof(LONG));
-    return vecValues;
+    return std::vector<LONG>(reinterpret_cast<const LONG*>(vecBytes.data()), reinterpret_cast<const LONG*>(vecBytes.data() + vecBytes.size()));
 }
 
 SAFEARRAY* CreateLongArray(const std::vector<LONG>& vecValues)
@@ -136,7 +94,8 @@ tagEServerState StateOf(IKIVOCamera3* pCamera)
 
 void CSimTest::SetUp()
 {
-    KeepServer();
+    if (g_pKeeper.IsNull())
+        CreateCamera(g_pKeeper);
     CreateCamera(m_pCamera);
     ASSERT_FALSE(m_pCamera.IsNull());
     ASSERT_EQ(S_OK, m_pCamera->Close());
@@ -182,11 +141,4 @@ std::wstring CSimTest::GetErrorText()
     CTestBstr bstr;
     EXPECT_EQ(S_OK, m_pCamera->GetErrorText(&bstr));
     return bstr.GetText();
-}
-
-void CSimTest::StartLive()
-{
-    ASSERT_EQ(S_OK, m_pCamera->Open());
-    ASSERT_EQ(S_OK, m_pCamera->Init());
-    ASSERT_EQ(S_OK, m_pCamera->Start());
 }

@@ -34,39 +34,24 @@ class CTestArray
 {
 public:
     explicit CTestArray(SAFEARRAY* psa = nullptr) : m_psa(psa) {}
-    ~CTestArray() { Destroy(); }
+    ~CTestArray() { SafeArrayDestroy(m_psa); }
     CTestArray(const CTestArray&) = delete;
     CTestArray& operator=(const CTestArray&) = delete;
-    SAFEARRAY** operator&() { Destroy(); return &m_psa; }
+    SAFEARRAY** operator&() { SafeArrayDestroy(m_psa); m_psa = nullptr; return &m_psa; }
     SAFEARRAY* Get() const { return m_psa; }
-    void Destroy()
-    {
-        if (m_psa != nullptr)
-            SafeArrayDestroy(m_psa);
-        m_psa = nullptr;
-    }
 
 private:
     SAFEARRAY* m_psa;
 };
 
 // MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + n) as the simulator returns it.
-constexpr HRESULT SimErrorHr(int n)
-{
-    return static_cast<HRESULT>(0x80040200u + static_cast<unsigned>(n));
-}
+constexpr HRESULT SimErrorHr(int n) { return static_cast<HRESULT>(0x80040200u + static_cast<unsigned>(n)); }
 
 // A new connection through local-server activation; fails the test otherwise.
 void CreateCamera(CKIVOComPtr<IKIVOCamera3>& pCamera);
-
 // One connection held between tests, so that the server is not restarted (a
 // second each under Wine) for every test.
-void KeepServer();
 void ReleaseKeptServer();
-
-// Process ids of the running simulators; whether all of them end in time.
-std::vector<DWORD> FindSimulatorProcesses();
-bool WaitForProcessesToEnd(const std::vector<DWORD>& vecProcessIds, DWORD nTimeoutMs);
 
 // The bytes of a one-dimensional array with lower bound 0 and element type vt;
 // adds a failure and gives nothing otherwise.
@@ -103,7 +88,6 @@ protected:
     std::wstring GetPropText(tagEMVP eProp);
     LONG GetErrorNumber();
     std::wstring GetErrorText();
-    void StartLive();
 
     CKIVOComPtr<IKIVOCamera3> m_pCamera;
 };

@@ -51,37 +51,32 @@ SAFEARRAY* MakeLongArray(const std::vector<long>& values, const CTestCameraScrip
 
 bool ReadLongArray(SAFEARRAY* psa, std::vector<long>& values)
 {
-    values.clear();
-    if (psa == nullptr)
-        return false;
     LONG nLower = 0, nUpper = -1;
-    SafeArrayGetLBound(psa, 1, &nLower);
-    SafeArrayGetUBound(psa, 1, &nUpper);
     void* pData = nullptr;
-    if (FAILED(SafeArrayAccessData(psa, &pData)))
+    if (psa == nullptr || FAILED(SafeArrayGetLBound(psa, 1, &nLower)) || FAILED(SafeArrayGetUBound(psa, 1, &nUpper))
+        || FAILED(SafeArrayAccessData(psa, &pData)))
         return false;
-    const long* pValues = static_cast<const long*>(pData);
-    values.assign(pValues, pValues + (nUpper - nLower + 1));
+    values.assign(static_cast<const long*>(pData), static_cast<const long*>(pData) + (nUpper - nLower + 1));
     SafeArrayUnaccessData(psa);
     return true;
 }
 
-CTestCall MakeCall(const char* pszMethod, long nProp = -1, long nValue = 0)
+HRESULT MakeText(const std::wstring& strValue, bool bNull, BSTR* pbstr)
 {
-    CTestCall call;
-    call.strMethod = pszMethod;
-    call.dwServerThreadId = GetCurrentThreadId();
-    call.nProp = nProp;
-    call.nValue = nValue;
-    return call;
+    if (pbstr == nullptr)
+        return E_POINTER;
+    *pbstr = bNull ? nullptr : SysAllocStringLen(strValue.data(), static_cast<UINT>(strValue.size()));
+    return S_OK;
 }
+} // namespace
 
 // One connection object; all of them share the script.
 class CTestCamera : public IKIVOCamera3
 {
 public:
-    explicit CTestCamera(CTestCameraScript& script) : m_script(script) { m_script.AddObject(1); }
-    virtual ~CTestCamera() { m_script.AddObject(-1); }
+    typedef CTestCameraScript::CLock CLock;
+    explicit CTestCamera(CTestCameraScript& script) : m_script(script) { CLock lock(m_script.m_mutex); ++m_script.m_nObjects; }
+    virtual ~CTestCamera() { CLock lock(m_script.m_mutex); --m_script.m_nObjects; }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
@@ -89,9 +84,10 @@ public:
         if (ppv == nullptr)
             return E_POINTER;
         *ppv = nullptr;
+        CLock lock(m_script.m_mutex);
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IKIVOCamera
-            || (riid == IID_IKIVOCamera2 && m_script.Offers(IID_IKIVOCamera2))
-            || (riid == IID_IKIVOCamera3 && m_script.Offers(IID_IKIVOCamera3)))
+            || (riid == IID_IKIVOCamera2 && m_script.m_state.abOffers[0])
+            || (riid == IID_IKIVOCamera3 && m_script.m_state.abOffers[1]))
         {
             *ppv = static_cast<IKIVOCamera3*>(this);
             AddRef();
@@ -117,123 +113,128 @@ public:
     // IKIVOCamera
     STDMETHODIMP GetServerState(tagEServerState* peState) override
     {
-        HRESULT hr = m_script.Record(MakeCall("GetServerState"));
         if (peState)
-            *peState = m_script.GetServerState();
-        return hr;
+            *peState = SERVERSTATE_CLOSED;
+        return Record("GetServerState");
     }
-    STDMETHODIMP Open() override { return m_script.Record(MakeCall("Open")); }
-    STDMETHODIMP Close() override { return m_script.Record(MakeCall("Close")); }
-    STDMETHODIMP Init() override { return m_script.Record(MakeCall("Init")); }
-    STDMETHODIMP Start() override { return m_script.Record(MakeCall("Start")); }
-    STDMETHODIMP Stop() override { return m_script.Record(MakeCall("Stop")); }
+    STDMETHODIMP Open() override { return Record("Open"); }
+    STDMETHODIMP Close() override { return Record("Close"); }
+    STDMETHODIMP Init() override { return Record("Init"); }
+    STDMETHODIMP Start() override { return Record("Start"); }
+    STDMETHODIMP Stop() override { return Record("Stop"); }
     STDMETHODIMP GetPropName(tagEMVP eProp, BSTR* pbstrName) override
     {
-        HRESULT hr = m_script.Record(MakeCall("GetPropName", eProp));
-        wchar_t szName[32];
-        wsprintfW(szName, L"Name %d", static_cast<int>(eProp));
-        m_script.MakeText(szName, pbstrName);
+        HRESULT hr = Record("GetPropName");
+        Text(L"Name " + std::to_wstring(static_cast<int>(eProp)), pbstrName);
         return hr;
     }
     STDMETHODIMP SetPropValue(tagEMVP eProp, BSTR bstrValue) override
     {
-        CTestCall call = MakeCall("SetPropValue", eProp);
+        CTestCall call = MakeCall("SetPropValue");
         call.strValue = bstrValue ? std::wstring(bstrValue, SysStringLen(bstrValue)) : L"";
-        HRESULT hr = m_script.Record(call);
+        HRESULT hr = Record(call);
+        CLock lock(m_script.m_mutex);
         if (SUCCEEDED(hr))
-            m_script.StoreTextProp(eProp, call.strValue);
+            m_script.m_state.mapTextProps[eProp] = call.strValue;
         return hr;
     }
     STDMETHODIMP GetPropValue(tagEMVP eProp, BSTR* pbstrValue) override
     {
-        HRESULT hr = m_script.Record(MakeCall("GetPropValue", eProp));
-        m_script.GetPropText(eProp, pbstrValue);
+        HRESULT hr = Record("GetPropValue");
+        std::wstring strValue;
+        {
+            CLock lock(m_script.m_mutex);
+            const CTestCameraScript::CState& state = m_script.m_state;
+            strValue = state.mapTextProps.count(eProp) ? state.mapTextProps.at(eProp)
+                                                        : std::to_wstring(CTestCameraScript::Find(state.mapIntProps, eProp, 0L));
+        }
+        Text(strValue, pbstrValue);
         return hr;
     }
     STDMETHODIMP GetError(long* plError) override
     {
-        HRESULT hr = m_script.Record(MakeCall("GetError"));
-        long nError = 0;
-        std::wstring strText;
-        m_script.GetError(nError, strText);
+        HRESULT hr = Record("GetError");
+        CLock lock(m_script.m_mutex);
         if (plError)
-            *plError = nError;
+            *plError = m_script.m_state.nError;
         return hr;
     }
-    STDMETHODIMP ClearError() override { return m_script.Record(MakeCall("ClearError")); }
+    STDMETHODIMP ClearError() override { return Record("ClearError"); }
     STDMETHODIMP GetErrorText(BSTR* pbstrText) override
     {
-        HRESULT hr = m_script.Record(MakeCall("GetErrorText"));
-        long nError = 0;
+        HRESULT hr = Record("GetErrorText");
         std::wstring strText;
-        m_script.GetError(nError, strText);
-        m_script.MakeText(strText, pbstrText);
+        {
+            CLock lock(m_script.m_mutex);
+            strText = m_script.m_state.strErrorText;
+        }
+        Text(strText, pbstrText);
         return hr;
     }
     STDMETHODIMP SetPropVariant(tagEMVP eProp, VARIANT vValue) override
     {
-        CTestCall call = MakeCall("SetPropVariant", eProp, vValue.vt == VT_I4 ? vValue.lVal : 0);
-        call.vt = vValue.vt;
-        HRESULT hr = m_script.Record(call);
+        HRESULT hr = Record(MakeCall("SetPropVariant", vValue.vt == VT_I4 ? vValue.lVal : 0));
+        CLock lock(m_script.m_mutex);
         if (SUCCEEDED(hr) && vValue.vt == VT_I4)
             m_script.StoreIntProp(eProp, vValue.lVal);
         return hr;
     }
     STDMETHODIMP GetPropVariant(tagEMVP eProp, VARIANT* pvValue) override
     {
-        HRESULT hr = m_script.Record(MakeCall("GetPropVariant", eProp));
+        HRESULT hr = Record("GetPropVariant");
         if (pvValue == nullptr)
             return E_POINTER;
-        HRESULT hrProp = m_script.GetPropVariant(eProp, pvValue);
+        CLock lock(m_script.m_mutex);
+        const CTestCameraScript::CState& state = m_script.m_state;
+        long nValue = CTestCameraScript::Find(state.mapIntProps, eProp, 0L);
+        VariantInit(pvValue);
+        pvValue->vt = state.bVariantText ? VT_BSTR : VT_I4;
+        if (state.bVariantText)
+            pvValue->bstrVal = SysAllocString(std::to_wstring(nValue).c_str());
+        else
+            pvValue->lVal = nValue;
+        HRESULT hrProp = CTestCameraScript::Find(state.mapPropResults, eProp, S_OK);
         return FAILED(hrProp) ? hrProp : hr;
     }
     STDMETHODIMP SetSearchTab(SAFEARRAY* psaTable) override { return SetTable(false, psaTable); }
     STDMETHODIMP GetSearchTab(SAFEARRAY** ppsaTable) override { return GetTable(false, ppsaTable); }
     STDMETHODIMP SetMeasureTab(SAFEARRAY* psaTable) override { return SetTable(true, psaTable); }
     STDMETHODIMP GetMeasureTab(SAFEARRAY** ppsaTable) override { return GetTable(true, ppsaTable); }
-    STDMETHODIMP Update() override { return m_script.Record(MakeCall("Update")); }
-    STDMETHODIMP AllocPicture(long nPicture) override
-    {
-        return m_script.Record(MakeCall("AllocPicture", -1, nPicture));
-    }
+    STDMETHODIMP Update() override { return Record("Update"); }
+    STDMETHODIMP AllocPicture(long nPicture) override { return Record(MakeCall("AllocPicture", nPicture)); }
     STDMETHODIMP GetPicture(long nPicture, SAFEARRAY** ppsaPicture) override
     {
-        HRESULT hr = m_script.Record(MakeCall("GetPicture", -1, nPicture));
-        return DeliverPicture(hr, ppsaPicture, "GetPicture");
+        return DeliverPicture(Record(MakeCall("GetPicture", nPicture)), ppsaPicture);
     }
     STDMETHODIMP OrderCamera(VARIANT* pvOrdered) override
     {
-        HRESULT hr = m_script.Record(MakeCall("OrderCamera"));
+        HRESULT hr = Record("OrderCamera");
+        CLock lock(m_script.m_mutex);
         if (pvOrdered)
         {
             VariantInit(pvOrdered);
             pvOrdered->vt = VT_I4;
-            pvOrdered->lVal = m_script.GetOrderAnswer();
+            pvOrdered->lVal = m_script.m_state.nOrderAnswer;
         }
         return hr;
     }
     STDMETHODIMP ReleaseCamera(long* plResult) override
     {
-        HRESULT hr = m_script.Record(MakeCall("ReleaseCamera"));
         if (plResult)
             *plResult = 1;
-        return hr;
+        return Record("ReleaseCamera");
     }
-    STDMETHODIMP Reset() override { return m_script.Record(MakeCall("Reset")); }
-    STDMETHODIMP GetRGBPicture(SAFEARRAY** ppsaPicture) override
-    {
-        HRESULT hr = m_script.Record(MakeCall("GetRGBPicture"));
-        return DeliverPicture(hr, ppsaPicture, "GetRGBPicture");
-    }
+    STDMETHODIMP Reset() override { return Record("Reset"); }
+    STDMETHODIMP GetRGBPicture(SAFEARRAY** ppsaPicture) override { return DeliverPicture(Record("GetRGBPicture"), ppsaPicture); }
 
     // IKIVOCamera2
     STDMETHODIMP OpenForProcess(unsigned long dwProcessId) override
     {
-        return m_script.Record(MakeCall("OpenForProcess", -1, static_cast<long>(dwProcessId)));
+        return Record(MakeCall("OpenForProcess", static_cast<long>(dwProcessId)));
     }
     STDMETHODIMP RegisterClientProcess(unsigned long dwProcessId) override
     {
-        return m_script.Record(MakeCall("RegisterClientProcess", -1, static_cast<long>(dwProcessId)));
+        return Record(MakeCall("RegisterClientProcess", static_cast<long>(dwProcessId)));
     }
 
     // IKIVOCamera3
@@ -241,13 +242,12 @@ public:
                                   unsigned long* pnHeight, long* pnBytesPerPixel,
                                   long* pnFormat) override
     {
-        HRESULT hr = m_script.Record(MakeCall("Get3DLivePicture"));
+        HRESULT hr = Record("Get3DLivePicture");
         if (!ppsaPicture || !pnWidth || !pnHeight || !pnBytesPerPixel || !pnFormat)
             return E_POINTER;
-        *ppsaPicture = nullptr;
-        CTestPicture picture;
-        if (m_script.GetPicture(true, picture))
-            *ppsaPicture = MakeByteArray(picture.bytes, m_script.GetArrayShape());
+        CLock lock(m_script.m_mutex);
+        const CTestPicture& picture = m_script.m_state.pictures[1];
+        *ppsaPicture = m_script.m_state.abDeliverPicture[1] ? MakeByteArray(picture.bytes, m_script.m_state.shape) : nullptr;
         *pnWidth = picture.nWidth;
         *pnHeight = picture.nHeight;
         *pnBytesPerPixel = picture.nBytesPerPixel;
@@ -256,33 +256,68 @@ public:
     }
 
 private:
+    static CTestCall MakeCall(const char* pszMethod, long nValue = 0)
+    {
+        CTestCall call;
+        call.strMethod = pszMethod;
+        call.dwServerThreadId = GetCurrentThreadId();
+        call.nValue = nValue;
+        return call;
+    }
+    HRESULT Record(const char* pszMethod) { return Record(MakeCall(pszMethod)); }
+    // Records the call, runs its hook outside the lock (a hook may read the
+    // script) and gives the programmed result.
+    HRESULT Record(const CTestCall& call)
+    {
+        std::function<void()> fnHook;
+        HRESULT hr = S_OK;
+        {
+            CLock lock(m_script.m_mutex);
+            CTestCameraScript::CState& state = m_script.m_state;
+            state.calls.push_back(call);
+            hr = state.mapResults.count(call.strMethod) ? state.mapResults[call.strMethod] : S_OK;
+            if (state.mapHooks.count(call.strMethod))
+                fnHook = state.mapHooks[call.strMethod];
+        }
+        if (fnHook)
+            fnHook();
+        return hr;
+    }
+    void Text(const std::wstring& strValue, BSTR* pbstr)
+    {
+        bool bNull;
+        {
+            CLock lock(m_script.m_mutex);
+            bNull = m_script.m_state.bNullText;
+        }
+        MakeText(strValue, bNull, pbstr);
+    }
     HRESULT SetTable(bool bMeasure, SAFEARRAY* psaTable)
     {
-        HRESULT hr = m_script.Record(MakeCall(bMeasure ? "SetMeasureTab" : "SetSearchTab"));
+        HRESULT hr = Record(bMeasure ? "SetMeasureTab" : "SetSearchTab");
         std::vector<long> values;
+        CLock lock(m_script.m_mutex);
         if (SUCCEEDED(hr) && ReadLongArray(psaTable, values))
-            m_script.StoreTable(bMeasure, values);
+            m_script.m_state.tables[bMeasure] = values;
         return hr;
     }
     HRESULT GetTable(bool bMeasure, SAFEARRAY** ppsaTable)
     {
-        HRESULT hr = m_script.Record(MakeCall(bMeasure ? "GetMeasureTab" : "GetSearchTab"));
+        HRESULT hr = Record(bMeasure ? "GetMeasureTab" : "GetSearchTab");
         if (ppsaTable == nullptr)
             return E_POINTER;
-        *ppsaTable = nullptr;
-        std::vector<long> values;
-        if (SUCCEEDED(hr) && m_script.GetTable(bMeasure, values))
-            *ppsaTable = MakeLongArray(values, m_script.GetArrayShape());
+        CLock lock(m_script.m_mutex);
+        const CTestCameraScript::CState& state = m_script.m_state;
+        *ppsaTable = SUCCEEDED(hr) && state.abDeliverTable[bMeasure] ? MakeLongArray(state.tables[bMeasure], state.shape) : nullptr;
         return hr;
     }
-    HRESULT DeliverPicture(HRESULT hr, SAFEARRAY** ppsaPicture, const char*)
+    HRESULT DeliverPicture(HRESULT hr, SAFEARRAY** ppsaPicture)
     {
         if (ppsaPicture == nullptr)
             return E_POINTER;
-        *ppsaPicture = nullptr;
-        CTestPicture picture;
-        if (SUCCEEDED(hr) && m_script.GetPicture(false, picture))
-            *ppsaPicture = MakeByteArray(picture.bytes, m_script.GetArrayShape());
+        CLock lock(m_script.m_mutex);
+        const CTestCameraScript::CState& state = m_script.m_state;
+        *ppsaPicture = SUCCEEDED(hr) && state.abDeliverPicture[0] ? MakeByteArray(state.pictures[0].bytes, state.shape) : nullptr;
         return hr;
     }
 
@@ -317,7 +352,11 @@ public:
         *ppv = nullptr;
         if (pOuter != nullptr)
             return CLASS_E_NOAGGREGATION;
-        HRESULT hr = m_script.GetCreateResult();
+        HRESULT hr;
+        {
+            CTestCameraScript::CLock lock(m_script.m_mutex);
+            hr = m_script.m_state.hrCreate;
+        }
         if (FAILED(hr))
             return hr;
         CTestCamera* pCamera = new CTestCamera(m_script);
@@ -330,134 +369,23 @@ public:
 private:
     CTestCameraScript& m_script;
 };
-} // namespace
-
-
-void CTestCameraScript::Reset()
-{
-    CTestScriptLock lock(m_cs);
-    m_mapResults.clear();
-    m_mapHooks.clear();
-    m_mapPropResults.clear();
-    m_mapIntProps.clear();
-    m_mapTextProps.clear();
-    m_bNullText = false;
-    m_bVariantText = false;
-    m_hrCreate = S_OK;
-    m_bOffersCamera2 = m_bOffersCamera3 = true;
-    for (int i = 0; i < 2; ++i)
-    {
-        m_pictures[i] = CTestPicture();
-        m_tables[i].clear();
-        m_abDeliverPicture[i] = m_abDeliverTable[i] = true;
-    }
-    m_nOrderAnswer = 1;
-    m_nError = 0;
-    m_strErrorText.clear();
-    m_eState = SERVERSTATE_CLOSED;
-    m_shape = { VT_EMPTY, 1, 0 };
-    m_calls.clear();
-}
 
 std::vector<std::string> CTestCameraScript::GetMethods() const
 {
-    CTestScriptLock lock(m_cs);
+    CLock lock(m_mutex);
     std::vector<std::string> methods;
-    for (const CTestCall& call : m_calls)
+    for (const CTestCall& call : m_state.calls)
         methods.push_back(call.strMethod);
     return methods;
 }
 
 size_t CTestCameraScript::CountCalls(const std::string& strMethod) const
 {
-    CTestScriptLock lock(m_cs);
+    CLock lock(m_mutex);
     size_t n = 0;
-    for (const CTestCall& call : m_calls)
+    for (const CTestCall& call : m_state.calls)
         n += call.strMethod == strMethod ? 1 : 0;
     return n;
-}
-
-long CTestCameraScript::GetIntProp(long nProp) const
-{
-    CTestScriptLock lock(m_cs);
-    auto it = m_mapIntProps.find(nProp);
-    return it == m_mapIntProps.end() ? 0 : it->second;
-}
-
-std::wstring CTestCameraScript::GetTextProp(long nProp) const
-{
-    CTestScriptLock lock(m_cs);
-    auto it = m_mapTextProps.find(nProp);
-    return it == m_mapTextProps.end() ? std::wstring() : it->second;
-}
-
-HRESULT CTestCameraScript::Record(const CTestCall& call)
-{
-    std::function<void()> fnHook;
-    HRESULT hr = S_OK;
-    {
-        CTestScriptLock lock(m_cs);
-        m_calls.push_back(call);
-        auto it = m_mapResults.find(call.strMethod);
-        if (it != m_mapResults.end())
-            hr = it->second;
-        auto itHook = m_mapHooks.find(call.strMethod);
-        if (itHook != m_mapHooks.end())
-            fnHook = itHook->second;
-    }
-    if (fnHook)
-        fnHook();   // outside the lock: a hook may read the script
-    return hr;
-}
-
-HRESULT CTestCameraScript::GetPropVariant(long nProp, VARIANT* pv)
-{
-    CTestScriptLock lock(m_cs);
-    VariantInit(pv);
-    auto it = m_mapIntProps.find(nProp);
-    long nValue = it == m_mapIntProps.end() ? 0 : it->second;
-    if (m_bVariantText)
-    {
-        pv->vt = VT_BSTR;
-        pv->bstrVal = SysAllocString(std::to_wstring(nValue).c_str());
-    }
-    else
-    {
-        pv->vt = VT_I4;
-        pv->lVal = nValue;
-    }
-    auto itResult = m_mapPropResults.find(nProp);
-    return itResult == m_mapPropResults.end() ? S_OK : itResult->second;
-}
-
-HRESULT CTestCameraScript::GetPropText(long nProp, BSTR* pbstr)
-{
-    std::wstring strValue;
-    {
-        CTestScriptLock lock(m_cs);
-        auto it = m_mapTextProps.find(nProp);
-        if (it != m_mapTextProps.end())
-            strValue = it->second;
-        else
-        {
-            auto itInt = m_mapIntProps.find(nProp);
-            strValue = std::to_wstring(itInt == m_mapIntProps.end() ? 0 : itInt->second);
-        }
-    }
-    return MakeText(strValue, pbstr);
-}
-
-HRESULT CTestCameraScript::MakeText(const std::wstring& strValue, BSTR* pbstr) const
-{
-    if (pbstr == nullptr)
-        return E_POINTER;
-    bool bNull;
-    {
-        CTestScriptLock lock(m_cs);
-        bNull = m_bNullText;
-    }
-    *pbstr = bNull ? nullptr : SysAllocStringLen(strValue.data(), static_cast<UINT>(strValue.size()));
-    return S_OK;
 }
 
 // ---------------------------------------------------------------------------

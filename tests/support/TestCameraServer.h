@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,10 +20,8 @@ struct CTestCall
 {
     std::string strMethod;
     DWORD dwServerThreadId = 0;
-    long nProp = -1;        // property number, where the call has one
     long nValue = 0;        // integer argument or VT_I4 value sent
     std::wstring strValue;  // text argument sent
-    VARTYPE vt = VT_EMPTY;  // type of a variant sent
 };
 
 struct CTestPicture
@@ -34,60 +33,35 @@ struct CTestPicture
     long nFormat = 1;
 };
 
-// Holds the lock of the script for a scope.
-class CTestScriptLock
-{
-public:
-    explicit CTestScriptLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CTestScriptLock() { LeaveCriticalSection(&m_cs); }
-    CTestScriptLock(const CTestScriptLock&) = delete;
-    CTestScriptLock& operator=(const CTestScriptLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_cs;
-};
-
 // Everything the test programs into the server, and what the server recorded.
 // All access goes through the lock; the server's calls arrive on RPC threads.
 class CTestCameraScript
 {
 public:
-    CTestCameraScript() { InitializeCriticalSection(&m_cs); }
-    ~CTestCameraScript() { DeleteCriticalSection(&m_cs); }
+    typedef std::lock_guard<std::mutex> CLock;
 
-    void Reset();
+    void Reset() { CLock lock(m_mutex); m_state = CState(); }
 
     // Programming
-    void SetResult(const std::string& strMethod, HRESULT hr) { CTestScriptLock lock(m_cs); m_mapResults[strMethod] = hr; }
+    void SetResult(const std::string& strMethod, HRESULT hr) { CLock lock(m_mutex); m_state.mapResults[strMethod] = hr; }
     // The result of GetPropVariant of that property only.
-    void SetPropResult(long nProp, HRESULT hr) { CTestScriptLock lock(m_cs); m_mapPropResults[nProp] = hr; }
-    void SetIntProp(long nProp, long nValue) { StoreIntProp(nProp, nValue); }
+    void SetPropResult(long nProp, HRESULT hr) { CLock lock(m_mutex); m_state.mapPropResults[nProp] = hr; }
+    void SetIntProp(long nProp, long nValue) { CLock lock(m_mutex); StoreIntProp(nProp, nValue); }
     // Text getters answer a null BSTR; the integer getter answers VT_BSTR.
-    void SetNullText(bool bNull) { CTestScriptLock lock(m_cs); m_bNullText = bNull; }
-    void SetVariantText(bool bText) { CTestScriptLock lock(m_cs); m_bVariantText = bText; }
-    void SetCreateResult(HRESULT hr) { CTestScriptLock lock(m_cs); m_hrCreate = hr; }
-    void SetOffers(bool bCamera2, bool bCamera3)
-    {
-        CTestScriptLock lock(m_cs);
-        m_bOffersCamera2 = bCamera2;
-        m_bOffersCamera3 = bCamera3;
-    }
+    void SetNullText(bool bNull) { CLock lock(m_mutex); m_state.bNullText = bNull; }
+    void SetVariantText(bool bText) { CLock lock(m_mutex); m_state.bVariantText = bText; }
+    void SetCreateResult(HRESULT hr) { CLock lock(m_mutex); m_state.hrCreate = hr; }
+    void SetOffers(bool bCamera2, bool bCamera3) { CLock lock(m_mutex); m_state.abOffers[0] = bCamera2; m_state.abOffers[1] = bCamera3; }
     void SetPicture(const CTestPicture& picture, bool bDeliver = true) { SetPicture(false, picture, bDeliver); }
     void SetLivePicture(const CTestPicture& picture, bool bDeliver = true) { SetPicture(true, picture, bDeliver); }
     void SetTable(bool bMeasure, const std::vector<long>& values, bool bDeliver = true)
     {
-        CTestScriptLock lock(m_cs);
-        m_tables[bMeasure] = values;
-        m_abDeliverTable[bMeasure] = bDeliver;
+        CLock lock(m_mutex);
+        m_state.tables[bMeasure] = values;
+        m_state.abDeliverTable[bMeasure] = bDeliver;
     }
-    void SetOrderAnswer(long nOrdered) { CTestScriptLock lock(m_cs); m_nOrderAnswer = nOrdered; }
-    void SetError(long nError, const std::wstring& strText)
-    {
-        CTestScriptLock lock(m_cs);
-        m_nError = nError;
-        m_strErrorText = strText;
-    }
-    void SetServerState(tagEServerState eState) { CTestScriptLock lock(m_cs); m_eState = eState; }
+    void SetOrderAnswer(long nOrdered) { CLock lock(m_mutex); m_state.nOrderAnswer = nOrdered; }
+    void SetError(long nError, const std::wstring& strText) { CLock lock(m_mutex); m_state.nError = nError; m_state.strErrorText = strText; }
     // Shape of every array the server hands out (pictures and tables): element
     // type (VT_EMPTY: the method's own), dimensions (the elements split evenly
     // over them), lower bound.
@@ -97,100 +71,66 @@ public:
         int nDims;
         LONG nLowerBound;
     };
-    void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound)
-    {
-        CTestScriptLock lock(m_cs);
-        m_shape = { vtElement, nDims, nLowerBound };
-    }
+    void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound) { CLock lock(m_mutex); m_state.shape = { vtElement, nDims, nLowerBound }; }
     // Runs on the server's thread when the method is called, before it answers.
-    void SetHook(const std::string& strMethod, const std::function<void()>& fnHook)
-    {
-        CTestScriptLock lock(m_cs);
-        m_mapHooks[strMethod] = fnHook;
-    }
+    void SetHook(const std::string& strMethod, const std::function<void()>& fnHook) { CLock lock(m_mutex); m_state.mapHooks[strMethod] = fnHook; }
 
     // Recording
-    void ClearCalls() { CTestScriptLock lock(m_cs); std::vector<CTestCall>().swap(m_calls); }
-    std::vector<CTestCall> GetCalls() const { CTestScriptLock lock(m_cs); return m_calls; }
+    void ClearCalls() { CLock lock(m_mutex); std::vector<CTestCall>().swap(m_state.calls); }
+    std::vector<CTestCall> GetCalls() const { CLock lock(m_mutex); return m_state.calls; }
     std::vector<std::string> GetMethods() const;     // method names in call order
     size_t CountCalls(const std::string& strMethod) const;
-    long GetIntProp(long nProp) const;
-    std::wstring GetTextProp(long nProp) const;
-    std::vector<long> GetTable(bool bMeasure) const { CTestScriptLock lock(m_cs); return m_tables[bMeasure]; }
-    LONG GetObjectCount() const { CTestScriptLock lock(m_cs); return m_nObjects; }
-
-    // Used by the server objects
-    HRESULT Record(const CTestCall& call);
-    bool Offers(REFIID riid) const
-    {
-        CTestScriptLock lock(m_cs);
-        return riid == IID_IKIVOCamera2 ? m_bOffersCamera2 : m_bOffersCamera3;
-    }
-    HRESULT GetCreateResult() const { CTestScriptLock lock(m_cs); return m_hrCreate; }
-    HRESULT GetPropVariant(long nProp, VARIANT* pv);
-    HRESULT GetPropText(long nProp, BSTR* pbstr);
-    void StoreIntProp(long nProp, long nValue)
-    {
-        CTestScriptLock lock(m_cs);
-        m_mapIntProps[nProp] = nValue;
-        m_mapTextProps.erase(nProp);
-    }
-    void StoreTextProp(long nProp, const std::wstring& strValue) { CTestScriptLock lock(m_cs); m_mapTextProps[nProp] = strValue; }
-    HRESULT MakeText(const std::wstring& strValue, BSTR* pbstr) const;
-    bool GetPicture(bool bLive, CTestPicture& picture) const
-    {
-        CTestScriptLock lock(m_cs);
-        picture = m_pictures[bLive];
-        return m_abDeliverPicture[bLive];
-    }
-    bool GetTable(bool bMeasure, std::vector<long>& values) const
-    {
-        CTestScriptLock lock(m_cs);
-        values = m_tables[bMeasure];
-        return m_abDeliverTable[bMeasure];
-    }
-    void StoreTable(bool bMeasure, const std::vector<long>& values) { CTestScriptLock lock(m_cs); m_tables[bMeasure] = values; }
-    long GetOrderAnswer() const { CTestScriptLock lock(m_cs); return m_nOrderAnswer; }
-    void GetError(long& nError, std::wstring& strText) const
-    {
-        CTestScriptLock lock(m_cs);
-        nError = m_nError;
-        strText = m_strErrorText;
-    }
-    tagEServerState GetServerState() const { CTestScriptLock lock(m_cs); return m_eState; }
-    CArrayShape GetArrayShape() const { CTestScriptLock lock(m_cs); return m_shape; }
-    void AddObject(LONG nDelta) { CTestScriptLock lock(m_cs); m_nObjects += nDelta; }
+    long GetIntProp(long nProp) const { CLock lock(m_mutex); return Find(m_state.mapIntProps, nProp, 0L); }
+    std::wstring GetTextProp(long nProp) const { CLock lock(m_mutex); return Find(m_state.mapTextProps, nProp, std::wstring()); }
+    std::vector<long> GetTable(bool bMeasure) const { CLock lock(m_mutex); return m_state.tables[bMeasure]; }
+    LONG GetObjectCount() const { CLock lock(m_mutex); return m_nObjects; }
 
 private:
+    friend class CTestCamera;
+    friend class CTestCameraFactory;
+
+    template<class TMap, class TValue>
+    static TValue Find(const TMap& map, long nKey, const TValue& valueDefault)
+    {
+        auto it = map.find(nKey);
+        return it == map.end() ? valueDefault : it->second;
+    }
     void SetPicture(bool bLive, const CTestPicture& picture, bool bDeliver)
     {
-        CTestScriptLock lock(m_cs);
-        m_pictures[bLive] = picture;
-        m_abDeliverPicture[bLive] = bDeliver;
+        CLock lock(m_mutex);
+        m_state.pictures[bLive] = picture;
+        m_state.abDeliverPicture[bLive] = bDeliver;
+    }
+    void StoreIntProp(long nProp, long nValue)   // under the lock
+    {
+        m_state.mapIntProps[nProp] = nValue;
+        m_state.mapTextProps.erase(nProp);
     }
 
-    mutable CRITICAL_SECTION m_cs;
-    std::map<std::string, HRESULT> m_mapResults;
-    std::map<std::string, std::function<void()>> m_mapHooks;
-    std::map<long, HRESULT> m_mapPropResults;
-    std::map<long, long> m_mapIntProps;
-    std::map<long, std::wstring> m_mapTextProps;
-    bool m_bNullText = false;
-    bool m_bVariantText = false;
-    HRESULT m_hrCreate = S_OK;
-    bool m_bOffersCamera2 = true;
-    bool m_bOffersCamera3 = true;
-    CTestPicture m_pictures[2];            // [0] still, [1] live
-    bool m_abDeliverPicture[2] = { true, true };
-    std::vector<long> m_tables[2];         // [0] search, [1] measure
-    bool m_abDeliverTable[2] = { true, true };
-    long m_nOrderAnswer = 1;
-    long m_nError = 0;
-    std::wstring m_strErrorText;
-    tagEServerState m_eState = SERVERSTATE_CLOSED;
-    CArrayShape m_shape = { VT_EMPTY, 1, 0 };
-    std::vector<CTestCall> m_calls;
-    LONG m_nObjects = 0;
+    struct CState
+    {
+        std::map<std::string, HRESULT> mapResults;
+        std::map<std::string, std::function<void()>> mapHooks;
+        std::map<long, HRESULT> mapPropResults;
+        std::map<long, long> mapIntProps;
+        std::map<long, std::wstring> mapTextProps;
+        bool bNullText = false;
+        bool bVariantText = false;
+        HRESULT hrCreate = S_OK;
+        bool abOffers[2] = { true, true };     // [0] camera 2, [1] camera 3
+        CTestPicture pictures[2];              // [0] still, [1] live
+        bool abDeliverPicture[2] = { true, true };
+        std::vector<long> tables[2];           // [0] search, [1] measure
+        bool abDeliverTable[2] = { true, true };
+        long nOrderAnswer = 1;
+        long nError = 0;
+        std::wstring strErrorText;
+        CArrayShape shape = { VT_EMPTY, 1, 0 };
+        std::vector<CTestCall> calls;
+    };
+    mutable std::mutex m_mutex;
+    CState m_state;
+    LONG m_nObjects = 0;   // survives Reset: objects outlive a test
 };
 
 // Registers the test server for this process from a thread of its own in the
