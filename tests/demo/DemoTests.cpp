@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestCanvas.h"
+
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -101,29 +103,9 @@ const wchar_t g_szCaption[] = L"Camera started - grey 640 x 480\nSpace start/sto
 class DemoOverlayPixels : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = m_nWidth;
-        info.bmiHeader.biHeight = -m_nHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* pBits = nullptr;
-        ASSERT_TRUE(m_dc.CreateCompatibleDC(nullptr));
-        ASSERT_TRUE(m_bitmap.Attach(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0)));
-        m_pPixels = static_cast<DWORD*>(pBits);
-        m_pOldBitmap = m_dc.SelectObject(&m_bitmap);
-        m_dc.FillSolidRect(0, 0, m_nWidth, m_nHeight, g_crOutside);
-    }
-    void TearDown() override { if (m_pOldBitmap != nullptr) m_dc.SelectObject(m_pOldBitmap); }
+    void SetUp() override { ASSERT_TRUE(m_canvas.IsValid()); }
 
-    // Callers flush GDI's batch first.
-    COLORREF PixelAt(int x, int y) const
-    {
-        const DWORD dw = m_pPixels[y * m_nWidth + x];
-        return RGB((dw >> 16) & 0xFF, (dw >> 8) & 0xFF, dw & 0xFF);
-    }
+    COLORREF PixelAt(int x, int y) const { return m_canvas.Pixel(x, y); }
     // Pixels of each colour inside rc, those inside rcLeftOut not counted.
     std::map<COLORREF, int> CountColours(const CRect& rc, const CRect& rcLeftOut = CRect(0, 0, 0, 0)) const
     {
@@ -154,10 +136,8 @@ protected:
 
     static const int m_nWidth = 1300;
     static const int m_nHeight = 1000;
-    CDC m_dc;
-    CBitmap m_bitmap;
-    CBitmap* m_pOldBitmap = nullptr;
-    DWORD* m_pPixels = nullptr;
+    CTestCanvas m_canvas{ m_nWidth, m_nHeight, g_crOutside };
+    CDC& m_dc = *m_canvas.DC();
     CDemoOverlay m_overlay{ g_crKey };
 };
 }

@@ -3,41 +3,9 @@
 
 #include "KivoTestSupport.h"
 #include "KivoGdiplus.h"
+#include "TestCanvas.h"
 
 #include <vector>
-
-// A 32-bit DIB section, blue at first, selected into a memory DC: what is
-// drawn into it can be read back pixel by pixel.
-class CTestCanvas
-{
-public:
-    CTestCanvas(int nWidth, int nHeight)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = nWidth;
-        info.bmiHeader.biHeight = -nHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* pBits = nullptr;
-        m_hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
-        m_dc.CreateCompatibleDC(nullptr);
-        m_hOld = SelectObject(m_dc.GetSafeHdc(), m_hBitmap);
-        m_dc.FillSolidRect(0, 0, nWidth, nHeight, RGB(0, 0, 255));
-    }
-    ~CTestCanvas()
-    {
-        SelectObject(m_dc.GetSafeHdc(), m_hOld);
-        DeleteObject(m_hBitmap);
-    }
-    CDC* DC() { return &m_dc; }
-    COLORREF Pixel(int x, int y) { return m_dc.GetPixel(x, y); }
-
-private:
-    HBITMAP m_hBitmap = nullptr;
-    HGDIOBJ m_hOld = nullptr;
-    CDC m_dc;
-};
 
 // A grey ramp: pixel (x, y) has the value (x * nStep) & 0xFF, one byte per pixel.
 inline std::vector<BYTE> GreyRamp(int nWidth, int nHeight, int nStep)
