@@ -17,6 +17,9 @@ public:
             CoUninitialize();
     }
 
+    // CoInitializeEx's answer.
+    HRESULT GetResult() const { return m_hr; }
+
 private:
     CKIVOComInit(const CKIVOComInit&);
     CKIVOComInit& operator=(const CKIVOComInit&);

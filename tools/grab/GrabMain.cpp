@@ -61,14 +61,11 @@ int wmain(int argc, wchar_t* argv[])
     }
 
     CKIVOComInit com(COINIT_APARTMENTTHREADED);
-    // The scope keeps no result of its own: the thread's apartment tells whether it took.
-    APTTYPE eType;
-    APTTYPEQUALIFIER eQualifier;
-    const HRESULT hr = CoGetApartmentType(&eType, &eQualifier);
-    if (FAILED(hr))
+    if (FAILED(com.GetResult()))
     {
         CString strMessage;
-        strMessage.Format(L"camera error: COM could not be initialised (0x%08lX)", static_cast<unsigned long>(hr));
+        strMessage.Format(L"camera error: COM could not be initialised (0x%08lX)",
+                          static_cast<unsigned long>(com.GetResult()));
         ReportGrabError(strMessage);
         return GRAB_EXIT_CAMERA;
     }
