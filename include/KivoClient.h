@@ -3,7 +3,8 @@
 // One CKIVOClient stands for one connection of this process to the camera
 // server. Connect on a thread where COM is initialised; every other thread that
 // calls the client calls ThreadAttach first and ThreadDetach last. Failures
-// leave the camera members as CKIVOClientException*.
+// leave the camera members as CKIVOClientException*. The connection ends when
+// the object is destroyed; Disconnect drops only the calling thread's interface.
 #pragma once
 
 #include <afxwin.h>
@@ -22,7 +23,8 @@ class AFX_EXT_CLASS CKIVOClient
     friend class CKIVOLiveRun;
 
 public:
-    // Names this client towards the server; written to the property OWNER.
+    // Names this client towards the server. Connect keeps it; Open writes it
+    // to the property OWNER, and OrderCamera compares OWNER with it.
     enum EInterface
     {
         EINTERFACE_DEFAULT     = 0,
@@ -38,7 +40,7 @@ public:
     // Connection
     void Connect(EInterface eInterface);
     void Connect();
-    void Disconnect();
+    void Disconnect();   // this thread's interface only; IsConnected stays 1
     int IsConnected() const;
 
     // Per-thread interfaces
@@ -48,9 +50,9 @@ public:
     // Camera commands
     void Open(int bClearFrames);
     void Close(int bClearFrames);
-    void Init();
+    void Init();   // first sets bit 4 of CONTROLFLAGS, on the server, for every client
     void Start(int bDiscardFrames);
-    void Stop(int bDiscardFrames);
+    void Stop(int bDiscardFrames);   // 0 keeps the last picture for RedrawClientWindow
     void Update();
     void Reset();
     int OrderCamera();

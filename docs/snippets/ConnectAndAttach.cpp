@@ -1,5 +1,5 @@
 // Connecting, and a second thread of the application using the same client.
-#include <KivoClient.h>
+#include "GuideSnippets.h"
 
 #include <cstdio>
 
@@ -35,19 +35,23 @@ int RunSession()
         try
         {
             client.Connect();   // this thread is attached from now on
-            client.Open(1);
-            HANDLE hThread = CreateThread(NULL, 0, MeasureThread, &client, 0, NULL);
-            DWORD dwIndex;
-            CoWaitForMultipleHandles(0, INFINITE, 1, &hThread, &dwIndex);
-            CloseHandle(hThread);
-            client.Close(1);
+            if (client.OrderCamera())   // else the server refuses Open and Close to this client
+            {
+                client.Open(1);
+                HANDLE hThread = CreateThread(NULL, 0, MeasureThread, &client, 0, NULL);
+                DWORD dwIndex;
+                CoWaitForMultipleHandles(0, INFINITE, 1, &hThread, &dwIndex);
+                CloseHandle(hThread);
+                client.Close(1);
+                client.ReleaseCamera();
+            }
         }
         catch (CKIVOClientException* pException)
         {
             nResult = pException->GetErrorNumber();
             pException->Delete();
         }
-        client.Disconnect();   // the connecting thread's last call
+        client.Disconnect();   // drops this thread's interface; the connection ends with the object
     }
     CoUninitialize();
     return nResult;

@@ -1,12 +1,15 @@
 // The live picture in a window of the application, with an overlay.
-#include <KivoClient.h>
+#include "GuideSnippets.h"
 
 // snippet: start-live
-void StartLivePicture(CKIVOClient& client, HWND hLiveWindow, const RECT& rcArea)
+// FALSE when another client has the camera: until it lets the camera go, the
+// server refuses this client every command that changes the camera.
+bool StartLivePicture(CKIVOClient& client, HWND hLiveWindow, const RECT& rcArea)
 {
-    client.Init();   // lets the library draw the live picture itself
     if (!client.OrderCamera())
-        return;      // another client has the camera
+        return false;
+    client.Open(1);   // writes this client's identity to OWNER; 1: forget pictures of earlier runs
+    client.Init();    // sets bit 4 of CONTROLFLAGS: the library draws the live picture itself
     client.SetPropValueInt(LIVEWINDOW, static_cast<int>(reinterpret_cast<INT_PTR>(hLiveWindow)));
     client.SetPropValueInt(LIVELEFT, rcArea.left);
     client.SetPropValueInt(LIVETOP, rcArea.top);
@@ -14,7 +17,8 @@ void StartLivePicture(CKIVOClient& client, HWND hLiveWindow, const RECT& rcArea)
     client.SetPropValueInt(LIVEHEIGHT, rcArea.bottom - rcArea.top);
     client.SetPropValueInt(LIVECOLOR, static_cast<int>(RGB(255, 0, 255)));   // the overlay's key colour
     client.SetPropValueInt(LIVEDISPLAY, 1);
-    client.Start(1);
+    client.Start(1);  // 1: the stored pictures are emptied before the live picture thread starts
+    return true;
 }
 // end snippet
 
@@ -50,9 +54,7 @@ void PaintLiveWindow(CKIVOClient& client, HWND hWnd, const RECT& rcArea)
 // snippet: stop-live
 void StopLivePicture(CKIVOClient& client)
 {
-    // Never while this thread holds the overlay device: Stop waits for the
-    // live thread, which waits for the overlay device.
-    client.Stop(0);
-    client.ReleaseCamera();
+    client.Stop(0);          // 0: the last picture stays for RedrawClientWindow
+    client.ReleaseCamera();  // other clients may order the camera now
 }
 // end snippet

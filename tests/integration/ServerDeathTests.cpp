@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 namespace
@@ -93,6 +94,8 @@ TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
         client.SetPropValueInt(setting.eProp, setting.nValue);
     client.Start(0);
     ASSERT_TRUE(client.Worker().IsThreadRunning());
+    std::unique_ptr<CKIVOClient> pOther(new CKIVOClient);   // destroyed once the server is gone
+    pOther->Connect();
 
     // Another application thread, busy fetching pictures when the server goes.
     std::atomic<int> nCallsBefore(0), nCallerFailure(0);   // 1: the RPC result, 2: another
@@ -135,6 +138,8 @@ TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
     EXPECT_EQ(nullptr, client.Worker().m_hThread);
     EXPECT_TRUE(ThrowsKivoError([&] { client.ReleaseCamera(); }, CEXC_CALL_FAILED, L"ReleaseCamera:0x800706ba"));
     client.Disconnect();
+    watchdog.Step(0, "destroy a client of the dead server");
+    pOther.reset();
 
     // Wine's RPC service keeps the dead server's registration; a restart of
     // it (it comes back on demand) lets the next activation start a new server.
