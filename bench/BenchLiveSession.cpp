@@ -543,7 +543,6 @@ bool CBenchLiveSession::MeasureFloor(double dMs, LONG nMinCount, CBenchRate& rat
 bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::string& strError)
 {
     const HWND hWnd = m_window.GetHwnd();
-    const CRect rc = m_case.rcArea;
     CBenchClient& client = m_client;
     // Times nPasses rounds of one part on this thread: wall and thread CPU.
     auto timePart = [nPasses](const std::function<void()>& fnPart, double& dWallUs, double& dCpuUs) {
