@@ -1,5 +1,7 @@
 # Installation: DLLs and programs in bin/, import libraries and the CMake package
-# in lib/, headers in include/ (the MFC headers of the stand-in in include/mfc).
+# in lib/, headers in include/ (the MFC headers of the stand-in in include/mfc),
+# and in share/KivoClient/ the toolchain file and the Wine runner the project
+# builds and runs with, with the scripts the runner calls.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS KivoClient KivoClientHeaders KivoCommonHeaders KivoCameraInterface
@@ -19,6 +21,13 @@ install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.h
 install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb
               ${CMAKE_SOURCE_DIR}/src/camera/KivoCamera.idl
         DESTINATION ${CMAKE_INSTALL_LIBDIR})
+
+set(KIVO_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/KivoClient)
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw64.cmake DESTINATION ${KIVO_SHARE_DIR})
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/cmake/kivo-wine-run.sh
+                 ${CMAKE_SOURCE_DIR}/cmake/wine-env.sh
+                 ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
+        DESTINATION ${KIVO_SHARE_DIR})
 
 set(KIVO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/KivoClient)
 install(EXPORT KivoClientTargets NAMESPACE KivoClient:: DESTINATION ${KIVO_CMAKE_DIR})

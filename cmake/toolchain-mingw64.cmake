@@ -1,4 +1,8 @@
-# Cross toolchain: 64-bit Windows through mingw-w64 with the posix thread model.
+# Cross toolchain: 64-bit Windows through mingw-w64 with the posix thread model
+# (Debian: g++-mingw-w64-x86-64-posix). The project builds with it from cmake/,
+# and the package installs it in share/KivoClient/ for applications:
+#   cmake -DCMAKE_TOOLCHAIN_FILE=<package>/share/KivoClient/toolchain-mingw64.cmake
+#         -DCMAKE_PREFIX_PATH=<package> ...
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -13,5 +17,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
-# Executables built here run under Wine (tests, the simulator's registration).
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh")
+# Programs built with it run under Wine (add_test, ctest) through the runner
+# beside this file: a private prefix, a display of its own, the package's
+# camera simulator registered. The project's own build runs its tests in the
+# build tree's prefix instead (see the top-level CMakeLists.txt).
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/kivo-wine-run.sh")

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Brings the Wine test environment of a build tree up or down.
-#   wine-env.sh start STATE_DIR KEEPALIVE.exe   prefix, Xvfb display, wineserver
-#   wine-env.sh stop  STATE_DIR                 wineserver and Xvfb ended
+# Brings a private Wine environment up or down: the one of a build tree's test
+# run, or the one kivo-wine-run.sh starts around a single program.
+#   wine-env.sh start STATE_DIR [KEEPALIVE.exe]  prefix, Xvfb display, wineserver
+#   wine-env.sh stop  STATE_DIR                  wineserver and Xvfb ended
+# STATE_DIR holds the prefix (STATE_DIR/prefix, made on first use), the display
+# in use and a log.
 # Everything started here is detached from the caller's output, so that ctest
 # does not wait for these long-lived processes.
 set -u
@@ -30,7 +33,7 @@ stop_env() {
 
 case "$cmd" in
 start)
-    keepalive=$3
+    keepalive=${3:-}
     stop_env
     if [ ! -f "$WINEPREFIX/.kivo-ready" ]; then
         rm -rf "$WINEPREFIX"
@@ -68,7 +71,7 @@ start)
     detach "$WINESERVER" -p
     "$WINE" cmd /c exit </dev/null >>"$log" 2>&1
     # One hidden window for the whole run keeps explorer.exe up between tests.
-    detach "$WINE" "$keepalive"
+    [ -z "$keepalive" ] || detach "$WINE" "$keepalive"
     echo "Wine environment up: prefix $WINEPREFIX, display :$n"
     ;;
 stop)

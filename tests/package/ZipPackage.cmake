@@ -1,93 +1,81 @@
-# ctest script: makes the binary ZIP with cpack, unpacks it, checks its content
-# and that its programs import only system DLLs and ours, registers the
-# unpacked simulator and runs the unpacked kivo-grab.exe against it. Whatever
-# happens, the unpacked simulator is unregistered and the build tree's
-# registered again, and the simulator's registry keys must read as before.
-#   -D BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE CPACK OBJDUMP WINE_DLL_DIR
+# ctest script: what an application developer does with nothing but the binary
+# ZIP and Debian's packages. Makes the ZIP with cpack, unpacks it into a fresh
+# folder (a path with a space, far from the build tree), checks its content and
+# that its programs import only system DLLs and ours; configures and builds
+# tests/package/consumer (its own WINVER, -Werror) and the package's
+# docs/snippets with the package's toolchain file; runs the consumer and the
+# unpacked kivo-grab.exe through the package's Wine runner in a prefix of the
+# work folder. That prefix is new, so the only camera server registered in it
+# is the unpacked simulator the runner registers; the build tree's Wine prefix
+# is never touched. After each run no process of that prefix (wineserver,
+# Xvfb, programs) may be left.
+#   -D BUILD_DIR SOURCE_DIR WORK_DIR CPACK OBJDUMP WINE_DLL_DIR GENERATOR BUILD_TYPE
 #      [EXTRA_PROGRAMS=a.exe,b.exe]  more programs expected in bin/
 cmake_minimum_required(VERSION 3.25)
-foreach(var BUILD_DIR SOURCE_DIR WORK_DIR WINE_STATE CPACK OBJDUMP WINE_DLL_DIR)
+foreach(var BUILD_DIR SOURCE_DIR WORK_DIR CPACK OBJDUMP WINE_DLL_DIR GENERATOR BUILD_TYPE)
     if(NOT DEFINED ${var} OR "${${var}}" STREQUAL "")
         message(FATAL_ERROR "${var} is not set")
     endif()
 endforeach()
 
-set(wine_run ${SOURCE_DIR}/cmake/wine-run.sh ${WINE_STATE})
-set(failure "")
+set(wine_dir ${WORK_DIR}/wine)
+set(consumer_build ${WORK_DIR}/consumer-build)
+set(snippets_build ${WORK_DIR}/snippets-build)
 
-# Runs a command unless an earlier step failed; a failure is kept in `failure`.
-# Its stderr is shown in any case (Wine's diagnostics in the heap-checked run).
-macro(run_step name)
-    if(failure STREQUAL "")
-        execute_process(COMMAND ${ARGN} RESULT_VARIABLE step_result
-                        OUTPUT_VARIABLE step_output ERROR_VARIABLE step_error)
-        if(NOT step_error STREQUAL "" AND step_result EQUAL 0)
-            message(STATUS "${name}, stderr:\n${step_error}")
-        endif()
-        if(NOT step_result EQUAL 0)
-            set(failure "${name} failed (${step_result}):\n${step_output}\n${step_error}")
-        endif()
+# Runs a command and keeps its output and error output; stops the test when
+# the exit code is not `expected_result`. The error output is shown in any case
+# (Wine's diagnostics in the heap-checked run land there).
+function(run_step name expected_result)
+    execute_process(COMMAND ${ARGN} RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT result STREQUAL "${expected_result}")
+        message(FATAL_ERROR "${name}: exit code ${result}, expected ${expected_result}:\n${out}\n${err}")
     endif()
-endmacro()
-
-macro(fail_unless condition_text)
-    if(failure STREQUAL "" AND NOT (${ARGN}))
-        set(failure "${condition_text}")
+    if(NOT err STREQUAL "")
+        message(STATUS "${name}, stderr:\n${err}")
     endif()
-endmacro()
-
-# The registry keys the simulator writes, as text.
-# The type library's key is left out: every test program registers the same
-# type library from its own file, so its path names whichever ran last.
-function(read_registration out_var)
-    set(text "")
-    foreach(key
-            "CLSID\\{1444EB98-7652-4C8B-A95F-2FA4283F9F2A}"
-            "KivoCameraSim.Camera" "KivoCameraSim.Camera.1"
-            "Interface\\{19553368-5BC0-48E3-9CAD-2296F6BBD0A5}"
-            "Interface\\{9EDD846F-7698-4900-81B0-F3E5A94153C2}"
-            "Interface\\{6AFC02F3-7CF8-4CF4-89E8-6F0991881671}")
-        execute_process(COMMAND ${wine_run} reg query "HKLM\\Software\\Classes\\${key}" /s
-                        RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
-        string(APPEND text "[${key}] ${result}\n${out}")
-    endforeach()
-    set(${out_var} "${text}" PARENT_SCOPE)
+    set(step_output "${out}" PARENT_SCOPE)
+    set(step_error "${err}" PARENT_SCOPE)
 endfunction()
 
-# Waits until no simulator from `exe_path` runs in Wine, so that the next
-# activation starts the program that is registered now.
-function(wait_for_no_simulator exe_path)
-    string(REPLACE "/" "\\" windows_path "Z:${exe_path}")
+# Fails when a process of the work folder's Wine prefix still runs once the
+# runner has returned: every process the runner starts (wineserver, Xvfb, the
+# program) carries that prefix in its environment. Xvfb may take a moment to
+# end after its signal, so this waits up to 30 s for them to go.
+function(expect_no_processes_left after)
     foreach(attempt RANGE 300)
-        execute_process(COMMAND ps -eo args OUTPUT_VARIABLE processes)
-        string(FIND "${processes}" "${windows_path}" found)
-        if(found EQUAL -1)
+        execute_process(COMMAND sh -c "grep -lszxF \"WINEPREFIX=$1\" /proc/[0-9]*/environ" sh
+                                "${wine_dir}/prefix"
+                        OUTPUT_VARIABLE environs)
+        if(environs STREQUAL "")
             return()
         endif()
         execute_process(COMMAND ${CMAKE_COMMAND} -E sleep 0.1)
     endforeach()
-    message(WARNING "a simulator from ${exe_path} still runs")
+    string(REPLACE "/environ" "/cmdline" cmdlines "${environs}")
+    string(REPLACE "\n" ";" cmdlines "${cmdlines}")
+    execute_process(COMMAND sh -c "for f; do tr '\\0' ' ' <\"$f\"; echo; done" sh ${cmdlines}
+                    OUTPUT_VARIABLE left)
+    message(FATAL_ERROR "after ${after} processes of the runner's prefix still run:\n${left}")
 endfunction()
 
-read_registration(registration_before)
-
 file(REMOVE_RECURSE ${WORK_DIR})
-file(MAKE_DIRECTORY ${WORK_DIR}/unpacked)
+file(MAKE_DIRECTORY "${WORK_DIR}/unpacked here")
 
 # The ZIP goes to the work folder; the build tree gains nothing.
-run_step("cpack" ${CPACK} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/cpack)
+run_step("cpack" 0 ${CPACK} -G ZIP --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR}/cpack)
 file(GLOB zips ${WORK_DIR}/cpack/*.zip)
 list(LENGTH zips zip_count)
-fail_unless("cpack made ${zip_count} ZIP files, not one" zip_count EQUAL 1)
-run_step("unpacking" ${CMAKE_COMMAND} -E chdir ${WORK_DIR}/unpacked ${CMAKE_COMMAND} -E tar xf ${zips})
-
-set(root "")
-if(failure STREQUAL "")
-    file(GLOB root LIST_DIRECTORIES true ${WORK_DIR}/unpacked/*)
-    list(LENGTH root root_count)
-    fail_unless("the ZIP holds ${root_count} entries at the top, not one folder"
-                root_count EQUAL 1 AND IS_DIRECTORY "${root}")
+if(NOT zip_count EQUAL 1)
+    message(FATAL_ERROR "cpack made ${zip_count} ZIP files, not one")
 endif()
+run_step("unpacking" 0 ${CMAKE_COMMAND} -E chdir "${WORK_DIR}/unpacked here" ${CMAKE_COMMAND} -E tar xf ${zips})
+file(GLOB root LIST_DIRECTORIES true "${WORK_DIR}/unpacked here/*")
+list(LENGTH root root_count)
+if(NOT root_count EQUAL 1 OR NOT IS_DIRECTORY "${root}")
+    message(FATAL_ERROR "the ZIP holds ${root_count} entries at the top, not one folder")
+endif()
+set(runner "${root}/share/KivoClient/kivo-wine-run.sh")
+set(toolchain "${root}/share/KivoClient/toolchain-mingw64.cmake")
 
 # What an application developer needs, and the programs.
 set(expected
@@ -97,7 +85,9 @@ set(expected
     include/mfc/afxwin.h
     lib/KivoClient.dll.a lib/KivoMfc.dll.a lib/libKivoCameraInterface.a lib/KivoCamera.tlb
     lib/cmake/KivoClient/KivoClientConfig.cmake lib/cmake/KivoClient/KivoClientConfigVersion.cmake
-    lib/cmake/KivoClient/KivoClientTargets.cmake)
+    lib/cmake/KivoClient/KivoClientTargets.cmake
+    share/KivoClient/toolchain-mingw64.cmake share/KivoClient/kivo-wine-run.sh
+    share/KivoClient/wine-env.sh share/KivoClient/wine-run.sh)
 if(EXTRA_PROGRAMS)
     string(REPLACE "," ";" extra_programs "${EXTRA_PROGRAMS}")
     list(TRANSFORM extra_programs PREPEND bin/)
@@ -107,60 +97,78 @@ if(IS_DIRECTORY ${SOURCE_DIR}/docs)
     file(GLOB_RECURSE doc_files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/docs/*)
     list(APPEND expected ${doc_files})
 endif()
-if(failure STREQUAL "")
-    foreach(file IN LISTS expected)
-        fail_unless("the ZIP lacks ${file}" EXISTS "${root}/${file}")
-    endforeach()
-endif()
+foreach(file IN LISTS expected)
+    if(NOT EXISTS "${root}/${file}")
+        message(FATAL_ERROR "the ZIP lacks ${file}")
+    endif()
+endforeach()
 
 # Every DLL a program or DLL of bin/ imports is in bin/ or is a system DLL.
-if(failure STREQUAL "")
-    file(GLOB binaries ${root}/bin/*.exe ${root}/bin/*.dll)
-    file(GLOB shipped RELATIVE ${root}/bin ${root}/bin/*.dll)
-    string(TOLOWER "${shipped}" shipped)
-    foreach(binary IN LISTS binaries)
-        run_step("objdump ${binary}" ${OBJDUMP} -p ${binary})
-        string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${step_output}")
-        foreach(import IN LISTS imports)
-            string(REPLACE "DLL Name: " "" dll "${import}")
-            string(TOLOWER "${dll}" dll)
-            if(NOT dll IN_LIST shipped AND NOT EXISTS "${WINE_DLL_DIR}/${dll}")
-                fail_unless("${binary} imports ${dll}, which is neither in bin/ nor a system DLL" FALSE)
-            endif()
-        endforeach()
+file(GLOB binaries "${root}/bin/*.exe" "${root}/bin/*.dll")
+file(GLOB shipped RELATIVE "${root}/bin" "${root}/bin/*.dll")
+string(TOLOWER "${shipped}" shipped)
+foreach(binary IN LISTS binaries)
+    run_step("objdump ${binary}" 0 ${OBJDUMP} -p ${binary})
+    string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${step_output}")
+    foreach(import IN LISTS imports)
+        string(REPLACE "DLL Name: " "" dll "${import}")
+        string(TOLOWER "${dll}" dll)
+        if(NOT dll IN_LIST shipped AND NOT EXISTS "${WINE_DLL_DIR}/${dll}")
+            message(FATAL_ERROR "${binary} imports ${dll}, which is neither in bin/ nor a system DLL")
+        endif()
     endforeach()
+endforeach()
+
+# An application and the guide's snippets, configured as the guide says. The
+# environment of this test (the build tree's CMake variables) must not leak in.
+foreach(project consumer snippets)
+    if(project STREQUAL "consumer")
+        set(source ${SOURCE_DIR}/tests/package/consumer)
+    else()
+        set(source "${root}/docs/snippets")
+    endif()
+    run_step("configuring the ${project}" 0 ${CMAKE_COMMAND}
+        -S ${source} -B ${WORK_DIR}/${project}-build -G ${GENERATOR}
+        "-DCMAKE_TOOLCHAIN_FILE=${toolchain}"
+        "-DCMAKE_PREFIX_PATH=${root}"
+        -DCMAKE_BUILD_TYPE=${BUILD_TYPE})
+    file(STRINGS ${WORK_DIR}/${project}-build/CMakeCache.txt package_dir REGEX "^KivoClient_DIR:")
+    if(NOT package_dir STREQUAL "KivoClient_DIR:PATH=${root}/lib/cmake/KivoClient")
+        message(FATAL_ERROR "the ${project} found the package elsewhere: ${package_dir}")
+    endif()
+    run_step("building the ${project}" 0 ${CMAKE_COMMAND} --build ${WORK_DIR}/${project}-build)
+    if("${step_output}${step_error}" MATCHES "warning")
+        message(FATAL_ERROR "building the ${project} warned:\n${step_output}\n${step_error}")
+    endif()
+endforeach()
+
+# The consumer's add_test runs through the toolchain's emulator: the package's runner.
+run_step("listing the consumer's tests" 0 ${CMAKE_CTEST_COMMAND} --test-dir ${consumer_build}
+         --show-only=json-v1)
+string(JSON emulator GET "${step_output}" tests 0 command 0)
+if(NOT emulator STREQUAL runner)
+    message(FATAL_ERROR "the consumer's test runs through '${emulator}', not '${runner}'")
 endif()
 
-if(failure STREQUAL "")
-    wait_for_no_simulator(${BUILD_DIR}/bin/KivoCameraSim.exe)
-    run_step("registering the unpacked simulator" ${wine_run} ${root}/bin/KivoCameraSim.exe /RegServer)
-    execute_process(COMMAND ${wine_run} reg query
-                    "HKLM\\Software\\Classes\\CLSID\\{1444EB98-7652-4C8B-A95F-2FA4283F9F2A}\\LocalServer32"
-                    OUTPUT_VARIABLE server_key)
-    string(REPLACE "/" "\\" unpacked_server "Z:${root}/bin/KivoCameraSim.exe")
-    string(FIND "${server_key}" "${unpacked_server}" found)
-    fail_unless("the unpacked simulator is not the registered server:\n${server_key}" NOT found EQUAL -1)
-    run_step("kivo-grab.exe get 24 from the ZIP" ${wine_run} ${root}/bin/kivo-grab.exe get 24)
-    fail_unless("kivo-grab printed '${step_output}'" step_output MATCHES "^24\tLIVEWIDTH\t[0-9]+\r?\n$")
-    message(STATUS "unpacked kivo-grab.exe get 24: ${step_output}")
+run_step("running the consumer" 0 "${runner}" --wine-dir ${wine_dir} ${consumer_build}/app.exe)
+message(STATUS "consumer output:\n${step_output}")
+if(NOT step_output MATCHES "^connected\r?\nserver state [0-5]\r?\ncaught CKIVOClientException 6: 6 : CS ERROR : AllocPicture\r?\n$")
+    message(FATAL_ERROR "the consumer printed something else")
 endif()
+if(NOT EXISTS ${wine_dir}/prefix/drive_c/windows/Fonts/tahoma.ttf)
+    message(FATAL_ERROR "the runner's prefix lacks Wine's fonts")
+endif()
+expect_no_processes_left("the consumer")
 
-# Back to the build tree's simulator, on every way out.
-if(root AND EXISTS ${root}/bin/KivoCameraSim.exe)
-    wait_for_no_simulator(${root}/bin/KivoCameraSim.exe)
-    execute_process(COMMAND ${wine_run} ${root}/bin/KivoCameraSim.exe /UnregServer)
+# The runner hands back the program's exit code and error output; the folder
+# comes from KIVO_WINE_DIR as well, as when CMake runs a test through it.
+set(ENV{KIVO_WINE_DIR} ${wine_dir})
+string(REPLACE "/" "\\" missing_table "Z:${WORK_DIR}/no-such-table.txt")
+run_step("kivo-grab.exe from the ZIP with a missing table file" 3
+         "${runner}" "${root}/bin/kivo-grab.exe" table measure set ${missing_table})
+if(NOT step_error MATCHES "no-such-table.txt")
+    message(FATAL_ERROR "kivo-grab did not name the missing file:\n${step_error}")
 endif()
-execute_process(COMMAND ${wine_run} ${BUILD_DIR}/bin/KivoCameraSim.exe /RegServer RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-    string(APPEND failure "\nregistering the build tree's simulator again failed (${result})")
-endif()
-read_registration(registration_after)
-if(NOT registration_after STREQUAL registration_before)
-    string(APPEND failure "\nthe simulator's registration differs from before the test:\n"
-                          "before:\n${registration_before}\nafter:\n${registration_after}")
-endif()
+expect_no_processes_left("kivo-grab")
 
-if(NOT failure STREQUAL "")
-    message(FATAL_ERROR "${failure}")
-endif()
 file(REMOVE_RECURSE ${WORK_DIR})

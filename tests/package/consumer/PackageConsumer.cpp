@@ -1,4 +1,4 @@
-// An application of the installed package: connects to the camera server,
+// An application of the unpacked package: connects to the camera server,
 // prints its state, and catches an error that the library's DLL throws.
 // Exit code 0 only when the exception arrived here with error number 6.
 #include <KivoClient.h>
@@ -15,6 +15,7 @@ int wmain()
         try
         {
             client.Connect();
+            wprintf(L"connected\n");
             wprintf(L"server state %d\n", static_cast<int>(client.GetServerState()));
             try
             {
