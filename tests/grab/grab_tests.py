@@ -96,6 +96,7 @@ class CameraTests(ScratchFolder):
 
     @classmethod
     def setUpClass(cls):
+        os.makedirs(WORK, exist_ok=True)   # get_props runs there before any test's setUp
         # Its stderr (reasons, Wine's diagnostics) goes straight to this script's.
         cls.holder = subprocess.Popen([RUNNER, STATE, HOLD], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                       text=True)
