@@ -4,6 +4,7 @@
 #include "GrabLiveAcquisition.h"
 #include "GrabOutput.h"
 #include "GrabPngWriter.h"
+#include "GrabRecord.h"
 #include "GrabTableFile.h"
 
 #include <vector>
@@ -113,6 +114,7 @@ void RunGrabCommand(CKIVOClient& client, const CGrabCommandLine& commandLine)
     case GRAB_COMMAND_PICTURE:   SavePicture(client, commandLine); break;
     case GRAB_COMMAND_RGB:       SaveRGBPicture(client, commandLine); break;
     case GRAB_COMMAND_LIVE:      SaveLivePicture(client, commandLine); break;
+    case GRAB_COMMAND_RECORD:    RecordGrabLivePictures(client, commandLine); break;
     case GRAB_COMMAND_GET:       PrintProperties(client, commandLine); break;
     case GRAB_COMMAND_SET:       SetProperty(client, commandLine); break;
     case GRAB_COMMAND_TABLE_GET: GetTable(client, commandLine); break;
