@@ -96,6 +96,7 @@ class CameraTests(ScratchFolder):
 
     @classmethod
     def setUpClass(cls):
+        os.makedirs(WORK, exist_ok=True)   # get_props runs there before any test's setUp
         # Its stderr (reasons, Wine's diagnostics) goes straight to this script's.
         cls.holder = subprocess.Popen([RUNNER, STATE, HOLD], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                       text=True)
@@ -128,6 +129,9 @@ class UsageTests(ScratchFolder):
             text = result.stdout
             self.assertIn("Usage: kivo-grab", text)
             for command in ("picture N FILE", "rgb FILE", "live FILE", "--colour", "--timeout-ms",
+                            "record FOLDER (--count N | --seconds S) [--colour] [--timeout-ms T]",
+                            "live-000001.png", "record.csv", "index,time_ms,width,height,format,file",
+                            "pictures N, elapsed E s, rate R per s,", "interval min A ms, max B ms",
                             "get PROP", "set PROP VALUE", "--text", "table measure|search get FILE",
                             "table measure|search set FILE"):
                 self.assertIn(command, text)
@@ -162,7 +166,27 @@ class UsageTests(ScratchFolder):
             (("get",), "get needs at least one property"),
             (("get", "20", "NOPE"), "'NOPE' is neither a property number nor a property name"),
             (("get", "-1"), "'-1' is neither a property number nor a property name"),
-            (("get", "20", "--colour"), "--colour and --timeout-ms belong to the command live"),
+            (("get", "20", "--colour"), "--colour and --timeout-ms belong to the commands live and record"),
+            (("record", "--count", "2"), "record needs exactly one folder"),
+            (("record", "d", "e", "--count", "2"), "record needs exactly one folder"),
+            (("record", "d", "--colour"), "record needs --count N or --seconds S"),
+            (("record", "d", "--count", "2", "--seconds", "1"), "record takes --count or --seconds, not both"),
+            (("record", "d", "--count"), "--count needs a number of pictures"),
+            (("record", "d", "--seconds"), "--seconds needs a number of seconds"),
+            (("record", "d", "--count", "0"), "--count: '0' is not a number of pictures from 1 to 100000"),
+            (("record", "d", "--count=100001"), "--count: '100001' is not a number of pictures"),
+            (("record", "d", "--count", "2.5"), "--count: '2.5' is not a number of pictures"),
+            (("record", "d", "--seconds", "0"), "--seconds: '0' is not a number of seconds above 0 and at most "
+                                                 "3600, with at most three decimals"),
+            (("record", "d", "--seconds=0.000"), "--seconds: '0.000' is not"),
+            (("record", "d", "--seconds", "3600.001"), "--seconds: '3600.001' is not"),
+            (("record", "d", "--seconds", "1.2345"), "--seconds: '1.2345' is not"),
+            (("record", "d", "--seconds", "-1"), "--seconds: '-1' is not"),
+            (("record", "d", "--seconds", ".5"), "--seconds: '.5' is not"),
+            (("record", "d", "--seconds", "1."), "--seconds: '1.' is not"),
+            (("record", "d", "--seconds", "1e3"), "--seconds: '1e3' is not"),
+            (("live", "a.png", "--count", "2"), "--count and --seconds belong to the command record"),
+            (("get", "20", "--seconds=1"), "--count and --seconds belong to the command record"),
             (("rgb", "a.png", "--text"), "--text belongs to the command set"),
             (("set", "20"), "set needs a property and a value"),
             (("table", "measure", "get"), "table needs a table, a direction and a file"),
@@ -386,6 +410,125 @@ class LiveTests(OddPictureSize):
         self.assertExit(self.run_grab("live", "again.png"), 0)
         self.load("again.png", PALETTE)
 
+
+SUMMARY = re.compile(r"pictures (\d+), elapsed (\d+\.\d{3}) s"
+                     r"(?:, rate (\d+\.\d{3}) per s, interval min (\d+\.\d{3}) ms, max (\d+\.\d{3}) ms)?\r?\n")
+CSV_HEADER = "index,time_ms,width,height,format,file"
+
+
+class RecordTests(OddPictureSize):
+    def setUp(self):
+        super().setUp()
+        self.settings = get_props(10, 48)
+
+    def assertSettingsRestored(self):
+        self.assertEqual(self.settings, get_props(10, 48))
+
+    def record(self, folder, *args):
+        os.makedirs(self.path(folder), exist_ok=True)
+        return self.run_grab("record", folder, *args)
+
+    def read_rows(self, folder, colour):
+        """The list's rows as (index, time), after checking every column and
+        that each row's file is there and decodes with the camera's size."""
+        with open(self.path(os.path.join(folder, "record.csv")), encoding="ascii", newline="") as f:
+            lines = f.read().split("\r\n")
+        self.assertEqual(CSV_HEADER, lines[0])
+        self.assertEqual("", lines[-1], "the last row has no line end")
+        rows = []
+        for line in lines[1:-1]:
+            index, time_ms, width, height, kind, name = line.split(",")
+            self.assertEqual((str(self.width), str(self.height), "colour" if colour else "grey"),
+                             (width, height, kind), line)
+            self.assertEqual("live-%06d.png" % int(index), name)
+            self.load(os.path.join(folder, name), RGB if colour else PALETTE)
+            rows.append((int(index), float(time_ms)))
+        self.assertEqual(list(range(1, len(rows) + 1)), [index for index, _ in rows])
+        times = [time for _, time in rows]
+        self.assertEqual(sorted(times), times, "times go backwards")
+        self.assertGreater(times[0] if times else 1, 0)
+        # Exactly the listed pictures, no more.
+        self.assertEqual(sorted(["record.csv"] + ["live-%06d.png" % i for i, _ in rows]),
+                         sorted(os.listdir(self.path(folder))))
+        return times
+
+    def assertSummaryMatches(self, stdout, times):
+        """The printed figures are the list's times, up to the printed digits."""
+        match = SUMMARY.fullmatch(stdout)
+        self.assertIsNotNone(match, stdout)
+        self.assertEqual(len(times), int(match.group(1)))
+        self.assertAlmostEqual(times[-1] / 1000, float(match.group(2)), delta=0.0006)
+        if len(times) < 2:
+            self.assertIsNone(match.group(3))
+            return
+        span = times[-1] - times[0]
+        rate = (len(times) - 1) * 1000 / span
+        intervals = [b - a for a, b in zip(times, times[1:])]
+        # Each listed time is rounded to 0.001 ms, each printed figure to 0.001.
+        self.assertAlmostEqual(rate, float(match.group(3)), delta=0.0006 + rate * 0.0011 / span)
+        self.assertAlmostEqual(min(intervals), float(match.group(4)), delta=0.0016)
+        self.assertAlmostEqual(max(intervals), float(match.group(5)), delta=0.0016)
+
+    def test_count_saves_numbered_pictures_and_lists_them(self):
+        for colour, count in ((False, 4), (True, 3), (False, 1)):
+            with self.subTest(colour=colour, count=count):
+                folder = "rec-%s-%d" % (colour, count)
+                result = self.record(folder, "--count", str(count), *(["--colour"] if colour else []))
+                self.assertExit(result, 0)
+                times = self.read_rows(folder, colour)
+                self.assertEqual(count, len(times))
+                self.assertSummaryMatches(result.stdout, times)
+                self.assertSettingsRestored()
+
+    def test_seconds_record_what_arrives_within_the_time(self):
+        result = self.record("timed", "--seconds", "1.5", "--colour")
+        self.assertExit(result, 0)
+        times = self.read_rows("timed", True)
+        self.assertGreaterEqual(len(times), 1)
+        self.assertLessEqual(times[-1], 1500)
+        self.assertSummaryMatches(result.stdout, times)
+        self.assertSettingsRestored()
+
+    def test_time_out_keeps_the_pictures_saved_before(self):
+        # At one picture per second the second one is not there within 100 ms.
+        rate = get_props(49)[49][1]
+        set_prop(49, 1)
+        try:
+            result = self.record("slow", "--count", "3", "--timeout-ms", "100")
+        finally:
+            set_prop(49, rate)
+        self.assertExit(result, 4)
+        self.assertIn("kivo-grab: no live picture within 100 ms", result.stderr)
+        self.assertEqual("", result.stdout)
+        self.assertEqual(1, len(self.read_rows("slow", False)))
+        self.assertSettingsRestored()
+
+    def test_file_errors(self):
+        # Accepted limits reach the folder check.
+        for limit in (("--count", "100000"), ("--seconds", "3600"), ("--seconds", "0.001")):
+            with self.subTest(limit=limit):
+                result = self.run_grab("record", "missing", *limit)
+                self.assertExit(result, EXIT_FILE)
+                self.assertIn("kivo-grab: missing: no such folder", result.stderr)
+        open(self.path("plain"), "w").close()
+        result = self.run_grab("record", "plain", "--count", "1")
+        self.assertExit(result, EXIT_FILE)
+        self.assertIn("kivo-grab: plain: not a folder", result.stderr)
+
+        os.makedirs(self.path(os.path.join("list", "record.csv")))
+        result = self.run_grab("record", "list", "--count", "1")
+        self.assertExit(result, EXIT_FILE)
+        self.assertIn("record.csv: cannot create", result.stderr)
+        self.assertEqual(["record.csv"], os.listdir(self.path("list")))
+
+        # The second picture's name is taken by a folder: the first stays, listed.
+        os.makedirs(self.path(os.path.join("blocked", "live-000002.png")))
+        result = self.run_grab("record", "blocked", "--count", "5")
+        self.assertExit(result, EXIT_FILE)
+        self.assertIn("live-000002.png: the PNG could not be written", result.stderr)
+        os.rmdir(self.path(os.path.join("blocked", "live-000002.png")))
+        self.assertEqual(1, len(self.read_rows("blocked", False)))
+        self.assertSettingsRestored()
 
 if __name__ == "__main__":
     for name, value in (("KIVO_WINE_RUN", RUNNER), ("KIVO_WINE_STATE", STATE), ("KIVO_GRAB_TOOL", TOOL),

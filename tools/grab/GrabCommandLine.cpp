@@ -35,6 +35,37 @@ bool PickWord(const CString& strWord, LPCWSTR pszFirst, T eFirst, LPCWSTR pszSec
     return true;
 }
 
+// Seconds above 0 and at most nMaxMs / 1000, with at most three decimals, as
+// milliseconds.
+bool ParseSeconds(const CString& str, DWORD nMaxMs, DWORD& dwMs)
+{
+    unsigned long long nMs = 0;
+    int nDigits = 0, nDecimals = -1;
+    for (int i = 0; i < str.GetLength(); ++i)
+    {
+        const wchar_t ch = str[i];
+        if (ch == L'.' && nDecimals < 0 && nDigits > 0)
+            nDecimals = 0;
+        else if (ch >= L'0' && ch <= L'9' && nDecimals < 3 && nMs <= nMaxMs)
+        {
+            nMs = nMs * 10 + (ch - L'0');
+            ++nDigits;
+            if (nDecimals >= 0)
+                ++nDecimals;
+        }
+        else
+            return false;
+    }
+    if (nDigits == 0 || nDecimals == 0)
+        return false;
+    for (int i = nDecimals < 0 ? 0 : nDecimals; i < 3; ++i)
+        nMs *= 10;
+    if (nMs == 0 || nMs > nMaxMs)
+        return false;
+    dwMs = static_cast<DWORD>(nMs);
+    return true;
+}
+
 // --help anywhere; the short forms only in front, where no value can stand.
 bool IsHelp(const CString& str, int iArg)
 {
@@ -47,6 +78,8 @@ CGrabCommandLine::CGrabCommandLine()
     , m_nPicture(0)
     , m_bColour(FALSE)
     , m_dwTimeoutMs(DEFAULT_TIMEOUT_MS)
+    , m_nRecordCount(0)
+    , m_dwRecordMs(0)
     , m_bText(FALSE)
     , m_eTable(GRAB_TABLE_MEASURE)
 {
@@ -70,6 +103,34 @@ CString CGrabCommandLine::GetUsage()
         L"                           a PNG, grey or with --colour in colour; waits at\r\n"
         L"                           most T milliseconds for it (default 10000).\r\n"
         L"                           LIVEFORMAT and CONTROLFLAGS are restored after.\r\n"
+        L"  record FOLDER (--count N | --seconds S) [--colour] [--timeout-ms T]\r\n"
+        L"                           starts acquisition as live does and saves N live\r\n"
+        L"                           pictures (1 to 100000), or every one that arrives\r\n"
+        L"                           within S seconds (above 0, at most 3600, at most\r\n"
+        L"                           three decimals), in FOLDER, which must exist, as\r\n"
+        L"                           live-000001.png, live-000002.png, ... Waits at\r\n"
+        L"                           most T ms for each picture (default 10000).\r\n"
+        L"                           FOLDER\\record.csv lists them, one line each after\r\n"
+        L"                           the header index,time_ms,width,height,format,file:\r\n"
+        L"                           the picture's number, the milliseconds from the\r\n"
+        L"                           start of acquisition to its arrival, its size in\r\n"
+        L"                           pixels, grey or colour, and its file name. After a\r\n"
+        L"                           failure the files saved so far stay, listed. At\r\n"
+        L"                           the end one line goes to standard output:\r\n"
+        L"                             pictures N, elapsed E s, rate R per s,\r\n"
+        L"                             interval min A ms, max B ms\r\n"
+        L"                           E: seconds from the start of acquisition to the\r\n"
+        L"                           last picture; R: (N - 1) divided by the seconds\r\n"
+        L"                           from the first picture to the last; A, B: the\r\n"
+        L"                           shortest and the longest time between two\r\n"
+        L"                           pictures in a row. With fewer than two pictures\r\n"
+        L"                           the line ends after E. R is the rate at which\r\n"
+        L"                           pictures reached this tool: it asks every 10 ms\r\n"
+        L"                           and each picture travels from the camera server,\r\n"
+        L"                           so R can stay below LIVEFRAMERATE. The PNGs are\r\n"
+        L"                           written by a second thread while the next\r\n"
+        L"                           pictures arrive; only when 8 wait to be written\r\n"
+        L"                           does fetching wait, which lengthens an interval.\r\n"
         L"  get PROP [PROP...]       prints one line per property: number, name and\r\n"
         L"                           value, separated by tabs\r\n"
         L"  set PROP VALUE [--text]  writes VALUE as an integer when it is a decimal\r\n"
@@ -92,8 +153,8 @@ CString CGrabCommandLine::GetUsage()
         L"  0  success\r\n"
         L"  1  camera error: the camera server or the client library failed\r\n"
         L"  2  usage error: bad or missing arguments\r\n"
-        L"  3  file error: a table file could not be read or written, or a PNG\r\n"
-        L"     could not be saved\r\n"
+        L"  3  file error: a table file could not be read or written, a PNG or\r\n"
+        L"     record.csv could not be saved, or the FOLDER of record is missing\r\n"
         L"  4  no live picture came within the time-out\r\n"
         L"The reason of a failure goes to standard error.\r\n";
 }
@@ -156,6 +217,7 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
     // Options may stand anywhere; "--" makes everything after it a word.
     std::vector<CString> vecWords;
     BOOL bColourOption = FALSE, bTimeoutOption = FALSE, bTextOption = FALSE;
+    BOOL bCountOption = FALSE, bSecondsOption = FALSE;
     bool bOptionsEnded = false;
     for (int i = 0; i < nArgs; ++i)
     {
@@ -196,6 +258,28 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
             m_dwTimeoutMs = static_cast<DWORD>(nTimeout);
             bTimeoutOption = TRUE;
         }
+        else if (strArg == L"--count" || strArg.Left(8) == L"--count=" || strArg == L"--seconds"
+                 || strArg.Left(10) == L"--seconds=")
+        {
+            const bool bCount = strArg.Left(7) == L"--count";
+            const int nNameLength = bCount ? 7 : 9;
+            CString strValue;
+            if (strArg.GetLength() > nNameLength)
+                strValue = strArg.Mid(nNameLength + 1);
+            else if (i + 1 < nArgs)
+                strValue = ppszArgs[++i];
+            else
+                return Fail(bCount ? L"--count needs a number of pictures" : L"--seconds needs a number of seconds");
+            int nCount = 0;
+            if (bCount && (!ParseInt32(strValue, nCount) || nCount < 1 || nCount > MAX_RECORD_COUNT))
+                return Fail(L"--count: '%ls' is not a number of pictures from 1 to 100000", strValue);
+            if (!bCount && !ParseSeconds(strValue, MAX_RECORD_MS, m_dwRecordMs))
+                return Fail(L"--seconds: '%ls' is not a number of seconds above 0 and at most 3600, "
+                            L"with at most three decimals", strValue);
+            (bCount ? bCountOption : bSecondsOption) = TRUE;
+            if (bCount)
+                m_nRecordCount = nCount;
+        }
         else if (IsOption(strArg))
         {
             return Fail(L"unknown option '%ls'", strArg);
@@ -210,8 +294,13 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
     if (!ParseCommand(vecWords))
         return FALSE;
 
-    if ((bColourOption || bTimeoutOption) && m_eCommand != GRAB_COMMAND_LIVE)
-        return Fail(L"--colour and --timeout-ms belong to the command live");
+    if ((bColourOption || bTimeoutOption) && m_eCommand != GRAB_COMMAND_LIVE && m_eCommand != GRAB_COMMAND_RECORD)
+        return Fail(L"--colour and --timeout-ms belong to the commands live and record");
+    if ((bCountOption || bSecondsOption) && m_eCommand != GRAB_COMMAND_RECORD)
+        return Fail(L"--count and --seconds belong to the command record");
+    if (m_eCommand == GRAB_COMMAND_RECORD && bCountOption == bSecondsOption)
+        return Fail(bCountOption ? L"record takes --count or --seconds, not both"
+                                 : L"record needs --count N or --seconds S");
     if (bTextOption && m_eCommand != GRAB_COMMAND_SET)
         return Fail(L"--text belongs to the command set");
     m_bColour = bColourOption;
@@ -239,6 +328,13 @@ BOOL CGrabCommandLine::ParseCommand(const std::vector<CString>& vecWords)
         if (nWords != 2)
             return Fail(L"%ls needs exactly one file", strCommand);
         m_eCommand = strCommand == L"rgb" ? GRAB_COMMAND_RGB : GRAB_COMMAND_LIVE;
+        m_strFile = vecWords[1];
+    }
+    else if (strCommand == L"record")
+    {
+        if (nWords != 2)
+            return Fail(L"record needs exactly one folder");
+        m_eCommand = GRAB_COMMAND_RECORD;
         m_strFile = vecWords[1];
     }
     else if (strCommand == L"get")

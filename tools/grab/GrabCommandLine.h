@@ -12,6 +12,7 @@ enum EGrabCommand
     GRAB_COMMAND_PICTURE,      // picture N FILE
     GRAB_COMMAND_RGB,          // rgb FILE
     GRAB_COMMAND_LIVE,         // live FILE [--colour] [--timeout-ms T]
+    GRAB_COMMAND_RECORD,       // record FOLDER (--count N | --seconds S) [--colour] [--timeout-ms T]
     GRAB_COMMAND_GET,          // get PROP...
     GRAB_COMMAND_SET,          // set PROP VALUE [--text]
     GRAB_COMMAND_TABLE_GET,    // table measure|search get FILE
@@ -28,6 +29,7 @@ class CGrabCommandLine
 {
 public:
     enum { DEFAULT_TIMEOUT_MS = 10000, MAX_TIMEOUT_MS = 3600000 };
+    enum { MAX_RECORD_COUNT = 100000, MAX_RECORD_MS = 3600000 };
 
     CGrabCommandLine();
 
@@ -45,9 +47,11 @@ public:
 public:
     EGrabCommand m_eCommand;
     long m_nPicture;
-    CString m_strFile;
+    CString m_strFile;         // the file; the folder of record
     BOOL m_bColour;
     DWORD m_dwTimeoutMs;
+    int m_nRecordCount;        // record --count N, else 0
+    DWORD m_dwRecordMs;        // record --seconds S in milliseconds, else 0
     std::vector<tagEMVP> m_vecProps;
     CString m_strValue;
     BOOL m_bText;
