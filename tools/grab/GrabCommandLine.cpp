@@ -49,6 +49,7 @@ CGrabCommandLine::CGrabCommandLine()
     , m_dwTimeoutMs(DEFAULT_TIMEOUT_MS)
     , m_bText(FALSE)
     , m_eTable(GRAB_TABLE_MEASURE)
+    , m_nDiagSeconds(DEFAULT_DIAG_SECONDS)
 {
 }
 
@@ -80,6 +81,30 @@ CString CGrabCommandLine::GetUsage()
         L"  table measure|search set FILE\r\n"
         L"                           writes FILE to the table: one integer per line,\r\n"
         L"                           blank lines are skipped\r\n"
+        L"  diag [--seconds S]       measures what decides a program's speed with\r\n"
+        L"                           this camera server on this machine and prints\r\n"
+        L"                           one line per figure:\r\n"
+        L"                           Activation time: T ms (whether the camera\r\n"
+        L"                             server was already running): the first Connect\r\n"
+        L"                           Round trip (GetServerState): median T ms, 95th\r\n"
+        L"                             percentile T ms (N calls)\r\n"
+        L"                           Picture transfer (GetRGBPicture): B bytes,\r\n"
+        L"                             median T ms, R MB/s (N calls)\r\n"
+        L"                           Live area: W x H pixels, camera picture W x H\r\n"
+        L"                           Live frame rate without overlay: R fps\r\n"
+        L"                             (N pictures in T s)\r\n"
+        L"                           Client CPU per picture without overlay: T ms\r\n"
+        L"                           Server CPU per picture without overlay: T ms,\r\n"
+        L"                             or: cannot be read (the reason)\r\n"
+        L"                           then the last three again \"with overlay\".\r\n"
+        L"                           The library shows the live picture in a window\r\n"
+        L"                           of the tool for S seconds per run (default 3,\r\n"
+        L"                           at most 600), under an overlay of the key\r\n"
+        L"                           colour alone, then under a grid and a caption;\r\n"
+        L"                           each run waits at most 30 s for its first\r\n"
+        L"                           picture. The live settings are restored after.\r\n"
+        L"                           MB is 1000000 bytes. Without a display for the\r\n"
+        L"                           window diag ends with exit code 1.\r\n"
         L"  --help                   shows this text\r\n"
         L"\r\n"
         L"PROP is a property number (0 to 2147483647) or one of the names OWNER,\r\n"
@@ -155,7 +180,7 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
 
     // Options may stand anywhere; "--" makes everything after it a word.
     std::vector<CString> vecWords;
-    BOOL bColourOption = FALSE, bTimeoutOption = FALSE, bTextOption = FALSE;
+    BOOL bColourOption = FALSE, bTimeoutOption = FALSE, bTextOption = FALSE, bSecondsOption = FALSE;
     bool bOptionsEnded = false;
     for (int i = 0; i < nArgs; ++i)
     {
@@ -196,6 +221,21 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
             m_dwTimeoutMs = static_cast<DWORD>(nTimeout);
             bTimeoutOption = TRUE;
         }
+        else if (strArg == L"--seconds" || strArg.Left(10) == L"--seconds=")
+        {
+            CString strValue;
+            if (strArg.GetLength() > 9)
+                strValue = strArg.Mid(10);
+            else if (i + 1 < nArgs)
+                strValue = ppszArgs[++i];
+            else
+                return Fail(L"--seconds needs a number of seconds");
+            int nSeconds = 0;
+            if (!ParseInt32(strValue, nSeconds) || nSeconds < 1 || nSeconds > MAX_DIAG_SECONDS)
+                return Fail(L"--seconds: '%ls' is not a number of seconds from 1 to 600", strValue);
+            m_nDiagSeconds = nSeconds;
+            bSecondsOption = TRUE;
+        }
         else if (IsOption(strArg))
         {
             return Fail(L"unknown option '%ls'", strArg);
@@ -214,6 +254,8 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
         return Fail(L"--colour and --timeout-ms belong to the command live");
     if (bTextOption && m_eCommand != GRAB_COMMAND_SET)
         return Fail(L"--text belongs to the command set");
+    if (bSecondsOption && m_eCommand != GRAB_COMMAND_DIAG)
+        return Fail(L"--seconds belongs to the command diag");
     m_bColour = bColourOption;
     m_bText = bTextOption;
     return TRUE;
@@ -274,6 +316,12 @@ BOOL CGrabCommandLine::ParseCommand(const std::vector<CString>& vecWords)
         if (!PickWord(vecWords[2], L"get", GRAB_COMMAND_TABLE_GET, L"set", GRAB_COMMAND_TABLE_SET, m_eCommand))
             return Fail(L"table: '%ls' is neither get nor set", vecWords[2]);
         m_strFile = vecWords[3];
+    }
+    else if (strCommand == L"diag")
+    {
+        if (nWords != 1)
+            return Fail(L"diag takes no file or other argument: diag [--seconds S]");
+        m_eCommand = GRAB_COMMAND_DIAG;
     }
     else
     {

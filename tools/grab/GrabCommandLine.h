@@ -15,7 +15,8 @@ enum EGrabCommand
     GRAB_COMMAND_GET,          // get PROP...
     GRAB_COMMAND_SET,          // set PROP VALUE [--text]
     GRAB_COMMAND_TABLE_GET,    // table measure|search get FILE
-    GRAB_COMMAND_TABLE_SET     // table measure|search set FILE
+    GRAB_COMMAND_TABLE_SET,    // table measure|search set FILE
+    GRAB_COMMAND_DIAG          // diag [--seconds S]
 };
 
 enum EGrabTable
@@ -28,6 +29,7 @@ class CGrabCommandLine
 {
 public:
     enum { DEFAULT_TIMEOUT_MS = 10000, MAX_TIMEOUT_MS = 3600000 };
+    enum { DEFAULT_DIAG_SECONDS = 3, MAX_DIAG_SECONDS = 600 };
 
     CGrabCommandLine();
 
@@ -52,6 +54,7 @@ public:
     CString m_strValue;
     BOOL m_bText;
     EGrabTable m_eTable;
+    int m_nDiagSeconds;   // diag: seconds of each live run
     CString m_strError;
 
 private:
