@@ -446,8 +446,8 @@ class DiagTests(CameraTests):
     def test_diag_prints_every_figure_and_leaves_the_settings(self):
         before = get_props(*self.LIVE_SETTINGS)
         size = get_props(20, 21)
-        result = self.run_grab("diag", "--seconds", "1")
-        sys.stderr.write("\nkivo-grab diag --seconds 1:\n" + result.stdout + result.stderr)
+        result = self.run_grab("diag", "--seconds", "2")
+        sys.stderr.write("\nkivo-grab diag --seconds 2:\n" + result.stdout + result.stderr)
         self.assertExit(result, 0)
         self.assertEqual("", result.stderr)
         values = self.parse(result.stdout)
