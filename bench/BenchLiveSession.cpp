@@ -2,7 +2,7 @@
 #include "BenchLiveSession.h"
 #include "KivoWindowDC.h"
 #include "BenchFloor.h"
-#include "BenchFrameCounter.h"
+#include "KivoFrameCounter.h"
 #include "BenchPlatform.h"
 #include "TestCameraServer.h"
 #include "KivoFrameSet.h"
@@ -372,7 +372,7 @@ void CBenchLiveSession::Close()
 
 LONG CBenchLiveSession::GetCount() const
 {
-    return m_case.bPending ? GetBenchFetchMark().nFetches : CBenchFrameCounter::GetMark().nFrames;
+    return m_case.bPending ? GetBenchFetchMark().nFetches : CKIVOFrameCounter::GetMark().nFrames;
 }
 
 // The pictures the server delivered so far: the in-process server's fetches, or
@@ -454,7 +454,7 @@ bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBen
             CBenchFetchMark fetch = GetBenchFetchMark();
             return { fetch.nFetches, fetch.dLastMs };
         }
-        CBenchFrameMark frame = CBenchFrameCounter::GetMark();
+        CKIVOFrameMark frame = CKIVOFrameCounter::GetMark();
         return { frame.nFrames, frame.dLastMs };
     };
     // Both ends lie on a counted event, so the count and the time between agree.

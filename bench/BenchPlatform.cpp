@@ -1,5 +1,6 @@
 // BenchPlatform.cpp: clocks, CPU times, resource counters, the message pump.
 #include "BenchPlatform.h"
+#include "KivoFrameCounter.h"
 
 #include <psapi.h>
 
@@ -69,16 +70,10 @@ void DispatchPending()
 }
 }
 
+// The frame counter's clock, so that its stamps and the benchmark's compare.
 double BenchNowMs()
 {
-    static LARGE_INTEGER s_frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(s_frequency.QuadPart);
+    return KivoFrameClockMs();
 }
 
 double ProcessCpuMs()

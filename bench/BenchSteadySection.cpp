@@ -2,7 +2,7 @@
 // start/stop cycles (growth after a warm-up), and how long Stop takes while
 // pictures flow. Both against the simulator process, so that the counters see
 // the client alone.
-#include "BenchFrameCounter.h"
+#include "KivoFrameCounter.h"
 #include "BenchLiveSession.h"
 #include "BenchPlatform.h"
 #include "BenchSections.h"
@@ -73,20 +73,20 @@ void RunSteadySection(CBenchContext& context)
     }
     const HWND hWnd = context.window.GetHwnd();
     const CBenchResources before = SampleResources();
-    const LONG nStart = CBenchFrameCounter::GetMark().nFrames;
+    const LONG nStart = CKIVOFrameCounter::GetMark().nFrames;
     const double dStart = BenchNowMs();
     LONG nNextOverlay = nStart + 1000;
     bool bFlowing = true;
-    while (bFlowing && CBenchFrameCounter::GetMark().nFrames - nStart < context.plan.nSteadyFrames)
+    while (bFlowing && CKIVOFrameCounter::GetMark().nFrames - nStart < context.plan.nSteadyFrames)
     {
         bFlowing = session.WaitForFrames(100, BENCH_STEADY_TIMEOUT_MS);
-        if (CBenchFrameCounter::GetMark().nFrames >= nNextOverlay)
+        if (CKIVOFrameCounter::GetMark().nFrames >= nNextOverlay)
         {
             InvalidateRect(hWnd, nullptr, FALSE);   // the application draws its overlay again
             nNextOverlay += 1000;
         }
     }
-    const LONG nFrames = CBenchFrameCounter::GetMark().nFrames - nStart;
+    const LONG nFrames = CKIVOFrameCounter::GetMark().nFrames - nStart;
     const double dSeconds = (BenchNowMs() - dStart) / 1000.0;
     const CBenchResources after = SampleResources();
     if (!bFlowing || !session.StopLive(nullptr, strError))
@@ -141,13 +141,13 @@ void RunStopSection(CBenchContext& context)
         // Pictures flow; the stop falls at some point of a pass.
         if (!session.StartLive(1, strError))
             break;
-        const CBenchFrameMark first = CBenchFrameCounter::GetMark();
+        const CKIVOFrameMark first = CKIVOFrameCounter::GetMark();
         if (!session.WaitForFrames(3, 60000.0))
         {
             strError = "no live pictures";
             break;
         }
-        const CBenchFrameMark last = CBenchFrameCounter::GetMark();
+        const CKIVOFrameMark last = CKIVOFrameCounter::GetMark();
         passes.push_back((last.dLastMs - first.dLastMs) / (last.nFrames - first.nFrames));
         PumpMessagesFor((i * 7) % 23);
         double dStopMs = 0.0;

@@ -9,7 +9,7 @@
 // registered (KivoCameraSim.exe /RegServer). Exit code 0 when every section
 // measured what it should, 1 when one could not, 2 for a bad command line.
 // Figures that miss their targets are marked, but do not fail the run.
-#include "BenchFrameCounter.h"
+#include "KivoFrameCounter.h"
 #include "BenchPlatform.h"
 #include "BenchSections.h"
 #include "TestCameraServer.h"
@@ -162,7 +162,7 @@ int main(int argc, char** argv)
             fprintf(stderr, "KivoBench: the live window could not be made (no display?)\n");
             return 1;
         }
-        if (!CBenchFrameCounter::Install(context.window.GetHwnd()))
+        if (!CKIVOFrameCounter::Install(GetModuleHandleW(nullptr), context.window.GetHwnd()))
             context.Fail("setup", "the frame counter could not route this program's BitBlt import");
         printf("# KivoBench%s: name value unit (median, min and max of the runs)\n",
                context.bQuick ? " --quick" : "");

@@ -28,6 +28,10 @@ HOLD = os.environ.get("KIVO_GRAB_HOLD", "")
 WORK = os.environ.get("KIVO_GRAB_WORK", tempfile.gettempdir())
 
 EXIT_CAMERA, EXIT_USAGE, EXIT_FILE = 1, 2, 3
+# The labels of the lines of diag, as its usage text documents them.
+DIAG_LABELS = ("Activation time:", "Round trip (GetServerState):", "Picture transfer (GetRGBPicture):",
+               "Live area:", "Live frame rate without overlay:", "Client CPU per picture without overlay:",
+               "Server CPU per picture without overlay:", "with overlay")
 PALETTE, RGB = 3, 2   # PNG colour types: GDI+ saves 8-bit grey with a palette
 BAR_COLOURS = [(255, 255, 255), (255, 255, 0), (0, 255, 255), (0, 255, 0),
                (255, 0, 255), (255, 0, 0), (0, 0, 255), (0, 0, 0)]
@@ -133,8 +137,10 @@ class UsageTests(ScratchFolder):
                             "live-000001.png", "record.csv", "index,time_ms,width,height,format,file",
                             "pictures N, elapsed E s, rate R per s,", "interval min A ms, max B ms",
                             "get PROP", "set PROP VALUE", "--text", "table measure|search get FILE",
-                            "table measure|search set FILE"):
+                            "table measure|search set FILE", "diag [--seconds S]"):
                 self.assertIn(command, text)
+            for label in DIAG_LABELS:
+                self.assertIn(label, text)
             for code, meaning in ((0, "success"), (1, "camera error"), (2, "usage error"),
                                   (3, "file error"), (4, "no live picture")):
                 self.assertRegex(text, r"(?m)^\s+%d\s+%s" % (code, meaning))
@@ -185,14 +191,19 @@ class UsageTests(ScratchFolder):
             (("record", "d", "--seconds", ".5"), "--seconds: '.5' is not"),
             (("record", "d", "--seconds", "1."), "--seconds: '1.' is not"),
             (("record", "d", "--seconds", "1e3"), "--seconds: '1e3' is not"),
-            (("live", "a.png", "--count", "2"), "--count and --seconds belong to the command record"),
-            (("get", "20", "--seconds=1"), "--count and --seconds belong to the command record"),
+            (("live", "a.png", "--count", "2"), "--count belongs to the command record"),
+            (("diag", "--count", "2"), "--count belongs to the command record"),
+            (("get", "20", "--seconds=1"), "--seconds belongs to the commands record and diag"),
             (("rgb", "a.png", "--text"), "--text belongs to the command set"),
             (("set", "20"), "set needs a property and a value"),
             (("table", "measure", "get"), "table needs a table, a direction and a file"),
             (("table", "other", "get", "t.txt"), "table: 'other' is neither measure nor search"),
             (("table", "search", "put", "t.txt"), "table: 'put' is neither get nor set"),
             (("get", "20", "--verbose"), "unknown option '--verbose'"),
+            (("diag", "out.txt"), "diag takes no file or other argument"),
+            (("diag", "--seconds"), "--seconds needs a number of seconds"),
+            (("diag", "--seconds", "0"), "--seconds: '0' is not a number of seconds above 0 and at most 3600"),
+            (("diag", "--seconds=3601"), "--seconds: '3601' is not a number of seconds"),
         ]
         for args, reason in cases:
             with self.subTest(args=args):
@@ -529,6 +540,88 @@ class RecordTests(OddPictureSize):
         os.rmdir(self.path(os.path.join("blocked", "live-000002.png")))
         self.assertEqual(1, len(self.read_rows("blocked", False)))
         self.assertSettingsRestored()
+NUMBER = r"(\d+(?:\.\d+)?)"
+# Each line of diag by its label; a CPU line holds a number or the reason it has none.
+DIAG_LINES = [
+    ("activation", r"Activation time: %s ms \((.+)\)" % NUMBER),
+    ("round_trip", r"Round trip \(GetServerState\): median %s ms, 95th percentile %s ms \((\d+) calls\)"
+     % (NUMBER, NUMBER)),
+    ("transfer", r"Picture transfer \(GetRGBPicture\): (\d+) bytes, median %s ms, %s MB/s \((\d+) calls\)"
+     % (NUMBER, NUMBER)),
+    ("area", r"Live area: (\d+) x (\d+) pixels, camera picture (\d+) x (\d+)"),
+]
+for run in ("without", "with"):
+    DIAG_LINES += [
+        ("rate_" + run, r"Live frame rate %s overlay: %s fps \((\d+) pictures in %s s\)" % (run, NUMBER, NUMBER)),
+        ("client_" + run, r"Client CPU per picture %s overlay: (?:%s ms|(cannot be read \(.+\)))" % (run, NUMBER)),
+        ("server_" + run, r"Server CPU per picture %s overlay: (?:%s ms|(cannot be read \(.+\)))" % (run, NUMBER)),
+    ]
+
+
+class DiagTests(CameraTests):
+    LIVE_SETTINGS = (10, 24, 25, 26, 27, 45, 46, 47, 48)   # CONTROLFLAGS, the live area, window, key, display, format
+    # Values of the tool's own settings that diag is not to leave behind.
+    MARKED = ((26, 3), (27, 5), (46, 0x123456), (47, 0))
+
+    def setUp(self):
+        super().setUp()
+        self.saved = get_props(*[prop for prop, _ in self.MARKED])
+        for prop, value in self.MARKED:
+            set_prop(prop, value)
+
+    def tearDown(self):
+        for prop, (_, value) in self.saved.items():
+            set_prop(prop, value)
+        super().tearDown()
+
+    def parse(self, output):
+        lines = output.splitlines()
+        self.assertEqual(len(DIAG_LINES), len(lines), output)
+        values = {}
+        for (name, pattern), line in zip(DIAG_LINES, lines):
+            match = re.fullmatch(pattern, line)
+            self.assertIsNotNone(match, "%s: %r" % (name, line))
+            values[name] = match.groups()
+        return values
+
+    def test_diag_prints_every_figure_and_leaves_the_settings(self):
+        before = get_props(*self.LIVE_SETTINGS)
+        size = get_props(20, 21)
+        result = self.run_grab("diag", "--seconds", "2")
+        sys.stderr.write("\nkivo-grab diag --seconds 2:\n" + result.stdout + result.stderr)
+        self.assertExit(result, 0)
+        self.assertEqual("", result.stderr)
+        values = self.parse(result.stdout)
+
+        activation_ms, state = values["activation"]
+        self.assertGreater(float(activation_ms), 0)
+        self.assertEqual("the camera server was already running", state)   # the tests hold it
+        median, p95, calls = values["round_trip"]
+        self.assertGreater(float(median), 0)
+        self.assertGreaterEqual(float(p95), float(median))
+        self.assertEqual("300", calls)
+        size_bytes, median, rate, calls = values["transfer"]
+        self.assertEqual(int(size[20][1]) * int(size[21][1]) * 3, int(size_bytes))
+        self.assertGreater(float(median), 0)
+        self.assertGreater(float(rate), 0)
+        self.assertEqual("20", calls)
+        self.assertEqual((size[20][1], size[21][1]), values["area"][2:])
+        for run in ("without", "with"):
+            with self.subTest(run=run):
+                fps, pictures, seconds = values["rate_" + run]
+                self.assertGreater(int(pictures), 0)
+                self.assertGreater(float(fps), 0)
+                self.assertGreater(float(seconds), 0)
+                client_ms, client_reason = values["client_" + run]
+                self.assertIsNone(client_reason, "the tool's own CPU time is always readable")
+                self.assertGreater(float(client_ms), 0)
+                server_ms, server_reason = values["server_" + run]
+                if server_reason is None:
+                    self.assertGreater(float(server_ms), 0)
+        self.assertEqual(before, get_props(*self.LIVE_SETTINGS))
+        # The camera was let go: another client orders it at once.
+        self.assertExit(self.run_grab("get", "LIVEDISPLAY"), 0)
+
 
 if __name__ == "__main__":
     for name, value in (("KIVO_WINE_RUN", RUNNER), ("KIVO_WINE_STATE", STATE), ("KIVO_GRAB_TOOL", TOOL),

@@ -79,7 +79,7 @@ CGrabCommandLine::CGrabCommandLine()
     , m_bColour(FALSE)
     , m_dwTimeoutMs(DEFAULT_TIMEOUT_MS)
     , m_nRecordCount(0)
-    , m_dwRecordMs(0)
+    , m_dwSecondsMs(0)
     , m_bText(FALSE)
     , m_eTable(GRAB_TABLE_MEASURE)
 {
@@ -141,6 +141,30 @@ CString CGrabCommandLine::GetUsage()
         L"  table measure|search set FILE\r\n"
         L"                           writes FILE to the table: one integer per line,\r\n"
         L"                           blank lines are skipped\r\n"
+        L"  diag [--seconds S]       measures what decides a program's speed with\r\n"
+        L"                           this camera server on this machine and prints\r\n"
+        L"                           one line per figure:\r\n"
+        L"                           Activation time: T ms (whether the camera\r\n"
+        L"                             server was already running): the first Connect\r\n"
+        L"                           Round trip (GetServerState): median T ms, 95th\r\n"
+        L"                             percentile T ms (N calls)\r\n"
+        L"                           Picture transfer (GetRGBPicture): B bytes,\r\n"
+        L"                             median T ms, R MB/s (N calls)\r\n"
+        L"                           Live area: W x H pixels, camera picture W x H\r\n"
+        L"                           Live frame rate without overlay: R fps\r\n"
+        L"                             (N pictures in T s)\r\n"
+        L"                           Client CPU per picture without overlay: T ms\r\n"
+        L"                           Server CPU per picture without overlay: T ms,\r\n"
+        L"                             or: cannot be read (the reason)\r\n"
+        L"                           then the last three again \"with overlay\".\r\n"
+        L"                           The library shows the live picture in a window\r\n"
+        L"                           of the tool for S seconds per run (default 3;\r\n"
+        L"                           S as for record), under an overlay of the key\r\n"
+        L"                           colour alone, then under a grid and a caption;\r\n"
+        L"                           each run waits at most 30 s for its first\r\n"
+        L"                           picture. The live settings are restored after.\r\n"
+        L"                           MB is 1000000 bytes. Without a display for the\r\n"
+        L"                           window diag ends with exit code 1.\r\n"
         L"  --help                   shows this text\r\n"
         L"\r\n"
         L"PROP is a property number (0 to 2147483647) or one of the names OWNER,\r\n"
@@ -273,7 +297,7 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
             int nCount = 0;
             if (bCount && (!ParseInt32(strValue, nCount) || nCount < 1 || nCount > MAX_RECORD_COUNT))
                 return Fail(L"--count: '%ls' is not a number of pictures from 1 to 100000", strValue);
-            if (!bCount && !ParseSeconds(strValue, MAX_RECORD_MS, m_dwRecordMs))
+            if (!bCount && !ParseSeconds(strValue, MAX_SECONDS_MS, m_dwSecondsMs))
                 return Fail(L"--seconds: '%ls' is not a number of seconds above 0 and at most 3600, "
                             L"with at most three decimals", strValue);
             (bCount ? bCountOption : bSecondsOption) = TRUE;
@@ -296,13 +320,17 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
 
     if ((bColourOption || bTimeoutOption) && m_eCommand != GRAB_COMMAND_LIVE && m_eCommand != GRAB_COMMAND_RECORD)
         return Fail(L"--colour and --timeout-ms belong to the commands live and record");
-    if ((bCountOption || bSecondsOption) && m_eCommand != GRAB_COMMAND_RECORD)
-        return Fail(L"--count and --seconds belong to the command record");
+    if (bCountOption && m_eCommand != GRAB_COMMAND_RECORD)
+        return Fail(L"--count belongs to the command record");
+    if (bSecondsOption && m_eCommand != GRAB_COMMAND_RECORD && m_eCommand != GRAB_COMMAND_DIAG)
+        return Fail(L"--seconds belongs to the commands record and diag");
     if (m_eCommand == GRAB_COMMAND_RECORD && bCountOption == bSecondsOption)
         return Fail(bCountOption ? L"record takes --count or --seconds, not both"
                                  : L"record needs --count N or --seconds S");
     if (bTextOption && m_eCommand != GRAB_COMMAND_SET)
         return Fail(L"--text belongs to the command set");
+    if (m_eCommand == GRAB_COMMAND_DIAG && !bSecondsOption)
+        m_dwSecondsMs = DEFAULT_DIAG_MS;
     m_bColour = bColourOption;
     m_bText = bTextOption;
     return TRUE;
@@ -370,6 +398,12 @@ BOOL CGrabCommandLine::ParseCommand(const std::vector<CString>& vecWords)
         if (!PickWord(vecWords[2], L"get", GRAB_COMMAND_TABLE_GET, L"set", GRAB_COMMAND_TABLE_SET, m_eCommand))
             return Fail(L"table: '%ls' is neither get nor set", vecWords[2]);
         m_strFile = vecWords[3];
+    }
+    else if (strCommand == L"diag")
+    {
+        if (nWords != 1)
+            return Fail(L"diag takes no file or other argument: diag [--seconds S]");
+        m_eCommand = GRAB_COMMAND_DIAG;
     }
     else
     {

@@ -16,7 +16,8 @@ enum EGrabCommand
     GRAB_COMMAND_GET,          // get PROP...
     GRAB_COMMAND_SET,          // set PROP VALUE [--text]
     GRAB_COMMAND_TABLE_GET,    // table measure|search get FILE
-    GRAB_COMMAND_TABLE_SET     // table measure|search set FILE
+    GRAB_COMMAND_TABLE_SET,    // table measure|search set FILE
+    GRAB_COMMAND_DIAG          // diag [--seconds S]
 };
 
 enum EGrabTable
@@ -29,7 +30,7 @@ class CGrabCommandLine
 {
 public:
     enum { DEFAULT_TIMEOUT_MS = 10000, MAX_TIMEOUT_MS = 3600000 };
-    enum { MAX_RECORD_COUNT = 100000, MAX_RECORD_MS = 3600000 };
+    enum { MAX_RECORD_COUNT = 100000, MAX_SECONDS_MS = 3600000, DEFAULT_DIAG_MS = 3000 };
 
     CGrabCommandLine();
 
@@ -51,7 +52,7 @@ public:
     BOOL m_bColour;
     DWORD m_dwTimeoutMs;
     int m_nRecordCount;        // record --count N, else 0
-    DWORD m_dwRecordMs;        // record --seconds S in milliseconds, else 0
+    DWORD m_dwSecondsMs;       // --seconds S in milliseconds: record's span, diag's live runs
     std::vector<tagEMVP> m_vecProps;
     CString m_strValue;
     BOOL m_bText;

@@ -1,5 +1,6 @@
 // GrabCommands.cpp: the commands of kivo-grab on an opened, ordered camera.
 #include "GrabCommands.h"
+#include "GrabDiag.h"
 #include "GrabFailure.h"
 #include "GrabLiveAcquisition.h"
 #include "GrabOutput.h"
@@ -119,6 +120,7 @@ void RunGrabCommand(CKIVOClient& client, const CGrabCommandLine& commandLine)
     case GRAB_COMMAND_SET:       SetProperty(client, commandLine); break;
     case GRAB_COMMAND_TABLE_GET: GetTable(client, commandLine); break;
     case GRAB_COMMAND_TABLE_SET: SetTable(client, commandLine); break;
+    case GRAB_COMMAND_DIAG:      RunGrabDiag(client, commandLine); break;
     case GRAB_COMMAND_HELP:      break;
     }
 }

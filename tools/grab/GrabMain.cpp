@@ -6,6 +6,7 @@
 
 #include "GrabCommandLine.h"
 #include "GrabCommands.h"
+#include "GrabDiag.h"
 #include "GrabFailure.h"
 #include "GrabOutput.h"
 #include "GrabSession.h"
@@ -20,6 +21,9 @@ int RunCommand(const CGrabCommandLine& commandLine)
     int nExitCode = GRAB_EXIT_OK;
     try
     {
+        // diag times the process's first activation itself, before the session's.
+        if (commandLine.m_eCommand == GRAB_COMMAND_DIAG)
+            MeasureGrabActivation();
         session.Begin();
         RunGrabCommand(client, commandLine);
     }

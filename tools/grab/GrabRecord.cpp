@@ -103,7 +103,7 @@ void FetchPictures(CGrabLiveAcquisition& acquisition, const CGrabCommandLine& co
 {
     const bool bByTime = commandLine.m_nRecordCount == 0;
     const int nMaxPictures = bByTime ? MAX_PICTURES : commandLine.m_nRecordCount;
-    const double dWindowMs = commandLine.m_dwRecordMs;
+    const double dWindowMs = commandLine.m_dwSecondsMs;
     CGrabStopwatch stopwatch;
     stopwatch.Start();
     for (int nIndex = 1; nIndex <= nMaxPictures; ++nIndex)
@@ -144,7 +144,7 @@ void RecordGrabLivePictures(CKIVOClient& client, const CGrabCommandLine& command
     if (times.GetPictures() == 0)
     {
         CString strMessage;
-        strMessage.Format(L"no live picture within the %.3f s of the recording", commandLine.m_dwRecordMs / 1000.0);
+        strMessage.Format(L"no live picture within the %.3f s of the recording", commandLine.m_dwSecondsMs / 1000.0);
         throw CGrabFailure(GRAB_EXIT_NO_PICTURE, strMessage);
     }
     WriteGrabOutput(times.FormatSummary());

@@ -1,6 +1,13 @@
-// BenchFrameCounter.cpp: the BitBlt import of this program, counted.
-#include "BenchFrameCounter.h"
-#include "BenchPlatform.h"
+// KivoFrameCounter.cpp: one module's BitBlt import, counted.
+//
+// Both the Windows loader and Wine's load a PE module by writing the address
+// of every imported function into the module's import address table, and a
+// call to a function declared dllimport (as the platform headers declare
+// BitBlt) reads its address from that table each time. Rewriting one entry of
+// a loaded module therefore reroutes that module's calls, and no other
+// module's, on both; the table may lie in a page the loader made read-only,
+// so the entry is unprotected for the write.
+#include "KivoFrameCounter.h"
 
 #include <cstring>
 
@@ -10,16 +17,16 @@ typedef BOOL(WINAPI* PFNBITBLT)(HDC, int, int, int, int, HDC, int, int, DWORD);
 
 PFNBITBLT s_pfnBitBlt = nullptr;
 HWND s_hWnd = nullptr;
-DWORD s_dwMainThreadId = 0;
+DWORD s_dwInstallThreadId = 0;
 CRITICAL_SECTION s_cs;
-CBenchFrameMark s_mark;
+CKIVOFrameMark s_mark;
 
 BOOL WINAPI CountingBitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD dwRop)
 {
     const BOOL bResult = s_pfnBitBlt(hdc, x, y, cx, cy, hdcSrc, x1, y1, dwRop);
-    if (bResult && GetCurrentThreadId() != s_dwMainThreadId && WindowFromDC(hdc) == s_hWnd)
+    if (bResult && GetCurrentThreadId() != s_dwInstallThreadId && WindowFromDC(hdc) == s_hWnd)
     {
-        const double dNow = BenchNowMs();
+        const double dNow = KivoFrameClockMs();
         EnterCriticalSection(&s_cs);
         ++s_mark.nFrames;
         s_mark.dLastMs = dNow;
@@ -60,31 +67,46 @@ ULONG_PTR* FindImport(HMODULE hModule, const char* pszDll, const char* pszFuncti
 }
 }
 
-bool CBenchFrameCounter::Install(HWND hWnd)
+double KivoFrameClockMs()
 {
-    if (s_dwMainThreadId != 0)
-        return false;   // once per program
+    static LARGE_INTEGER s_frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(s_frequency.QuadPart);
+}
+
+bool CKIVOFrameCounter::Install(HMODULE hModule, HWND hWnd)
+{
+    if (s_dwInstallThreadId != 0 || hModule == nullptr)
+        return false;   // once per process
     InitializeCriticalSection(&s_cs);
-    s_dwMainThreadId = GetCurrentThreadId();
-    ULONG_PTR* pEntry = FindImport(GetModuleHandleW(nullptr), "gdi32.dll", "BitBlt");
+    s_dwInstallThreadId = GetCurrentThreadId();
+    ULONG_PTR* pEntry = FindImport(hModule, "gdi32.dll", "BitBlt");
     if (pEntry == nullptr)
         return false;
     s_hWnd = hWnd;
     s_pfnBitBlt = reinterpret_cast<PFNBITBLT>(*pEntry);
     DWORD dwOldProtect = 0;
     if (!VirtualProtect(pEntry, sizeof(*pEntry), PAGE_READWRITE, &dwOldProtect))
+    {
+        s_pfnBitBlt = nullptr;
         return false;
+    }
     *pEntry = reinterpret_cast<ULONG_PTR>(&CountingBitBlt);
     VirtualProtect(pEntry, sizeof(*pEntry), dwOldProtect, &dwOldProtect);
     return true;
 }
 
-CBenchFrameMark CBenchFrameCounter::GetMark()
+CKIVOFrameMark CKIVOFrameCounter::GetMark()
 {
     if (s_pfnBitBlt == nullptr)
-        return CBenchFrameMark();
+        return CKIVOFrameMark();
     EnterCriticalSection(&s_cs);
-    CBenchFrameMark mark = s_mark;
+    CKIVOFrameMark mark = s_mark;
     LeaveCriticalSection(&s_cs);
     return mark;
 }

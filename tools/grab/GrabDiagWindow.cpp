@@ -1,0 +1,142 @@
+// GrabDiagWindow.cpp: the live window of kivo-grab diag.
+#include "GrabDiagWindow.h"
+
+#include <KivoFrameCounter.h>
+
+namespace
+{
+const wchar_t GRAB_DIAG_WINDOW_CLASS[] = L"KivoGrabDiagWindow";
+}
+
+CGrabDiagWindow::CGrabDiagWindow(CKIVOClient& client, COLORREF crKey)
+    : m_client(client)
+    , m_crKey(crKey)
+    , m_hWnd(NULL)
+    , m_eOverlay(GRAB_DIAG_OVERLAY_KEY)
+    , m_nOverlaysDrawn(0)
+{
+}
+
+CGrabDiagWindow::~CGrabDiagWindow()
+{
+    if (m_hWnd == NULL)
+        return;
+    DestroyWindow(m_hWnd);
+    UnregisterClassW(GRAB_DIAG_WINDOW_CLASS, GetModuleHandleW(NULL));
+}
+
+BOOL CGrabDiagWindow::Create(int nWidth, int nHeight)
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.hCursor = LoadCursorW(NULL, MAKEINTRESOURCEW(32512));   // IDC_ARROW
+    wc.hbrBackground = NULL;   // never erased: the live picture stays until the next one
+    wc.lpszClassName = GRAB_DIAG_WINDOW_CLASS;
+    if (RegisterClassW(&wc) == 0)
+        return FALSE;
+    const DWORD dwStyle = WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE;
+    RECT rcWindow = { 0, 0, nWidth, nHeight };
+    AdjustWindowRect(&rcWindow, dwStyle, FALSE);
+    m_hWnd = CreateWindowExW(0, GRAB_DIAG_WINDOW_CLASS, L"kivo-grab diag", dwStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                             rcWindow.right - rcWindow.left, rcWindow.bottom - rcWindow.top, NULL, NULL,
+                             wc.hInstance, NULL);
+    if (m_hWnd == NULL)
+    {
+        UnregisterClassW(GRAB_DIAG_WINDOW_CLASS, wc.hInstance);
+        return FALSE;
+    }
+    SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_rcArea.SetRect(0, 0, nWidth, nHeight);
+    UpdateWindow(m_hWnd);
+    return TRUE;
+}
+
+void CGrabDiagWindow::SetOverlay(EGrabDiagOverlay eOverlay)
+{
+    m_eOverlay = eOverlay;
+    InvalidateRect(m_hWnd, NULL, FALSE);
+}
+
+bool CGrabDiagWindow::PumpMessagesUntil(const std::function<bool()>& fnDone, double dMs)
+{
+    const double dEnd = KivoFrameClockMs() + dMs;
+    for (;;)
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (fnDone())
+            return true;
+        const double dLeft = dEnd - KivoFrameClockMs();
+        if (dLeft <= 0.0)
+            return false;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, dLeft < 10.0 ? 1 : 10, QS_ALLINPUT);
+    }
+}
+
+LRESULT CALLBACK CGrabDiagWindow::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
+{
+    CGrabDiagWindow* pThis = reinterpret_cast<CGrabDiagWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    if (nMessage == WM_ERASEBKGND)
+        return 1;
+    if (nMessage == WM_PAINT && pThis != NULL)
+    {
+        pThis->Paint();
+        return 0;
+    }
+    return DefWindowProcW(hWnd, nMessage, wParam, lParam);
+}
+
+// The overlay goes into the library's device, never into the window itself;
+// while no live picture thread runs there is no device and nothing to draw.
+void CGrabDiagWindow::Paint()
+{
+    PAINTSTRUCT ps;
+    HDC hDC = BeginPaint(m_hWnd, &ps);
+    if (hDC != NULL)
+    {
+        CDC dc;
+        dc.Attach(hDC);
+        CRect rect(m_rcArea);
+        CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(&dc, rect);
+        if (pMask != NULL)
+        {
+            DrawOverlay(pMask, rect);
+            m_client.ReleaseMaskPaintDC();   // always, before anything else
+            ++m_nOverlaysDrawn;
+        }
+        dc.Detach();
+    }
+    EndPaint(m_hWnd, &ps);
+}
+
+// The whole overlay each time: the device keeps what was drawn before.
+void CGrabDiagWindow::DrawOverlay(CDC* pDC, const CRect& rect) const
+{
+    pDC->FillSolidRect(&rect, m_crKey);
+    if (m_eOverlay != GRAB_DIAG_OVERLAY_GRID)
+        return;
+    // A measuring grid, a marked box and a caption, as an acquisition program draws them.
+    CPen pen(PS_SOLID, 1, RGB(255, 255, 0));
+    CPen* pOldPen = pDC->SelectObject(&pen);
+    for (int x = rect.left + 32; x < rect.right; x += 64)
+    {
+        pDC->MoveTo(x, rect.top);
+        pDC->LineTo(x, rect.bottom);
+    }
+    for (int y = rect.top + 32; y < rect.bottom; y += 64)
+    {
+        pDC->MoveTo(rect.left, y);
+        pDC->LineTo(rect.right, y);
+    }
+    pDC->SelectObject(pOldPen);
+    pDC->FillSolidRect(rect.left + rect.Width() / 3, rect.top + rect.Height() / 3, rect.Width() / 6,
+                       rect.Height() / 8, RGB(0, 200, 0));
+    pDC->SetBkMode(TRANSPARENT);
+    pDC->SetTextColor(RGB(255, 255, 255));
+    pDC->TextOut(rect.left + 8, rect.top + 8, CString(L"kivo-grab diag overlay"));
+}
