@@ -2,6 +2,7 @@
 #include "BenchLiveSession.h"
 #include "KivoWindowDC.h"
 #include "BenchFloor.h"
+#include "KivoCpuTime.h"
 #include "KivoFrameCounter.h"
 #include "BenchPlatform.h"
 #include "TestCameraServer.h"
@@ -479,8 +480,8 @@ bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBen
             strError = "the loop stalled";
             return false;
         }
-        end.dProcessMs = ProcessCpuMs();
-        end.dThreadMs = ThreadCpuMs(hThread);
+        end.dProcessMs = GetKivoProcessCpuMs(GetCurrentProcess());
+        end.dThreadMs = GetKivoThreadCpuMs(hThread);
         end.nDelivered = ReadDelivered();
         return true;
     };
@@ -546,12 +547,12 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
     CBenchClient& client = m_client;
     // Times nPasses rounds of one part on this thread: wall and thread CPU.
     auto timePart = [nPasses](const std::function<void()>& fnPart, double& dWallUs, double& dCpuUs) {
-        const double dCpu0 = ThreadCpuMs(GetCurrentThread());
+        const double dCpu0 = GetKivoThreadCpuMs(GetCurrentThread());
         const double dStart = BenchNowMs();
         for (int i = 0; i < nPasses; ++i)
             fnPart();
         dWallUs = (BenchNowMs() - dStart) * 1000.0 / nPasses;
-        const double dCpu1 = ThreadCpuMs(GetCurrentThread());
+        const double dCpu1 = GetKivoThreadCpuMs(GetCurrentThread());
         dCpuUs = dCpu0 >= 0 && dCpu1 >= 0 ? (dCpu1 - dCpu0) * 1000.0 / nPasses : -1.0;
     };
     auto probe = [&](IKIVOCamera* pCamera, IKIVOCamera3* pCamera3) {

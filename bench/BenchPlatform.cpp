@@ -1,6 +1,7 @@
-// BenchPlatform.cpp: clocks, CPU times, resource counters, the message pump.
+// BenchPlatform.cpp: the clock, resource counters, the message pump.
 #include "BenchPlatform.h"
 #include "KivoFrameCounter.h"
+#include "KivoMessagePump.h"
 
 #include <psapi.h>
 
@@ -50,46 +51,12 @@ DWORD CountHandlesInSystemList()
         nHandles += pEntries[i].nOwnerProcessId == nMine ? 1 : 0;
     return nHandles;
 }
-
-double FileTimeMs(const FILETIME& ft)
-{
-    ULARGE_INTEGER value;
-    value.LowPart = ft.dwLowDateTime;
-    value.HighPart = ft.dwHighDateTime;
-    return static_cast<double>(value.QuadPart) / 10000.0;
-}
-
-void DispatchPending()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-    {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 }
 
 // The frame counter's clock, so that its stamps and the benchmark's compare.
 double BenchNowMs()
 {
     return KivoFrameClockMs();
-}
-
-double ProcessCpuMs()
-{
-    FILETIME ftCreate, ftExit, ftKernel, ftUser;
-    if (!GetProcessTimes(GetCurrentProcess(), &ftCreate, &ftExit, &ftKernel, &ftUser))
-        return -1.0;
-    return FileTimeMs(ftKernel) + FileTimeMs(ftUser);
-}
-
-double ThreadCpuMs(HANDLE hThread)
-{
-    FILETIME ftCreate, ftExit, ftKernel, ftUser;
-    if (hThread == nullptr || !GetThreadTimes(hThread, &ftCreate, &ftExit, &ftKernel, &ftUser))
-        return -1.0;
-    return FileTimeMs(ftKernel) + FileTimeMs(ftUser);
 }
 
 CBenchResources SampleResources()
@@ -117,22 +84,14 @@ CBenchResources SampleResources()
     return resources;
 }
 
+// The benchmark looks at its conditions every 2 ms: frame marks change on
+// other threads without a message.
 void PumpMessagesFor(double dMs)
 {
-    PumpMessagesUntil([] { return false; }, dMs);
+    PumpKivoMessagesUntil([] { return false; }, dMs, 2);
 }
 
 bool PumpMessagesUntil(const std::function<bool()>& fnCondition, double dTimeoutMs)
 {
-    const double dEnd = BenchNowMs() + dTimeoutMs;
-    for (;;)
-    {
-        DispatchPending();
-        if (fnCondition())
-            return true;
-        const double dLeft = dEnd - BenchNowMs();
-        if (dLeft <= 0.0)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, dLeft < 2.0 ? 1 : 2, QS_ALLINPUT);
-    }
+    return PumpKivoMessagesUntil(fnCondition, dTimeoutMs, 2);
 }

@@ -1,4 +1,4 @@
-// BenchPlatform.h: clocks, CPU times, the process's resource counters and the
+// BenchPlatform.h: the clock, the process's resource counters and the
 // message pump of the benchmark's window thread.
 #pragma once
 
@@ -8,10 +8,6 @@
 
 // Milliseconds of the performance counter.
 double BenchNowMs();
-
-// CPU time (user + kernel) in milliseconds; negative when the platform gives none.
-double ProcessCpuMs();
-double ThreadCpuMs(HANDLE hThread);
 
 // The process's resources at one moment.
 struct CBenchResources

@@ -1,6 +1,9 @@
 // CDemoCamera.cpp: the demo's connection to the camera server.
 #include "CDemoCamera.h"
 
+#include <KivoFirstFailure.h>
+#include <KivoRegKey.h>
+
 namespace
 {
 // Where the library reads its switches (HKEY_LOCAL_MACHINE).
@@ -20,43 +23,6 @@ LONGLONG GetTicksPerSecond()
     QueryPerformanceFrequency(&li);
     return li.QuadPart > 0 ? li.QuadPart : 1;
 }
-
-// Keeps the first failure of a sequence that must run to its end.
-class CFirstFailure
-{
-public:
-    CFirstFailure() : m_pFirst(NULL) {}
-    ~CFirstFailure()
-    {
-        if (m_pFirst != NULL)
-            m_pFirst->Delete();
-    }
-    template <class TStep>
-    void Run(TStep step)
-    {
-        try
-        {
-            step();
-        }
-        catch (CKIVOClientException* pException)
-        {
-            if (m_pFirst == NULL)
-                m_pFirst = pException;
-            else
-                pException->Delete();
-        }
-    }
-    void ThrowIfAny()
-    {
-        CKIVOClientException* pFirst = m_pFirst;
-        m_pFirst = NULL;
-        if (pFirst != NULL)
-            throw pFirst;
-    }
-
-private:
-    CKIVOClientException* m_pFirst;
-};
 }
 
 CDemoCamera::CDemoCamera()
@@ -212,7 +178,7 @@ void CDemoCamera::Disconnect()
         return;
     m_bConnected = FALSE;
 
-    CFirstFailure failure;
+    CKIVOFirstFailure<CKIVOClientException> failure;   // other failures leave at once
     failure.Run([this] { StopLive(); });
     failure.Run([this] { m_client.ReleaseCamera(); });
     failure.Run([this] { m_client.Close(0); });
@@ -227,15 +193,13 @@ CKIVOClient& CDemoCamera::GetClient()
 
 BOOL CDemoCamera::EnableFrameRateReadout(CString& strError)
 {
-    HKEY hKey = NULL;
-    LONG nResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSwitchKey, 0, NULL, 0, KEY_SET_VALUE, NULL,
-                                   &hKey, NULL);
+    CKIVORegKey key;
+    LONG nResult = key.Create(HKEY_LOCAL_MACHINE, g_szSwitchKey, KEY_SET_VALUE);
     if (nResult == ERROR_SUCCESS)
     {
         const DWORD dwOn = 1;
-        nResult = RegSetValueExW(hKey, g_szShowFpsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwOn),
+        nResult = RegSetValueExW(key.Get(), g_szShowFpsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwOn),
                                  sizeof(dwOn));
-        RegCloseKey(hKey);
     }
     if (nResult == ERROR_SUCCESS)
         return TRUE;

@@ -2,6 +2,7 @@
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "KivoConfiguration.h"
+#include "KivoRegKey.h"
 
 namespace
 {
@@ -9,15 +10,14 @@ namespace
 // read as a little-endian number (shorter data leaves the upper bytes 0).
 BOOL QuerySwitch(LPCWSTR pszValueName)
 {
-    HKEY hKey = NULL;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, 0, KEY_READ, &hKey) != ERROR_SUCCESS)
+    CKIVORegKey key;
+    if (key.Open(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, KEY_READ) != ERROR_SUCCESS)
         return FALSE;
     DWORD dwValue = 0;
     DWORD dwSize = sizeof(dwValue);
     DWORD dwType = 0;
-    LONG nResult = RegQueryValueExW(hKey, pszValueName, NULL, &dwType,
+    LONG nResult = RegQueryValueExW(key.Get(), pszValueName, NULL, &dwType,
                                     reinterpret_cast<LPBYTE>(&dwValue), &dwSize);
-    RegCloseKey(hKey);
     return nResult == ERROR_SUCCESS && dwValue != 0;
 }
 }

@@ -3,6 +3,7 @@
 #include "SimMessages.h"
 
 #include "KivoCamera.h"
+#include <KivoRegKey.h>
 
 #include <oleauto.h>
 
@@ -21,35 +22,13 @@ std::wstring FormatGuid(REFGUID guid)
     return sz;
 }
 
-class CRegKey
-{
-public:
-    CRegKey() : m_hKey(nullptr) {}
-    ~CRegKey()
-    {
-        if (m_hKey != nullptr)
-            RegCloseKey(m_hKey);
-    }
-    CRegKey(const CRegKey&) = delete;
-    CRegKey& operator=(const CRegKey&) = delete;
-
-    LSTATUS Create(HKEY hParent, const std::wstring& strPath)
-    {
-        return RegCreateKeyExW(hParent, strPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
-                               nullptr, &m_hKey, nullptr);
-    }
-    HKEY Get() const { return m_hKey; }
-
-private:
-    HKEY m_hKey;
-};
-
 // Writes the default value (strName empty) or a named value of a key below
 // HKLM\Software\Classes, creating the key.
 LSTATUS WriteClassesValue(const std::wstring& strPath, const wchar_t* pszName, const std::wstring& strValue)
 {
-    CRegKey key;
-    LSTATUS nStatus = key.Create(HKEY_LOCAL_MACHINE, std::wstring(g_szClasses) + L"\\" + strPath);
+    CKIVORegKey key;
+    const std::wstring strKey = std::wstring(g_szClasses) + L"\\" + strPath;
+    LSTATUS nStatus = key.Create(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_WRITE);
     if (nStatus != ERROR_SUCCESS)
         return nStatus;
     return RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
@@ -58,12 +37,11 @@ LSTATUS WriteClassesValue(const std::wstring& strPath, const wchar_t* pszName, c
 
 LSTATUS DeleteClassesTree(const std::wstring& strPath)
 {
-    HKEY hClasses = nullptr;
-    LSTATUS nStatus = RegOpenKeyExW(HKEY_LOCAL_MACHINE, g_szClasses, 0, KEY_ALL_ACCESS, &hClasses);
+    CKIVORegKey classes;
+    LSTATUS nStatus = classes.Open(HKEY_LOCAL_MACHINE, g_szClasses, KEY_ALL_ACCESS);
     if (nStatus != ERROR_SUCCESS)
         return nStatus;
-    nStatus = RegDeleteTreeW(hClasses, strPath.c_str());
-    RegCloseKey(hClasses);
+    nStatus = RegDeleteTreeW(classes.Get(), strPath.c_str());
     return nStatus == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : nStatus;
 }
 

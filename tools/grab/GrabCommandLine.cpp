@@ -35,6 +35,32 @@ bool PickWord(const CString& strWord, LPCWSTR pszFirst, T eFirst, LPCWSTR pszSec
     return true;
 }
 
+// Whether strArg is the option pszName given as "--name VALUE" (the value
+// taken from the next argument) or "--name=VALUE".
+enum EOptionMatch
+{
+    OPTION_OTHER,      // another argument
+    OPTION_VALUE,      // the option, its value in strValue
+    OPTION_NO_VALUE    // the option as the last argument, without a value
+};
+
+EOptionMatch MatchValueOption(const CString& strArg, LPCWSTR pszName, int& i, int nArgs,
+                              const wchar_t* const* ppszArgs, CString& strValue)
+{
+    const CString strName(pszName);
+    if (strArg == strName)
+    {
+        if (i + 1 >= nArgs)
+            return OPTION_NO_VALUE;
+        strValue = ppszArgs[++i];
+        return OPTION_VALUE;
+    }
+    if (strArg.Left(strName.GetLength() + 1) != strName + L"=")
+        return OPTION_OTHER;
+    strValue = strArg.Mid(strName.GetLength() + 1);
+    return OPTION_VALUE;
+}
+
 // Seconds above 0 and at most nMaxMs / 1000, with at most three decimals, as
 // milliseconds.
 bool ParseSeconds(const CString& str, DWORD nMaxMs, DWORD& dwMs)
@@ -246,6 +272,8 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
     for (int i = 0; i < nArgs; ++i)
     {
         CString strArg = ppszArgs[i];
+        CString strValue;
+        EOptionMatch eMatch = OPTION_OTHER;
         if (bOptionsEnded)
         {
             vecWords.push_back(strArg);
@@ -267,14 +295,9 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
         {
             bTextOption = TRUE;
         }
-        else if (strArg == L"--timeout-ms" || strArg.Left(13) == L"--timeout-ms=")
+        else if ((eMatch = MatchValueOption(strArg, L"--timeout-ms", i, nArgs, ppszArgs, strValue)) != OPTION_OTHER)
         {
-            CString strValue;
-            if (strArg.GetLength() > 12)
-                strValue = strArg.Mid(13);
-            else if (i + 1 < nArgs)
-                strValue = ppszArgs[++i];
-            else
+            if (eMatch == OPTION_NO_VALUE)
                 return Fail(L"--timeout-ms needs a number of milliseconds");
             int nTimeout = 0;
             if (!ParseInt32(strValue, nTimeout) || nTimeout < 0 || nTimeout > MAX_TIMEOUT_MS)
@@ -282,27 +305,22 @@ BOOL CGrabCommandLine::Parse(int nArgs, const wchar_t* const* ppszArgs)
             m_dwTimeoutMs = static_cast<DWORD>(nTimeout);
             bTimeoutOption = TRUE;
         }
-        else if (strArg == L"--count" || strArg.Left(8) == L"--count=" || strArg == L"--seconds"
-                 || strArg.Left(10) == L"--seconds=")
+        else if ((eMatch = MatchValueOption(strArg, L"--count", i, nArgs, ppszArgs, strValue)) != OPTION_OTHER)
         {
-            const bool bCount = strArg.Left(7) == L"--count";
-            const int nNameLength = bCount ? 7 : 9;
-            CString strValue;
-            if (strArg.GetLength() > nNameLength)
-                strValue = strArg.Mid(nNameLength + 1);
-            else if (i + 1 < nArgs)
-                strValue = ppszArgs[++i];
-            else
-                return Fail(bCount ? L"--count needs a number of pictures" : L"--seconds needs a number of seconds");
-            int nCount = 0;
-            if (bCount && (!ParseInt32(strValue, nCount) || nCount < 1 || nCount > MAX_RECORD_COUNT))
+            if (eMatch == OPTION_NO_VALUE)
+                return Fail(L"--count needs a number of pictures");
+            if (!ParseInt32(strValue, m_nRecordCount) || m_nRecordCount < 1 || m_nRecordCount > MAX_RECORD_COUNT)
                 return Fail(L"--count: '%ls' is not a number of pictures from 1 to 100000", strValue);
-            if (!bCount && !ParseSeconds(strValue, MAX_SECONDS_MS, m_dwSecondsMs))
+            bCountOption = TRUE;
+        }
+        else if ((eMatch = MatchValueOption(strArg, L"--seconds", i, nArgs, ppszArgs, strValue)) != OPTION_OTHER)
+        {
+            if (eMatch == OPTION_NO_VALUE)
+                return Fail(L"--seconds needs a number of seconds");
+            if (!ParseSeconds(strValue, MAX_SECONDS_MS, m_dwSecondsMs))
                 return Fail(L"--seconds: '%ls' is not a number of seconds above 0 and at most 3600, "
                             L"with at most three decimals", strValue);
-            (bCount ? bCountOption : bSecondsOption) = TRUE;
-            if (bCount)
-                m_nRecordCount = nCount;
+            bSecondsOption = TRUE;
         }
         else if (IsOption(strArg))
         {

@@ -7,7 +7,9 @@
 #include "GrabOutput.h"
 #include "GrabServerProcess.h"
 
+#include <KivoCpuTime.h>
 #include <KivoFrameCounter.h>
+#include <KivoMessagePump.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +24,9 @@ const int LIVE_AREA_WIDTH = 640;
 const int LIVE_AREA_HEIGHT = 480;
 const COLORREF LIVE_KEY_COLOR = RGB(255, 0, 255);
 const double FIRST_PICTURE_TIMEOUT_MS = 30000.0;
+// The frame count changes on the live picture thread without a message; a
+// longer poll costs the client less CPU time in the figures it measures.
+const DWORD PUMP_POLL_MS = 10;
 
 void PrintLine(const CString& strLine)
 {
@@ -35,22 +40,6 @@ double GetPercentile(std::vector<double> vecSamples, double dShare)
     std::sort(vecSamples.begin(), vecSamples.end());
     const size_t nRank = static_cast<size_t>(std::ceil(dShare * static_cast<double>(vecSamples.size())));
     return vecSamples[nRank > 0 ? nRank - 1 : 0];
-}
-
-double FileTimeMs(const FILETIME& ft)
-{
-    ULARGE_INTEGER n;
-    n.LowPart = ft.dwLowDateTime;
-    n.HighPart = ft.dwHighDateTime;
-    return static_cast<double>(n.QuadPart) / 10000.0;
-}
-
-double GetOwnCpuMs()
-{
-    FILETIME ftCreate, ftExit, ftKernel, ftUser;
-    if (!GetProcessTimes(GetCurrentProcess(), &ftCreate, &ftExit, &ftKernel, &ftUser))
-        return -1.0;
-    return FileTimeMs(ftKernel) + FileTimeMs(ftUser);
 }
 
 void MeasureRoundTrip(CKIVOClient& client)
@@ -121,7 +110,7 @@ struct SGrabCpuSample
 SGrabCpuSample SampleCpu(CGrabServerProcess& server, BOOL bServerOpen)
 {
     SGrabCpuSample sample;
-    sample.dClientMs = GetOwnCpuMs();
+    sample.dClientMs = GetKivoProcessCpuMs(GetCurrentProcess());
     sample.dServerMs = 0.0;
     sample.bServer = bServerOpen && server.ReadCpuMs(sample.dServerMs);
     return sample;
@@ -155,7 +144,7 @@ void MeasureLiveRun(CGrabDiagLiveSettings& settings, CGrabDiagWindow& window, CG
     // run's overlay. The window is asked again while no paint reached the
     // library's device, which exists only once the live picture thread runs.
     LONG nFramesWithOverlay = -1;
-    const bool bShown = CGrabDiagWindow::PumpMessagesUntil(
+    const bool bShown = PumpKivoMessagesUntil(
         [&] {
             const LONG nFrames = CKIVOFrameCounter::GetMark().nFrames;
             if (window.GetOverlaysDrawn() == nOverlaysBefore)
@@ -168,7 +157,7 @@ void MeasureLiveRun(CGrabDiagLiveSettings& settings, CGrabDiagWindow& window, CG
                 nFramesWithOverlay = nFrames;
             return nFrames > nFramesWithOverlay;
         },
-        FIRST_PICTURE_TIMEOUT_MS);
+        FIRST_PICTURE_TIMEOUT_MS, PUMP_POLL_MS);
     if (!bShown)
     {
         CString strMessage;
@@ -178,7 +167,7 @@ void MeasureLiveRun(CGrabDiagLiveSettings& settings, CGrabDiagWindow& window, CG
 
     const CKIVOFrameMark first = CKIVOFrameCounter::GetMark();
     const SGrabCpuSample cpuFirst = SampleCpu(server, bServerOpen);
-    CGrabDiagWindow::PumpMessagesUntil([] { return false; }, static_cast<double>(dwMs));
+    PumpKivoMessagesUntil([] { return false; }, static_cast<double>(dwMs), PUMP_POLL_MS);
     const CKIVOFrameMark last = CKIVOFrameCounter::GetMark();
     const SGrabCpuSample cpuLast = SampleCpu(server, bServerOpen);
     settings.Stop();

@@ -1,5 +1,6 @@
 // GrabDiagLiveSettings.cpp: the live settings of kivo-grab diag, restored.
 #include "GrabDiagLiveSettings.h"
+#include "GrabCleanupSteps.h"
 #include "GrabOutput.h"
 
 // In the order they are written back: the window last, once nothing draws into it.
@@ -65,35 +66,21 @@ void CGrabDiagLiveSettings::Stop()
 
 void CGrabDiagLiveSettings::Restore()
 {
-    CException* pFirst = NULL;
-    auto attempt = [&](auto step) {
-        try
-        {
-            step();
-        }
-        catch (CException* pException)
-        {
-            if (pFirst == NULL)
-                pFirst = pException;
-            else
-                ReportGrabError(TakeExceptionMessage(pException));
-        }
-    };
-    attempt([&] { Stop(); });
+    CGrabCleanupSteps steps;
+    steps.Run([&] { Stop(); });
     if (m_bRestore)
     {
         m_bRestore = FALSE;
         for (int i = 0; i < SAVED_COUNT; ++i)
-            attempt([&] { m_client.SetPropValueInt(s_aSaved[i], m_anSaved[i]); });
+            steps.Run([&] { m_client.SetPropValueInt(s_aSaved[i], m_anSaved[i]); });
         if (m_bFoundStarted)
         {
             // Acquiring again as found, without a live picture thread of this tool.
-            attempt([&] {
+            steps.Run([&] {
                 m_client.EnablePollLivePictures(1);
                 m_client.Start(0);
             });
         }
     }
-    if (pFirst != NULL)
-        throw pFirst;
+    steps.ThrowIfAny();
 }

@@ -1,7 +1,7 @@
 // GrabDiagWindow.cpp: the live window of kivo-grab diag.
 #include "GrabDiagWindow.h"
 
-#include <KivoFrameCounter.h>
+#include <KivoMeasuringOverlay.h>
 
 namespace
 {
@@ -58,26 +58,6 @@ void CGrabDiagWindow::SetOverlay(EGrabDiagOverlay eOverlay)
     InvalidateRect(m_hWnd, NULL, FALSE);
 }
 
-bool CGrabDiagWindow::PumpMessagesUntil(const std::function<bool()>& fnDone, double dMs)
-{
-    const double dEnd = KivoFrameClockMs() + dMs;
-    for (;;)
-    {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
-        {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (fnDone())
-            return true;
-        const double dLeft = dEnd - KivoFrameClockMs();
-        if (dLeft <= 0.0)
-            return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, dLeft < 10.0 ? 1 : 10, QS_ALLINPUT);
-    }
-}
-
 LRESULT CALLBACK CGrabDiagWindow::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
     CGrabDiagWindow* pThis = reinterpret_cast<CGrabDiagWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
@@ -120,23 +100,5 @@ void CGrabDiagWindow::DrawOverlay(CDC* pDC, const CRect& rect) const
     pDC->FillSolidRect(&rect, m_crKey);
     if (m_eOverlay != GRAB_DIAG_OVERLAY_GRID)
         return;
-    // A measuring grid, a marked box and a caption, as an acquisition program draws them.
-    CPen pen(PS_SOLID, 1, RGB(255, 255, 0));
-    CPen* pOldPen = pDC->SelectObject(&pen);
-    for (int x = rect.left + 32; x < rect.right; x += 64)
-    {
-        pDC->MoveTo(x, rect.top);
-        pDC->LineTo(x, rect.bottom);
-    }
-    for (int y = rect.top + 32; y < rect.bottom; y += 64)
-    {
-        pDC->MoveTo(rect.left, y);
-        pDC->LineTo(rect.right, y);
-    }
-    pDC->SelectObject(pOldPen);
-    pDC->FillSolidRect(rect.left + rect.Width() / 3, rect.top + rect.Height() / 3, rect.Width() / 6,
-                       rect.Height() / 8, RGB(0, 200, 0));
-    pDC->SetBkMode(TRANSPARENT);
-    pDC->SetTextColor(RGB(255, 255, 255));
-    pDC->TextOut(rect.left + 8, rect.top + 8, CString(L"kivo-grab diag overlay"));
+    DrawKivoMeasuringOverlay(pDC, rect, L"kivo-grab diag overlay");
 }

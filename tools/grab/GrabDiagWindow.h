@@ -4,8 +4,6 @@
 
 #include <KivoClient.h>
 
-#include <functional>
-
 enum EGrabDiagOverlay
 {
     GRAB_DIAG_OVERLAY_KEY,    // the key colour alone: the picture shows whole
@@ -28,10 +26,6 @@ public:
     void SetOverlay(EGrabDiagOverlay eOverlay);
     // How many paints handed the library an overlay so far.
     LONG GetOverlaysDrawn() const { return m_nOverlaysDrawn; }
-
-    // Runs this thread's messages until fnDone answers true or dMs have
-    // passed; answers fnDone's last answer.
-    static bool PumpMessagesUntil(const std::function<bool()>& fnDone, double dMs);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam);

@@ -1,8 +1,11 @@
 // GrabLiveAcquisition.cpp: live acquisition for the commands that save live
 // pictures, and the checks every picture of the camera passes before it is read.
 #include "GrabLiveAcquisition.h"
+#include "GrabCleanupSteps.h"
 #include "GrabFailure.h"
 #include "GrabOutput.h"
+
+#include <KivoFrameCounter.h>
 
 namespace
 {
@@ -81,9 +84,7 @@ std::unique_ptr<CGrabLivePicture> CGrabLiveAcquisition::FetchPicture(DWORD dwTim
         }
         Sleep(POLL_INTERVAL_MS);
     }
-    LARGE_INTEGER nNow;
-    QueryPerformanceCounter(&nNow);
-    picture->m_nArrivalTicks = nNow.QuadPart;
+    picture->m_dArrivalMs = KivoFrameClockMs();
     CheckPicture(*picture, nWidth, nHeight, bGrey);
     return picture;
 }
@@ -118,31 +119,17 @@ void CGrabLiveAcquisition::CheckPicture(CGrabLivePicture& picture, unsigned long
 
 void CGrabLiveAcquisition::Finish()
 {
-    CException* pFirst = NULL;
-    auto attempt = [&](auto step) {
-        try
-        {
-            step();
-        }
-        catch (CException* pException)
-        {
-            if (pFirst == NULL)
-                pFirst = pException;
-            else
-                ReportGrabError(TakeExceptionMessage(pException));
-        }
-    };
+    CGrabCleanupSteps steps;
     if (m_bStarted)
     {
         m_bStarted = FALSE;
-        attempt([&] { m_client.Stop(0); });
+        steps.Run([&] { m_client.Stop(0); });
     }
     if (m_bRestore)
     {
         m_bRestore = FALSE;
-        attempt([&] { m_client.SetPropValueInt(LIVEFORMAT, m_nSavedFormat); });
-        attempt([&] { m_client.SetPropValueInt(CONTROLFLAGS, m_nSavedFlags); });
+        steps.Run([&] { m_client.SetPropValueInt(LIVEFORMAT, m_nSavedFormat); });
+        steps.Run([&] { m_client.SetPropValueInt(CONTROLFLAGS, m_nSavedFlags); });
     }
-    if (pFirst != NULL)
-        throw pFirst;
+    steps.ThrowIfAny();
 }

@@ -18,14 +18,14 @@ int GetGrabPictureBytes(int nWidth, int nHeight, int nBytesPerPixel);
 class CGrabLivePicture
 {
 public:
-    CGrabLivePicture() : m_nWidth(0), m_nHeight(0), m_eLayout(GRAB_PIXELS_GREY8), m_nArrivalTicks(0) {}
+    CGrabLivePicture() : m_nWidth(0), m_nHeight(0), m_eLayout(GRAB_PIXELS_GREY8), m_dArrivalMs(0) {}
 
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }
     EGrabPixelLayout GetLayout() const { return m_eLayout; }
     const BYTE* GetPixels() const { return static_cast<const BYTE*>(m_picture.GetData()); }
-    // QueryPerformanceCounter when the camera's answer with the picture came back.
-    LONGLONG GetArrivalTicks() const { return m_nArrivalTicks; }
+    // KivoFrameClockMs when the camera's answer with the picture came back.
+    double GetArrivalMs() const { return m_dArrivalMs; }
 
 private:
     friend class CGrabLiveAcquisition;
@@ -34,7 +34,7 @@ private:
     int m_nWidth;
     int m_nHeight;
     EGrabPixelLayout m_eLayout;
-    LONGLONG m_nArrivalTicks;
+    double m_dArrivalMs;
 
     CGrabLivePicture(const CGrabLivePicture&);
     CGrabLivePicture& operator=(const CGrabLivePicture&);

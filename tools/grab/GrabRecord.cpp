@@ -6,6 +6,8 @@
 #include "GrabOutput.h"
 #include "GrabRecordSaver.h"
 
+#include <KivoFrameCounter.h>
+
 #include <cmath>
 
 namespace
@@ -67,35 +69,6 @@ private:
     double m_dMaxIntervalMs;
 };
 
-// Milliseconds on the performance counter since a start.
-class CGrabStopwatch
-{
-public:
-    CGrabStopwatch() : m_nFrequency(1), m_nStart(0) {}
-
-    void Start()
-    {
-        LARGE_INTEGER nValue;
-        QueryPerformanceFrequency(&nValue);
-        m_nFrequency = nValue.QuadPart;
-        QueryPerformanceCounter(&nValue);
-        m_nStart = nValue.QuadPart;
-    }
-
-    double GetMs(LONGLONG nTicks) const { return static_cast<double>(nTicks - m_nStart) * 1000.0 / m_nFrequency; }
-
-    double GetElapsedMs() const
-    {
-        LARGE_INTEGER nNow;
-        QueryPerformanceCounter(&nNow);
-        return GetMs(nNow.QuadPart);
-    }
-
-private:
-    LONGLONG m_nFrequency;
-    LONGLONG m_nStart;
-};
-
 // Fetches until the count is reached or the time is up; each picture goes to
 // the saver with the moment it arrived.
 void FetchPictures(CGrabLiveAcquisition& acquisition, const CGrabCommandLine& commandLine,
@@ -104,14 +77,13 @@ void FetchPictures(CGrabLiveAcquisition& acquisition, const CGrabCommandLine& co
     const bool bByTime = commandLine.m_nRecordCount == 0;
     const int nMaxPictures = bByTime ? MAX_PICTURES : commandLine.m_nRecordCount;
     const double dWindowMs = commandLine.m_dwSecondsMs;
-    CGrabStopwatch stopwatch;
-    stopwatch.Start();
+    const double dStartMs = KivoFrameClockMs();
     for (int nIndex = 1; nIndex <= nMaxPictures; ++nIndex)
     {
         DWORD dwStopMs = INFINITE;
         if (bByTime)
         {
-            const double dLeftMs = dWindowMs - stopwatch.GetElapsedMs();
+            const double dLeftMs = dWindowMs - (KivoFrameClockMs() - dStartMs);
             if (dLeftMs <= 0)
                 return;
             dwStopMs = static_cast<DWORD>(std::ceil(dLeftMs));
@@ -119,7 +91,7 @@ void FetchPictures(CGrabLiveAcquisition& acquisition, const CGrabCommandLine& co
         std::unique_ptr<CGrabLivePicture> picture = acquisition.FetchPicture(commandLine.m_dwTimeoutMs, dwStopMs);
         if (picture == NULL)
             return;
-        const double dTimeMs = stopwatch.GetMs(picture->GetArrivalTicks());
+        const double dTimeMs = picture->GetArrivalMs() - dStartMs;
         // The poll that brought it may have ended after the time was up.
         if (bByTime && dTimeMs > dWindowMs)
             return;

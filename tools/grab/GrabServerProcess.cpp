@@ -2,31 +2,13 @@
 #include "GrabServerProcess.h"
 
 #include <KivoCamera.h>
+#include <KivoCpuTime.h>
+#include <KivoRegKey.h>
 
 #include <tlhelp32.h>
 
 namespace
 {
-// The owner of one open registry key.
-class CGrabRegKey
-{
-public:
-    CGrabRegKey() : m_hKey(NULL) {}
-    ~CGrabRegKey()
-    {
-        if (m_hKey != NULL)
-            RegCloseKey(m_hKey);
-    }
-    LSTATUS Open(HKEY hParent, LPCWSTR pszPath) { return RegOpenKeyExW(hParent, pszPath, 0, KEY_READ, &m_hKey); }
-    HKEY Get() const { return m_hKey; }
-
-private:
-    HKEY m_hKey;
-
-    CGrabRegKey(const CGrabRegKey&);
-    CGrabRegKey& operator=(const CGrabRegKey&);
-};
-
 // The program of a LocalServer32 command line: quoted, or up to its ".exe";
 // COM appends its own switches, and a registration may carry some.
 CString GetProgramOfCommand(const CString& strCommand)
@@ -52,14 +34,6 @@ CString GetFileName(const CString& strPath)
     const int nBackslash = strPath.ReverseFind(L'\\'), nSlash = strPath.ReverseFind(L'/');
     return strPath.Mid((nBackslash > nSlash ? nBackslash : nSlash) + 1);
 }
-
-double FileTimeMs(const FILETIME& ft)
-{
-    ULARGE_INTEGER n;
-    n.LowPart = ft.dwLowDateTime;
-    n.HighPart = ft.dwHighDateTime;
-    return static_cast<double>(n.QuadPart) / 10000.0;
-}
 }
 
 CGrabServerProcess::CGrabServerProcess()
@@ -75,8 +49,8 @@ BOOL CGrabServerProcess::ReadRegisteredProgram()
     StringFromGUID2(CLSID_KIVOCamera, szClsid, 64);
     CString strKey;
     strKey.Format(L"CLSID\\%ls\\LocalServer32", szClsid);
-    CGrabRegKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, strKey) != ERROR_SUCCESS)
+    CKIVORegKey key;
+    if (key.Open(HKEY_CLASSES_ROOT, strKey, KEY_READ) != ERROR_SUCCESS)
     {
         m_strReason = L"the camera server's registration cannot be read";
         return FALSE;
@@ -181,7 +155,7 @@ BOOL CGrabServerProcess::ReadCpuMs(double& dMs)
         m_strReason.Format(L"the system reports this tool's own CPU time for server process %lu", m_dwProcessId);
         return FALSE;
     }
-    dMs = FileTimeMs(ftKernel) + FileTimeMs(ftUser);
+    dMs = KivoFileTimeMs(ftKernel) + KivoFileTimeMs(ftUser);
     // A server that has answered calls has used CPU time: none means the
     // system does not tell it.
     if (dMs <= 0.0)
