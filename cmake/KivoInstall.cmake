@@ -17,6 +17,7 @@ install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoFrame.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoFrameSet.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoGdiplusScope.h
+              ${CMAKE_SOURCE_DIR}/src/common/KivoThreadAttachTable.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb
               ${CMAKE_SOURCE_DIR}/src/camera/KivoCamera.idl

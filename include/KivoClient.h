@@ -16,6 +16,7 @@
 #include <KivoClientPaintDC.h>
 #include <KivoClientMaskPaintDC.h>
 #include <KivoClientThread.h>
+#include <KivoThreadAttachTable.h>
 
 class AFX_EXT_CLASS CKIVOClient
 {
@@ -110,8 +111,16 @@ protected:
     int m_bOrdered;
     int m_bMaskPaintDCInUse;
     int m_bPollLivePictures;
+    // Beside each entry of m_mapThreadInterfaces, under m_csConnection: its
+    // attach count and its thread, so that an entry of a thread that ended
+    // without detaching is never used by a thread that gets its id.
+    CKIVOThreadAttachTable m_ThreadAttaches;
 
 private:
+    // Entries whose threads ended go without a call through their pointers,
+    // which belonged to those threads' apartments.
+    void DropEndedThreadEntries();
+
     CKIVOClient(const CKIVOClient&);            // one object per connection
     CKIVOClient& operator=(const CKIVOClient&);
 };

@@ -5,6 +5,20 @@
 
 namespace
 {
+bool IsMultithreadedApartment()
+{
+    APTTYPE eType;
+    APTTYPEQUALIFIER eQualifier;
+    return SUCCEEDED(CoGetApartmentType(&eType, &eQualifier)) && eType == APTTYPE_MTA;
+}
+
+// Gives back the references that a thread's entry held, one per attach.
+void ReleaseReferences(IKIVOCamera* pCamera, LONG nReferences)
+{
+    for (LONG i = 0; pCamera != NULL && i < nReferences; ++i)
+        pCamera->Release();
+}
+
 // The client draws the live picture itself on Windows 6 and later, or where
 // the registry allows it on older systems; decided once per client.
 CKIVOClient* ChooseLiveOwner(CKIVOClient* pClient)
@@ -74,13 +88,19 @@ void CKIVOClient::Connect(EInterface eInterface)
     if (FAILED(stream.Create(pCamera.Get())))
         return;
 
+    DropEndedThreadEntries();
     DWORD dwThreadId = GetCurrentThreadId();
     IKIVOCamera* pPrevious = NULL;
-    if (!m_mapThreadInterfaces.Lookup(dwThreadId, pPrevious))
-        pPrevious = NULL;
+    LONG nPreviousAttaches = 0;
+    if (m_mapThreadInterfaces.Lookup(dwThreadId, pPrevious))
+        nPreviousAttaches = m_ThreadAttaches.GetAttachCount(dwThreadId);
+    // The connecting thread's COM is the application's; its entry's last
+    // ThreadDetach undoes it all the same, except in the multithreaded
+    // apartment, where the application keeps its own.
+    m_ThreadAttaches.AddCallingThread(!IsMultithreadedApartment());
     m_mapThreadInterfaces.SetAt(dwThreadId, pCamera.Get());
     pCamera.Detach();   // the entry owns the reference now
-    CKIVOComPtr<IKIVOCamera> replaced(pPrevious);
+    ReleaseReferences(pPrevious, nPreviousAttaches);
     m_pMarshalStream = stream.Detach();
 }
 
@@ -92,8 +112,10 @@ void CKIVOClient::Disconnect()
     IKIVOCamera* pCamera = NULL;
     if (!m_mapThreadInterfaces.Lookup(dwThreadId, pCamera))
         return;
+    const LONG nAttaches = m_ThreadAttaches.GetAttachCount(dwThreadId);
     m_mapThreadInterfaces.RemoveKey(dwThreadId);
-    CKIVOComPtr<IKIVOCamera> reference(pCamera);   // released as the entry goes
+    m_ThreadAttaches.Remove(dwThreadId);
+    ReleaseReferences(pCamera, nAttaches);   // the entry's references go with it
 }
 
 int CKIVOClient::IsConnected() const

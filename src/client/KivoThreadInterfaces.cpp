@@ -1,23 +1,11 @@
 // KivoThreadInterfaces.cpp: one server interface pointer per client thread.
 //
-// A thread's entry owns one reference per attach; the count that the thread's
-// own proxy returns from Release is therefore its attach count.
+// A thread's entry owns one reference per attach; the client counts the
+// attaches itself (CKIVOThreadAttachTable) and removes the entry at the last
+// detach.
 #include "stdafx.h"
 #include <KivoClient.h>
 #include "KivoConnectionStream.h"
-
-namespace
-{
-// A thread that the application made part of the multithreaded apartment keeps
-// it: ThreadAttach's single-threaded initialisation failed there and left no
-// initialisation of its own to balance.
-bool IsMultithreadedApartment()
-{
-    APTTYPE eType;
-    APTTYPEQUALIFIER eQualifier;
-    return SUCCEEDED(CoGetApartmentType(&eType, &eQualifier)) && eType == APTTYPE_MTA;
-}
-}
 
 void CKIVOClient::ThreadAttach()
 {
@@ -25,21 +13,26 @@ void CKIVOClient::ThreadAttach()
 
     DWORD dwThreadId = GetCurrentThreadId();
     IKIVOCamera* pCamera = NULL;
-    if (m_mapThreadInterfaces.Lookup(dwThreadId, pCamera))
+    if (m_mapThreadInterfaces.Lookup(dwThreadId, pCamera) && !m_ThreadAttaches.HasEnded(dwThreadId))
     {
-        pCamera->AddRef();
+        pCamera->AddRef();   // a nested attach of the thread that made the entry
+        m_ThreadAttaches.AddAttach(dwThreadId);
         return;
     }
 
-    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    // A thread that the application made part of the multithreaded apartment
+    // keeps it: the initialisation fails there and leaves nothing to undo.
+    const HRESULT hrInit = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
 
     if (m_pMarshalStream == NULL)
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("AtlUnmarshalPtr failed"));
 
+    DropEndedThreadEntries();
     CKIVOComPtr<IKIVOCamera> pOwn;
     if (FAILED(CKIVOConnectionStream::Take(m_pMarshalStream, pOwn)))
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("AtlUnmarshalPtr failed"));
 
+    m_ThreadAttaches.AddCallingThread(SUCCEEDED(hrInit));
     m_mapThreadInterfaces.SetAt(dwThreadId, pOwn.Get());
     pOwn.Detach();   // the entry owns the reference now
 }
@@ -55,11 +48,18 @@ void CKIVOClient::ThreadDetach()
 
     // The entry holds one reference per attach; this detach gives one back.
     CKIVOComPtr<IKIVOCamera> reference(pCamera);
-    if (reference.Reset() != 0)
+    if (m_ThreadAttaches.DropAttach(dwThreadId) > 0)
         return;
     m_mapThreadInterfaces.RemoveKey(dwThreadId);
-    if (!IsMultithreadedApartment())
+    if (m_ThreadAttaches.Remove(dwThreadId))
         CoUninitialize();
+}
+
+void CKIVOClient::DropEndedThreadEntries()
+{
+    DWORD dwThreadId = 0;
+    while (m_ThreadAttaches.RemoveEnded(&dwThreadId))
+        m_mapThreadInterfaces.RemoveKey(dwThreadId);
 }
 
 IKIVOCamera* CKIVOClient::GetICamera() const

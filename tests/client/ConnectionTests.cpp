@@ -4,6 +4,7 @@
 #include "TestCameraServer.h"
 
 #include <atomic>
+#include <set>
 #include <thread>
 
 namespace
@@ -27,6 +28,37 @@ HRESULT CallServer(CTestableClient& client)
 {
     tagEServerState eState;
     return client.GetICamera()->GetServerState(&eState);
+}
+
+// Threads that may get the id of an ended thread; those that do attach, call
+// and detach.
+struct CHeirs
+{
+    CTestableClient* pClient;
+    const std::set<DWORD>* pEnded;
+    int nHeirs = 0, nCalls = 0, nFailures = 0;
+};
+
+DWORD WINAPI HeirThreadProc(LPVOID pParam)
+{
+    CHeirs& heirs = *static_cast<CHeirs*>(pParam);
+    if (heirs.pEnded->count(GetCurrentThreadId()) == 0)
+        return 0;
+    ++heirs.nHeirs;
+    try
+    {
+        heirs.pClient->ThreadAttach();
+        heirs.nCalls += CallServer(*heirs.pClient) == S_OK ? 1 : 0;
+        heirs.pClient->ThreadDetach();
+        if (!ThrowsKivoError([&] { heirs.pClient->GetICamera(); }, CEXC_NO_INTERFACE, L"No Interface for thread"))
+            ++heirs.nFailures;
+    }
+    catch (CException* pException)
+    {
+        pException->Delete();
+        ++heirs.nFailures;
+    }
+    return 0;
 }
 }
 
@@ -233,6 +265,77 @@ TEST_F(Connection, ThreadsAttachCallAndDetachConcurrently)
         thread.join();
     EXPECT_EQ(0, nFailures.load());
     EXPECT_EQ(nThreads * nRounds, nCalls.load());
+    EXPECT_EQ(1, client.CountThreadEntries());
+    client.Disconnect();
+}
+
+// The attach count is the client's own: however many references the server's
+// proxies or the server object itself hold (a thread of the server's own
+// apartment gets the object, not a proxy), the last of nested detaches
+// removes the entry; it ends the apartment that the first attach began and
+// leaves the application's own.
+TEST_F(Connection, TheLastOfNestedDetachesRemovesTheEntryAndEndsOnlyItsOwnApartment)
+{
+    CTestableClient client;
+    client.Connect();
+    for (bool bApplicationMta : { false, true })
+        for (int nAttaches : { 1, 2, 3 })
+            CTestWorker().Run([&] {
+                SCOPED_TRACE(::testing::Message() << nAttaches << " attaches, application's MTA " << bApplicationMta);
+                if (bApplicationMta)
+                    ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+                for (int i = 0; i < nAttaches; ++i)
+                    client.ThreadAttach();
+                for (int i = 0; i < nAttaches; ++i)
+                {
+                    EXPECT_EQ(S_OK, CallServer(client)) << "before detach " << i;
+                    client.ThreadDetach();
+                }
+                EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE, L"No Interface for thread"));
+                // S_OK: no apartment left; S_FALSE: the application's is still there.
+                const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+                EXPECT_EQ(bApplicationMta ? S_FALSE : S_OK, hr);
+                if (SUCCEEDED(hr))
+                    CoUninitialize();
+                if (bApplicationMta)
+                    CoUninitialize();
+            });
+    EXPECT_EQ(1, client.CountThreadEntries());
+    client.Disconnect();
+}
+
+// An entry belongs to the thread that made it, not to its id: threads that end
+// without detaching leave entries that a later thread with the same id never
+// uses; it attaches afresh, calls and detaches.
+TEST_F(Connection, AThreadWithTheIdOfOneThatNeverDetachedAttachesAfresh)
+{
+    CTestableClient client;
+    client.Connect();
+    std::set<DWORD> setEnded;
+    for (int i = 0; i < 16; ++i)
+        CTestWorker().Run([&] {   // the thread ends still attached
+            client.ThreadAttach();
+            EXPECT_EQ(S_OK, CallServer(client));
+            setEnded.insert(GetCurrentThreadId());
+        });
+    CTestWorker().Run([&] {   // a thread that attaches as it should, while those entries are there
+        client.ThreadAttach();
+        EXPECT_EQ(S_OK, CallServer(client));
+        client.ThreadDetach();
+    });
+
+    // Short threads until enough of them had the id of an ended one.
+    CHeirs heirs = { &client, &setEnded };
+    for (int i = 0; i < 20000 && heirs.nHeirs < 4; ++i)
+    {
+        HANDLE hThread = CreateThread(nullptr, 0, HeirThreadProc, &heirs, 0, nullptr);
+        ASSERT_NE(nullptr, hThread);
+        WaitForSingleObject(hThread, INFINITE);   // one at a time: the counters need no lock
+        CloseHandle(hThread);
+    }
+    ASSERT_GE(heirs.nHeirs, 1) << "no thread id came back";
+    EXPECT_EQ(heirs.nHeirs, heirs.nCalls);
+    EXPECT_EQ(0, heirs.nFailures);
     EXPECT_EQ(1, client.CountThreadEntries());
     client.Disconnect();
 }
