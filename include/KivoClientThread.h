@@ -30,13 +30,20 @@ public:
 
     // The live window given by the property LIVEWINDOW at Start; a new window
     // forgets the picture area, so the next live picture measures it anew.
+    // The live window, the live display switch and the picture area are
+    // written by the application's threads while the live picture thread reads
+    // them: every access goes through these members, each field whole.
     void SetLiveWindow(HWND hWnd);
+    HWND GetLiveWindow() const;
+    void SetLiveDisplay(int bOn);
+    BOOL IsLiveDisplayOn() const;
 
     // The picture area last painted (m_nLive...) with the live window's client
     // rectangle at that time, which the window redraw fits to a resized window;
     // ForgetLiveArea leaves no area, and the redraw then fills the window.
     void RememberLiveArea(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight);
     void ForgetLiveArea();
+    void GetLiveArea(int* pnLeft, int* pnTop, int* pnWidth, int* pnHeight, RECT* prcClient) const;
 
     // Whether this platform lets the client draw the live picture: Windows 6
     // and later, or an older system where the registry allows it. Read anew
@@ -83,6 +90,9 @@ public:
                               BOOL bHoldsCopy = TRUE);
     // Invalidates the live window and posts it WM_PAINT.
     void RequestOverlayRepaint();
+    // Forgets what was drawn into the overlay device since its last copy (it
+    // was drawn for a live window that is no longer the live window).
+    void DiscardOverlayDrawing();
 
     // Repaint of the stored picture while no live picture thread runs
     int RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered);

@@ -46,7 +46,7 @@ void CKIVOClient::Start(int bDiscardFrames)
     m_Thread.SetLiveWindow(hLiveWindow);
 
     BOOL bClientDrawn = m_Thread.IsClientDrawnLive();
-    if (m_bPollLivePictures == 0 && bClientDrawn && m_Thread.m_bLiveDisplay)
+    if (m_bPollLivePictures == 0 && bClientDrawn && m_Thread.IsLiveDisplayOn())
     {
         if (!m_Thread.StartThread(bDiscardFrames))
             HandleConnectionError(E_ACCESSDENIED, _T("Start"));

@@ -98,7 +98,7 @@ void CKIVOClient::SetPropValueInt(tagEMVP eProp, int nValue)
     if (bKeepCopy)
         m_Thread.SetCachedLiveSize(eProp, nRequested);   // only what the server accepted
     if (eProp == LIVEDISPLAY)
-        m_Thread.m_bLiveDisplay = nValue != 0 ? 1 : 0;
+        m_Thread.SetLiveDisplay(nValue != 0 ? 1 : 0);
 }
 
 void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
@@ -122,7 +122,7 @@ void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
     if (bKeepCopy)
         m_Thread.SetCachedLiveSize(eProp, nRequested);   // only what the server accepted
     if (eProp == LIVEDISPLAY)
-        m_Thread.m_bLiveDisplay = strValue.CompareNoCase(_T("TRUE")) == 0 ? 1 : 0;
+        m_Thread.SetLiveDisplay(strValue.CompareNoCase(_T("TRUE")) == 0 ? 1 : 0);
 }
 
 int CKIVOClient::GetError(CString* pstrErrorText)

@@ -4,6 +4,7 @@
 #include <KivoClient.h>
 #include "KivoGdiplus.h"
 #include "KivoComPtr.h"
+#include "KivoInterlocked.h"
 
 CKIVOClientThread::CKIVOClientThread(CKIVOClient* pClient)
     : m_pClient(pClient)
@@ -42,11 +43,12 @@ void CKIVOClientThread::CloseEndedThread()
 
 BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
 {
-    if (m_pClient == NULL || m_hWnd == NULL)
+    const HWND hWnd = GetLiveWindow();
+    if (m_pClient == NULL || hWnd == NULL)
         return FALSE;
     if (bDiscardFrames)
         ClearFrames();
-    if (!IsWindow(m_hWnd))
+    if (!IsWindow(hWnd))
         return FALSE;   // a destroyed window: no thread to paint into it
 
     CSingleLock lock(&m_csThread, TRUE);
@@ -130,27 +132,55 @@ BOOL CKIVOClientThread::IsThreadRunning()
 
 void CKIVOClientThread::SetLiveWindow(HWND hWnd)
 {
-    if (hWnd == m_hWnd)
+    if (hWnd == GetLiveWindow())
         return;
-    m_hWnd = hWnd;
+    WriteInterlocked(m_hWnd, hWnd);
     ForgetLiveArea();
+}
+
+HWND CKIVOClientThread::GetLiveWindow() const
+{
+    return ReadInterlocked(m_hWnd);
+}
+
+void CKIVOClientThread::SetLiveDisplay(int bOn)
+{
+    WriteInterlocked(m_bLiveDisplay, bOn);
+}
+
+BOOL CKIVOClientThread::IsLiveDisplayOn() const
+{
+    return ReadInterlocked(m_bLiveDisplay);
 }
 
 void CKIVOClientThread::RememberLiveArea(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight)
 {
-    m_nLiveHeight = nHeight;
-    m_nLiveWidth = nWidth;
-    m_nLiveTop = nTop;
-    m_nLiveLeft = nLeft;
+    WriteInterlocked(m_nLiveHeight, nHeight);
+    WriteInterlocked(m_nLiveWidth, nWidth);
+    WriteInterlocked(m_nLiveTop, nTop);
+    WriteInterlocked(m_nLiveLeft, nLeft);
     RECT rcClient;
     if (GetClientRect(hWnd, &rcClient))
-        m_rcLiveClient = rcClient;
+        WriteInterlocked(m_rcLiveClient, rcClient);
 }
 
 void CKIVOClientThread::ForgetLiveArea()
 {
-    m_nLiveTop = m_nLiveLeft = m_nLiveHeight = m_nLiveWidth = 0;
-    SetRectEmpty(&m_rcLiveClient);
+    WriteInterlocked(m_nLiveTop, 0);
+    WriteInterlocked(m_nLiveLeft, 0);
+    WriteInterlocked(m_nLiveHeight, 0);
+    WriteInterlocked(m_nLiveWidth, 0);
+    const RECT rcEmpty = {};
+    WriteInterlocked(m_rcLiveClient, rcEmpty);
+}
+
+void CKIVOClientThread::GetLiveArea(int* pnLeft, int* pnTop, int* pnWidth, int* pnHeight, RECT* prcClient) const
+{
+    *pnLeft = ReadInterlocked(m_nLiveLeft);
+    *pnTop = ReadInterlocked(m_nLiveTop);
+    *pnWidth = ReadInterlocked(m_nLiveWidth);
+    *pnHeight = ReadInterlocked(m_nLiveHeight);
+    *prcClient = ReadInterlocked(m_rcLiveClient);
 }
 
 BOOL CKIVOClientThread::IsClientDrawnLive()

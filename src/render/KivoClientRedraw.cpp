@@ -13,8 +13,8 @@ int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
     {
         CheckConnection(_T("RedrawClientWindow"));
         if (hWnd == NULL)
-            hWnd = m_Thread.m_hWnd;
-        if (!m_Thread.m_bLiveDisplay || hWnd == NULL || hWnd != m_Thread.m_hWnd)
+            hWnd = m_Thread.GetLiveWindow();
+        if (!m_Thread.IsLiveDisplayOn() || hWnd == NULL || hWnd != m_Thread.GetLiveWindow())
             return -1;
         return m_Thread.RedrawLivePicture(hWnd, pDC, bBuffered);
     }

@@ -12,7 +12,7 @@ int CKIVOClientThread::RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered)
     if (m_pClient == NULL)
         return -2;
     if (hWnd == NULL)
-        hWnd = m_hWnd;
+        hWnd = GetLiveWindow();
     try
     {
         if (pDC != NULL)
@@ -34,35 +34,39 @@ BOOL CKIVOClientThread::PaintLivePicture(CDC* pDC, int bBuffered)
     if (pDC == NULL)
         return FALSE;
     RECT rcClient;
-    if (m_hWnd == NULL || !GetClientRect(m_hWnd, &rcClient))
+    const HWND hLiveWindow = GetLiveWindow();
+    if (hLiveWindow == NULL || !GetClientRect(hLiveWindow, &rcClient))
         return FALSE;
+    int nLiveLeft, nLiveTop, nLiveWidth, nLiveHeight;
+    RECT rcLiveClient;
+    GetLiveArea(&nLiveLeft, &nLiveTop, &nLiveWidth, &nLiveHeight, &rcLiveClient);
 
     const int nClientWidth = rcClient.right - rcClient.left;
     const int nClientHeight = rcClient.bottom - rcClient.top;
     int nLeft, nTop, nWidth, nHeight;
-    if (m_nLiveWidth < 1 || m_nLiveHeight < 1)
+    if (nLiveWidth < 1 || nLiveHeight < 1)
     {
         nLeft = rcClient.left;
         nTop = rcClient.top;
         nWidth = nClientWidth;
         nHeight = nClientHeight;
     }
-    else if (EqualRect(&rcClient, &m_rcLiveClient))
+    else if (EqualRect(&rcClient, &rcLiveClient))
     {
-        nLeft = m_nLiveLeft;
-        nTop = m_nLiveTop;
-        nWidth = m_nLiveWidth;
-        nHeight = m_nLiveHeight;
+        nLeft = nLiveLeft;
+        nTop = nLiveTop;
+        nWidth = nLiveWidth;
+        nHeight = nLiveHeight;
     }
     else
     {
         // The area keeps its distance to the right and bottom edges, then its
         // aspect ratio inside that room.
-        nLeft = m_nLiveLeft;
-        nTop = m_nLiveTop;
-        nWidth = nClientWidth + (m_nLiveWidth - (m_rcLiveClient.right - m_rcLiveClient.left));
-        nHeight = nClientHeight + (m_nLiveHeight - (m_rcLiveClient.bottom - m_rcLiveClient.top));
-        const double dAspect = static_cast<double>(m_nLiveWidth) / m_nLiveHeight;
+        nLeft = nLiveLeft;
+        nTop = nLiveTop;
+        nWidth = nClientWidth + (nLiveWidth - (rcLiveClient.right - rcLiveClient.left));
+        nHeight = nClientHeight + (nLiveHeight - (rcLiveClient.bottom - rcLiveClient.top));
+        const double dAspect = static_cast<double>(nLiveWidth) / nLiveHeight;
         const int nFitHeight = static_cast<int>(nWidth / dAspect);
         const int nFitWidth = static_cast<int>(dAspect * nHeight);
         if (nFitHeight < nHeight)
