@@ -20,8 +20,10 @@ BOOL CKIVOClientThread::TakeFrames(CKIVOFrameSet& frames)
     frames.dwKeyColor = m_Frames.dwKeyColor;   // the key colour stays in the store too
     frames.bMaskHasKeyColor = m_Frames.bMaskHasKeyColor;
     frames.bMaskAllKeyColor = m_Frames.bMaskAllKeyColor;
+    frames.hMaskWindow = m_Frames.hMaskWindow;
     m_Frames.bMaskHasKeyColor = 0;
     m_Frames.bMaskAllKeyColor = 1;
+    m_Frames.hMaskWindow = NULL;
     return !frames.picture.IsNull();
 }
 
@@ -43,6 +45,7 @@ BOOL CKIVOClientThread::StoreFrames(CKIVOFrameSet& frames)
         {
             replaced.mask.Swap(m_Frames.mask);
             m_Frames.mask.Swap(frames.mask);
+            m_Frames.hMaskWindow = frames.hMaskWindow;
         }
     }
     return TRUE;

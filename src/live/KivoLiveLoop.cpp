@@ -71,6 +71,19 @@ void DrawPictureError(CDC* pWindowDC, HRESULT hr, const CKIVOLiveArea& area)
 }
 }
 
+// An overlay copy that no picture on screen shows yet, with its flags and the
+// live window whose overlay it copies. It joins the frame set in hand with the
+// first picture composed over it, so that the set is always what was last on
+// screen: most passes find no new picture, and a run may end after a copy
+// and before the next picture.
+struct CKIVOOverlayCopy
+{
+    CKIVOFrame mask;
+    int bMaskHasKeyColor = 0;
+    int bMaskAllKeyColor = 1;
+    HWND hWnd = NULL;
+};
+
 // One run of the live picture thread, between StartThread and its end.
 class CKIVOLiveRun
 {
@@ -85,8 +98,9 @@ public:
     void Finish(bool bStore);
 
 private:
-    bool TakeMaskCopy(CDC* pWindowDC);
-    void PaintPicture(CDC* pWindowDC);
+    bool TakeMaskCopy(CDC* pWindowDC, HWND hWnd);
+    bool HoldsMaskCopyFor(HWND hWnd) const;
+    void PaintPicture(CDC* pWindowDC, HWND hWnd);
     void DrawFrameRate();
 
     CKIVOClientThread& m_worker;
@@ -94,7 +108,9 @@ private:
     const BOOL m_bShowFPS;
     CKIVOClientPaintDC m_paintDC;
     CKIVOComPtr<IKIVOCamera3> m_pCamera3;
-    CKIVOFrameSet m_frames;
+    CKIVOFrameSet m_frames;   // the picture and overlay last on screen
+    CKIVOOverlayCopy m_nextOverlay;
+    HWND m_hOverlayWindow = NULL;   // the live window the overlay device was last read for
     CKIVOLiveArea m_area;
     CKIVOFrameRate m_frameRate;
 };
@@ -102,7 +118,7 @@ private:
 bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
 {
     m_pClient->ThreadAttach();
-    HWND hFirstWindow = m_worker.m_hWnd;
+    HWND hFirstWindow = m_worker.GetLiveWindow();
     m_area = ReadLiveArea(m_pClient);
     m_frames.dwKeyColor = ColorRefToArgb(m_area.crKeyColor);
 
@@ -112,6 +128,7 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     {
         m_frames = static_cast<CKIVOFrameSet&&>(stored);
         m_area.crKeyColor = ArgbToColorRef(m_frames.dwKeyColor);
+        m_hOverlayWindow = m_frames.hMaskWindow;
     }
     else
     {
@@ -127,7 +144,7 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     if (hFirstWindow != NULL && m_area.nWidth > 0 && m_area.nHeight > 0)
     {
         CKIVOWindowDC windowDC(hFirstWindow);
-        if (TakeMaskCopy(windowDC.Get()))
+        if (TakeMaskCopy(windowDC.Get(), hFirstWindow))
             m_worker.RememberLiveArea(hFirstWindow, m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight);
     }
     SetEvent(m_worker.m_hStartedEvent);
@@ -135,20 +152,38 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     return true;
 }
 
-// Replaces the overlay copy in hand by a new one when the application drew
+// Takes a new overlay copy for the live window hWnd when the application drew
 // its overlay again; returns whether it did.
-bool CKIVOLiveRun::TakeMaskCopy(CDC* pWindowDC)
+//
+// What the application draws belongs to the window it draws for. When the
+// live window changes, a drawing not yet copied is dropped, and a copy made
+// for another window counts as none: the new window is asked to repaint until
+// the application has drawn its overlay there.
+bool CKIVOLiveRun::TakeMaskCopy(CDC* pWindowDC, HWND hWnd)
 {
-    int bHasKey = m_frames.bMaskHasKeyColor;
-    int bAllKey = m_frames.bMaskAllKeyColor;
+    if (hWnd != m_hOverlayWindow)
+    {
+        if (m_hOverlayWindow != NULL)
+            m_worker.DiscardOverlayDrawing();
+        m_hOverlayWindow = hWnd;
+    }
+    int bHasKey = 0, bAllKey = 1;
     CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, m_area.crKeyColor, &bHasKey, &bAllKey,
-                                              !m_frames.mask.IsNull());
+                                              HoldsMaskCopyFor(hWnd));
     if (mask.IsNull())
         return false;
-    m_frames.mask = static_cast<CKIVOFrame&&>(mask);
-    m_frames.bMaskHasKeyColor = bHasKey;
-    m_frames.bMaskAllKeyColor = bAllKey;
+    m_nextOverlay.mask = static_cast<CKIVOFrame&&>(mask);
+    m_nextOverlay.bMaskHasKeyColor = bHasKey;
+    m_nextOverlay.bMaskAllKeyColor = bAllKey;
+    m_nextOverlay.hWnd = hWnd;
     return true;
+}
+
+bool CKIVOLiveRun::HoldsMaskCopyFor(HWND hWnd) const
+{
+    if (!m_nextOverlay.mask.IsNull())
+        return m_nextOverlay.hWnd == hWnd;
+    return !m_frames.mask.IsNull() && m_frames.hMaskWindow == hWnd;
 }
 
 bool CKIVOLiveRun::RunLoop()
@@ -157,11 +192,11 @@ bool CKIVOLiveRun::RunLoop()
     {
         BOOL bConnected = m_pClient->IsConnected();
         BOOL bOrdered = m_pClient->IsOrdered();
-        BOOL bDisplay = m_worker.m_bLiveDisplay;
+        BOOL bDisplay = m_worker.IsLiveDisplayOn();
         BOOL bClientDrawn = m_worker.IsClientDrawnLive();
         // A live window that was destroyed will never show a picture again:
         // the run ends as when the connection is lost.
-        HWND hLiveWindow = m_worker.m_hWnd;
+        HWND hLiveWindow = m_worker.GetLiveWindow();
         BOOL bWindowGone = hLiveWindow != NULL && !IsWindow(hLiveWindow);
         if (!bConnected || !bOrdered || !bClientDrawn || bWindowGone)
             return true;
@@ -174,7 +209,7 @@ bool CKIVOLiveRun::RunLoop()
                 const bool bResized = area.nHeight != m_area.nHeight || area.nWidth != m_area.nWidth;
                 m_area = area;
                 m_frames.dwKeyColor = ColorRefToArgb(area.crKeyColor);
-                HWND hWnd = m_worker.m_hWnd;
+                HWND hWnd = m_worker.GetLiveWindow();
 
                 // A new size makes the picture in hand useless; a move keeps it.
                 // The size is the one this run last read: the remembered picture
@@ -193,7 +228,7 @@ bool CKIVOLiveRun::RunLoop()
                 {
                     CKIVOWindowDC windowDC(hWnd);   // the one window DC of this pass
                     if (windowDC.Get() != NULL)
-                        PaintPicture(windowDC.Get());
+                        PaintPicture(windowDC.Get(), hWnd);
                 }
             }
             catch (CException* pException)
@@ -206,9 +241,9 @@ bool CKIVOLiveRun::RunLoop()
     }
 }
 
-void CKIVOLiveRun::PaintPicture(CDC* pWindowDC)
+void CKIVOLiveRun::PaintPicture(CDC* pWindowDC, HWND hWnd)
 {
-    TakeMaskCopy(pWindowDC);
+    TakeMaskCopy(pWindowDC, hWnd);
 
     CKIVOSafeArrayHolder picture;
     ULONG nWidth = 0, nHeight = 0;
@@ -238,7 +273,17 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC)
         if (!frame.IsNull())
         {
             m_frames.picture = static_cast<CKIVOFrame&&>(frame);
-            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), m_frames.mask.GetBitmap(),
+            const bool bNextOverlay = !m_nextOverlay.mask.IsNull();
+            if (bNextOverlay)
+            {
+                m_frames.mask = static_cast<CKIVOFrame&&>(m_nextOverlay.mask);
+                m_frames.bMaskHasKeyColor = m_nextOverlay.bMaskHasKeyColor;
+                m_frames.bMaskAllKeyColor = m_nextOverlay.bMaskAllKeyColor;
+                m_frames.hMaskWindow = m_nextOverlay.hWnd;
+            }
+            // A copy of another window's overlay is not laid over this window's picture.
+            Gdiplus::Bitmap* pMask = m_frames.hMaskWindow == hWnd ? m_frames.mask.GetBitmap() : NULL;
+            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), pMask,
                                          m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
                                          m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
                                          m_frames.bMaskAllKeyColor))

@@ -36,11 +36,18 @@ BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdi
 
 void CKIVOClientThread::RequestOverlayRepaint()
 {
-    HWND hWnd = m_hWnd;
+    HWND hWnd = GetLiveWindow();
     if (hWnd == NULL)
         return;   // a null window would invalidate every window of the desktop
     ::InvalidateRect(hWnd, NULL, TRUE);
     ::PostMessageW(hWnd, WM_PAINT, 0, 0);
+}
+
+void CKIVOClientThread::DiscardOverlayDrawing()
+{
+    CKIVOPaintDCLock lock(m_MaskPaintDC);
+    if (lock.IsLocked())
+        m_MaskPaintDC.ResetBlitFlag();
 }
 
 namespace

@@ -167,3 +167,91 @@ TEST_F(Redraw, OverlayComesBackAfterFramesAreDiscardedOrTheSizeChanges)
     EXPECT_EQ(0, m_client.RedrawClientWindow(nullptr, nullptr, 1));
     EXPECT_TRUE(OverlayShown());
 }
+
+// The application's paint handler draws the overlay into whatever window it
+// paints, in a colour of that window's own; a live window that is replaced
+// gets its overlay as the first one did: after the first one was destroyed
+// (its thread ended by itself) and when Start names another window while the
+// thread runs. The stored picture is repainted with the overlay that was last
+// on screen.
+TEST_F(Redraw, OverlayFollowsEveryNewLiveWindow)
+{
+    const HWND hFixtureWindow = m_hWnd;
+    COLORREF crNext = RGB(0, 255, 255);
+    auto fnNewWindow = [&] {
+        HWND hWnd = CreateWindowExW(0, L"KivoLiveTestWindow", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
+                                    nullptr, nullptr, nullptr, nullptr);
+        SetOverlayColourOf(hWnd, crNext);
+        crNext = RGB(0, GetGValue(crNext) - 64, 255);
+        return hWnd;
+    };
+    auto fnNameLiveWindow = [&](HWND hWnd) {
+        m_hWnd = hWnd;   // the fixture's pixel reads look at this window from now on
+        Script().SetIntProp(LIVEWINDOW, static_cast<long>(reinterpret_cast<INT_PTR>(hWnd)));
+    };
+    s_pPaintingClient = &m_client;
+    HWND hFirst = fnNewWindow();
+    ASSERT_NE(nullptr, hFirst);
+    fnNameLiveWindow(hFirst);
+    StartLive();
+    EXPECT_TRUE(WaitForFetches(3) && PumpUntil([&] { return OverlayShown(); })) << "first window";
+
+    DestroyWindow(hFirst);
+    ASSERT_TRUE(PumpUntil([&] { return !m_client.Worker().IsThreadRunning(); }));
+    HWND hSecond = fnNewWindow(), hThird = fnNewWindow();
+    ASSERT_TRUE(hSecond != nullptr && hThird != nullptr);
+    fnNameLiveWindow(hSecond);
+    m_client.Start(0);
+    EXPECT_TRUE(WaitForFetches(3) && PumpUntil([&] { return OverlayShown(); })) << "after the first was destroyed";
+
+    fnNameLiveWindow(hThird);
+    m_client.Start(0);   // the running thread paints into the window named now
+    EXPECT_TRUE(WaitForFetches(3) && PumpUntil([&] { return OverlayShown(); })) << "named while running";
+
+    m_client.Stop(0);
+    s_pPaintingClient = nullptr;
+    EraseWindow();
+    ASSERT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + 2, TOP + 2));
+    EXPECT_EQ(0, m_client.RedrawClientWindow(hThird, nullptr, 1));
+    EXPECT_TRUE(OverlayShown());
+
+    m_hWnd = hFixtureWindow;
+    DestroyWindow(hSecond);
+    DestroyWindow(hThird);
+}
+
+// An overlay copy taken while no picture comes has never been on screen: the
+// picture stored at Stop keeps the overlay it was shown with.
+TEST_F(Redraw, StoredPictureKeepsTheOverlayItWasShownWith)
+{
+    s_pPaintingClient = &m_client;
+    StartLive();
+    ASSERT_TRUE(WaitForFetches(3) && PumpUntil([&] { return OverlayShown(); }));
+    s_pPaintingClient = nullptr;
+    ServeGreyRamp(false);
+    ASSERT_TRUE(WaitForFetches(2));
+
+    // The application clears its overlay: the copy of that is taken, but no
+    // picture is composed with it.
+    CKIVOClientMaskPaintDC& device = m_client.Worker().m_MaskPaintDC;
+    {
+        CKIVOWindowDC windowDC(m_hWnd);
+        CRect rect(0, 0, 320, 240);
+        CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(windowDC.Get(), rect);
+        ASSERT_NE(nullptr, pMask);
+        pMask->FillSolidRect(&rect, LIVE_KEY);
+        ASSERT_TRUE(m_client.ReleaseMaskPaintDC());
+    }
+    ASSERT_TRUE(PumpUntil([&] {
+        device.Lock(TRUE);
+        const bool bCopied = !device.CanBlit(TRUE);
+        device.UnLock();
+        return bCopied;
+    }));
+    ASSERT_TRUE(WaitForFetches(1));   // the pass that took the copy is over
+
+    m_client.Stop(0);
+    EraseWindow();
+    EXPECT_EQ(0, m_client.RedrawClientWindow(nullptr, nullptr, 1));
+    EXPECT_TRUE(OverlayShown());
+}

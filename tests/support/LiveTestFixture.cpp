@@ -22,7 +22,7 @@ LRESULT CALLBACK LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM 
         if (pMask != nullptr)
         {
             pMask->FillSolidRect(&rect, LIVE_KEY);
-            pMask->FillSolidRect(0, 0, 6, 6, OVERLAY_COLOUR);
+            pMask->FillSolidRect(0, 0, 6, 6, OverlayColourOf(hWnd));
             LiveWindowTest::s_pPaintingClient->ReleaseMaskPaintDC();
         }
         dc.Detach();

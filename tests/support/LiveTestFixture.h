@@ -7,8 +7,19 @@
 
 const COLORREF LIVE_KEY = RGB(255, 0, 255);
 // The overlay that the paint handler draws: this colour over the picture
-// area's top-left corner, the key colour elsewhere.
+// area's top-left corner, the key colour elsewhere. A window may ask for a
+// colour of its own (SetOverlayColourOf), so that a test can tell whose
+// overlay it sees.
 const COLORREF OVERLAY_COLOUR = RGB(255, 255, 0);
+inline void SetOverlayColourOf(HWND hWnd, COLORREF cr)
+{
+    SetWindowLongPtrW(hWnd, GWLP_USERDATA, static_cast<LONG_PTR>(cr) + 1);
+}
+inline COLORREF OverlayColourOf(HWND hWnd)
+{
+    const LONG_PTR n = GetWindowLongPtrW(hWnd, GWLP_USERDATA);
+    return n != 0 ? static_cast<COLORREF>(n - 1) : OVERLAY_COLOUR;
+}
 
 // A value under the library's configuration key, created when missing.
 inline void WriteConfiguration(LPCWSTR pszName, DWORD dwType, const void* pData, DWORD nBytes)
@@ -46,7 +57,7 @@ protected:
     // The ramp scaled twice into the area: column LEFT + 2k of the row shows grey 4k.
     bool RampShown(int nRow);
     // The paint handler's overlay over the picture, the picture seen through its key colour.
-    bool OverlayShown() { return WindowPixel(LEFT + 2, TOP + 2) == OVERLAY_COLOUR && GreyAt(LEFT + 40, TOP + 40); }
+    bool OverlayShown() { return WindowPixel(LEFT + 2, TOP + 2) == OverlayColourOf(m_hWnd) && GreyAt(LEFT + 40, TOP + 40); }
     // The percentage of pixels of this colour in the room that the text takes
     // at (x, y) in a DC's default font, the one the library writes its frame
     // rate and picture messages in.
