@@ -47,10 +47,11 @@ int CKIVOClient::GetTable(int* pnValues, int nCount, GetTableCall pfnGet, LPCTST
     CKIVOSafeArrayHolder table;
     HandleConnectionError((GetICamera()->*pfnGet)(&table), pszName);
     // An array that is not a vector of 32-bit entries from index 0 is no
-    // table: its bounds would claim entries that it does not hold.
-    if (!table.IsVectorOf(sizeof(int)) || !table.Lock())
+    // table: its bounds would claim entries that it does not hold; nor is one
+    // whose count does not fit the result.
+    int nEntries = 0;
+    if (!table.IsVectorOf(sizeof(int)) || !table.GetCount(&nEntries) || !table.Lock())
         throw new CKIVOClientException(0, CEXC_NO_TABLE, pszName);
-    long nEntries = table.GetCount();
     CopyFromSafeArray(table, pnValues, nCount < nEntries ? nCount : nEntries, sizeof(int));
     return nEntries;
 }

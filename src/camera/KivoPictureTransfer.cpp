@@ -14,12 +14,13 @@ bool IsValidBuffer(const void* pBuffer, int nSize)
 
 // Copies a delivered picture: at most nSize bytes; the full length goes to
 // pnLength. An array that is not a vector of bytes from index 0 is no picture:
-// its bounds would claim bytes that it does not hold.
+// its bounds would claim bytes that it does not hold; nor is one whose length
+// does not fit pnLength.
 void CopyPicture(CKIVOSafeArrayHolder& picture, void* pBuffer, int nSize, int* pnLength, LPCTSTR pszName)
 {
-    if (!picture.IsVectorOf(1) || !picture.Lock())
+    int nLength = 0;
+    if (!picture.IsVectorOf(1) || !picture.GetCount(&nLength) || !picture.Lock())
         throw new CKIVOClientException(0, CEXC_NO_PICTURE, pszName);
-    long nLength = picture.GetCount();
     if (pnLength != NULL)
         *pnLength = nLength;
     CopyFromSafeArray(picture, pBuffer, nSize < nLength ? nSize : nLength, 1);

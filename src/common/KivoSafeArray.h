@@ -4,6 +4,8 @@
 
 #include <oleauto.h>
 
+#include <climits>
+
 class CKIVOSafeArrayHolder
 {
 public:
@@ -40,13 +42,19 @@ public:
                && (m_psa->pvData != NULL || m_psa->rgsabound[0].cElements == 0);
     }
 
-    // Elements of a vector (IsVectorOf): upper bound plus one.
-    long GetCount() const
+    // Elements of a vector (IsVectorOf): upper bound plus one, when that fits
+    // the int in which callers report it. An array that claims 2^31 elements
+    // or more gives FALSE: its upper bound plus one overflows 32 bits.
+    bool GetCount(int* pnCount) const
     {
         LONG nUpper = -1;
-        if (m_psa == NULL || FAILED(SafeArrayGetUBound(m_psa, 1, &nUpper)))
-            return 0;
-        return nUpper + 1;
+        if (m_psa == NULL || m_psa->cDims != 1 || FAILED(SafeArrayGetUBound(m_psa, 1, &nUpper)))
+            return false;
+        const LONGLONG nCount = static_cast<LONGLONG>(nUpper) - m_psa->rgsabound[0].lLbound + 1;
+        if (nCount < 0 || nCount != m_psa->rgsabound[0].cElements || nCount > INT_MAX)
+            return false;
+        *pnCount = static_cast<int>(nCount);
+        return true;
     }
 
     // Bytes actually held, whatever the bounds, dimensions and element size say.

@@ -39,13 +39,32 @@ SAFEARRAY* MakeArray(const void* pData, size_t nBytes, VARTYPE vtDefault, size_t
     return psa;
 }
 
+// A vector holding the data that claims more elements than it holds. Made as
+// one block of descriptor and data, which destroying it neither clears nor
+// frees element by element, so the claim is never acted upon.
+SAFEARRAY* MakeClaimingVector(const void* pData, size_t nBytes, VARTYPE vt, ULONG nClaimedElements)
+{
+    const ULONG nElements = static_cast<ULONG>(nBytes / (vt == VT_I4 ? 4 : 1));
+    SAFEARRAY* psa = SafeArrayCreateVector(vt, 0, nElements);
+    if (psa == nullptr)
+        return nullptr;
+    if (nBytes > 0)
+        memcpy(psa->pvData, pData, nBytes);
+    psa->rgsabound[0].cElements = nClaimedElements;
+    return psa;
+}
+
 SAFEARRAY* MakeByteArray(const std::vector<BYTE>& bytes, const CTestCameraScript::CArrayShape& shape)
 {
+    if (shape.nClaimedElements != 0)
+        return MakeClaimingVector(bytes.data(), bytes.size(), VT_UI1, shape.nClaimedElements);
     return MakeArray(bytes.data(), bytes.size(), VT_UI1, bytes.size(), shape);
 }
 
 SAFEARRAY* MakeLongArray(const std::vector<long>& values, const CTestCameraScript::CArrayShape& shape)
 {
+    if (shape.nClaimedElements != 0)
+        return MakeClaimingVector(values.data(), values.size() * sizeof(long), VT_I4, shape.nClaimedElements);
     return MakeArray(values.data(), values.size() * sizeof(long), VT_I4, values.size(), shape);
 }
 

@@ -64,14 +64,21 @@ public:
     void SetError(long nError, const std::wstring& strText) { CLock lock(m_mutex); m_state.nError = nError; m_state.strErrorText = strText; }
     // Shape of every array the server hands out (pictures and tables): element
     // type (VT_EMPTY: the method's own), dimensions (the elements split evenly
-    // over them), lower bound.
+    // over them), lower bound; and an element count that a vector claims
+    // beyond the data it holds (0: none). Such a vector reaches only a caller
+    // in the server's own apartment: a marshaller would read the whole claim.
     struct CArrayShape
     {
         VARTYPE vtElement;
         int nDims;
         LONG nLowerBound;
+        ULONG nClaimedElements = 0;
     };
-    void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound) { CLock lock(m_mutex); m_state.shape = { vtElement, nDims, nLowerBound }; }
+    void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound, ULONG nClaimedElements = 0)
+    {
+        CLock lock(m_mutex);
+        m_state.shape = { vtElement, nDims, nLowerBound, nClaimedElements };
+    }
     // Runs on the server's thread when the method is called, before it answers.
     void SetHook(const std::string& strMethod, const std::function<void()>& fnHook) { CLock lock(m_mutex); m_state.mapHooks[strMethod] = fnHook; }
 

@@ -99,7 +99,8 @@ void CGrabLiveAcquisition::CheckPicture(CGrabLivePicture& picture, unsigned long
     const int nBytes = GetGrabPictureBytes(static_cast<int>(nWidth), static_cast<int>(nHeight),
                                            GetGrabBytesPerPixel(eLayout));
     // Anything but a byte vector from index 0 counts as -1 bytes.
-    const long long nElements = picture.m_picture.IsVectorOf(1) ? picture.m_picture.GetCount() : -1;
+    int nCount = 0;
+    const long long nElements = picture.m_picture.IsVectorOf(1) && picture.m_picture.GetCount(&nCount) ? nCount : -1;
     if (nElements != nBytes)
     {
         CString strMessage;
