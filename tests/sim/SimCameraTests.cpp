@@ -72,6 +72,12 @@ TEST_F(CSimTest, PropertiesConvertBetweenTextIntegersAndVariants)
         EXPECT_EQ(row.nValue, GetPropLong(eFree));
         EXPECT_EQ(std::wstring(row.pszText), GetPropText(eFree));   // kept as written
     }
+    // Texts are kept up to 65,536 characters; a longer one leaves the value as it was.
+    const std::wstring strLongest(65536, L'7');
+    CTestBstr bstrLongest(strLongest.c_str()), bstrTooLong(std::wstring(65537, L'8').c_str());
+    ASSERT_EQ(S_OK, m_pCamera->SetPropValue(eFree, bstrLongest.Get()));
+    EXPECT_EQ(E_INVALIDARG, m_pCamera->SetPropValue(eFree, bstrTooLong.Get()));
+    EXPECT_EQ(strLongest, GetPropText(eFree));
     CTestBstr bstrNumber(L"42"), bstrWord(L"eleven");
     const struct { VARTYPE vt; LONGLONG nBits; HRESULT hr; LONG nValue; const wchar_t* pszText; } aVariants[] = {
         { VT_I2, static_cast<USHORT>(-300), S_OK, -300, L"-300" },
