@@ -18,6 +18,8 @@ mkdir -p "$state"
 log="$state/env.log"
 
 detach() { setsid "$@" </dev/null >>"$log" 2>&1 & }
+# A step with a time limit, its output in the log: no step may hang for ever.
+step() { local limit=$1; shift; timeout --kill-after=10 "$limit" "$@" </dev/null >>"$log" 2>&1; }
 
 stop_env() {
     if [ -d "$WINEPREFIX" ]; then
@@ -38,10 +40,11 @@ start)
     if [ ! -f "$WINEPREFIX/.kivo-ready" ]; then
         rm -rf "$WINEPREFIX"
         echo "creating Wine prefix $WINEPREFIX"
-        "$WINE" wineboot -i >>"$log" 2>&1
+        step 240 "$WINE" wineboot -i || { echo "wineboot did not make the prefix (see $log)"; exit 1; }
         # A crashing test must fail at once instead of waiting in a dialog.
-        "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$log" 2>&1
-        "$WINESERVER" -w
+        step 60 "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f ||
+            { echo "the crash dialog could not be turned off (see $log)"; exit 1; }
+        step 60 "$WINESERVER" -w
         touch "$WINEPREFIX/.kivo-ready"
     fi
     # Wine's own fonts (Debian's fonts-wine) into the prefix's Fonts folder, where
@@ -69,7 +72,7 @@ start)
     echo ":$n" >"$state/display"
     export DISPLAY=":$n"
     detach "$WINESERVER" -p
-    "$WINE" cmd /c exit </dev/null >>"$log" 2>&1
+    step 120 "$WINE" cmd /c exit || { echo "Wine did not start a program (see $log)"; exit 1; }
     # One hidden window for the whole run keeps explorer.exe up between tests.
     [ -z "$keepalive" ] || detach "$WINE" "$keepalive"
     echo "Wine environment up: prefix $WINEPREFIX, display :$n"
