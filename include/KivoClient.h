@@ -70,6 +70,11 @@ public:
     void SetPropValueInt(tagEMVP eProp, int nValue);
     int GetError(CString* pstrErrorText);
     void ClearError();
+    // The number of a name of tagEMVP ("LIVEWIDTH", in any case) and the name
+    // of such a number, from the library itself: the server is not asked.
+    // FALSE, or an empty text, for names and numbers that tagEMVP does not have.
+    static BOOL FindProperty(LPCTSTR pszName, tagEMVP* peProp);
+    static CString GetPropertyEnumName(tagEMVP eProp);
 
     // Pictures
     void AllocPicture(long nPicture);

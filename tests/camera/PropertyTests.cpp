@@ -96,3 +96,38 @@ TEST_F(CameraTest, TextsRoundTripWhole)
     EXPECT_TRUE(m_client.GetPropValue(static_cast<tagEMVP>(77)).IsEmpty());
     EXPECT_TRUE(m_client.GetPropName(LIVECOLOR).IsEmpty());
 }
+
+// Names of tagEMVP to numbers and back, in any case, without a server call;
+// anything else is no name.
+TEST_F(CameraTest, PropertyNamesAreFoundWithoutTheServer)
+{
+    const struct { LPCTSTR pszName; tagEMVP eProp; } aNames[] = {
+        { _T("OWNER"), OWNER }, { _T("CONTROLFLAGS"), CONTROLFLAGS }, { _T("PICTUREWIDTH"), PICTUREWIDTH },
+        { _T("PICTUREHEIGHT"), PICTUREHEIGHT }, { _T("LIVEWIDTH"), LIVEWIDTH }, { _T("LIVEHEIGHT"), LIVEHEIGHT },
+        { _T("LIVELEFT"), LIVELEFT }, { _T("LIVETOP"), LIVETOP }, { _T("LIMITEDSIZE"), LIMITEDSIZE },
+        { _T("LIVEWINDOW"), LIVEWINDOW }, { _T("LIVECOLOR"), LIVECOLOR }, { _T("LIVEDISPLAY"), LIVEDISPLAY },
+        { _T("LIVEFORMAT"), LIVEFORMAT }, { _T("LIVEFRAMERATE"), LIVEFRAMERATE },
+        { _T("LIVEFRAMECOUNT"), LIVEFRAMECOUNT },
+    };
+    for (const auto& name : aNames)
+    {
+        tagEMVP eFound = MVP_FORCE_DWORD;
+        EXPECT_TRUE(CKIVOClient::FindProperty(name.pszName, &eFound)) << name.pszName;
+        EXPECT_EQ(name.eProp, eFound) << name.pszName;
+        CString strLower(name.pszName);
+        strLower.MakeLower();
+        eFound = MVP_FORCE_DWORD;
+        EXPECT_TRUE(CKIVOClient::FindProperty(strLower, &eFound) && eFound == name.eProp) << name.pszName;
+        EXPECT_EQ(CString(name.pszName), CKIVOClient::GetPropertyEnumName(name.eProp));
+    }
+    for (LPCTSTR pszOther : { _T(""), _T("LIVEWIDTHS"), _T(" LIVEWIDTH"), _T("MVP_FORCE_DWORD"), _T("24"),
+                              static_cast<LPCTSTR>(nullptr) })
+    {
+        tagEMVP eFound = MVP_FORCE_DWORD;
+        EXPECT_FALSE(CKIVOClient::FindProperty(pszOther, &eFound)) << (pszOther ? pszOther : _T("null"));
+        EXPECT_EQ(MVP_FORCE_DWORD, eFound);
+    }
+    EXPECT_TRUE(CKIVOClient::GetPropertyEnumName(static_cast<tagEMVP>(23)).IsEmpty());
+    EXPECT_TRUE(CKIVOClient::GetPropertyEnumName(MVP_FORCE_DWORD).IsEmpty());
+    EXPECT_TRUE(Script().GetCalls().empty());
+}

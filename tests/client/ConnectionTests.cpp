@@ -270,7 +270,9 @@ TEST_F(Connection, TheLastOfNestedDetachesRemovesTheEntryAndEndsOnlyItsOwnApartm
             CTestWorker().Run([&] {
                 SCOPED_TRACE(::testing::Message() << nAttaches << " attaches, application's MTA " << bApplicationMta);
                 if (bApplicationMta)
+                {
                     ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+                }
                 for (int i = 0; i < nAttaches; ++i)
                     client.ThreadAttach();
                 for (int i = 0; i < nAttaches; ++i)

@@ -233,6 +233,16 @@ class PropertyTests(CameraTests):
         self.assertEqual("0", fields[2][2])
         self.assertTrue(all(len(f) == 3 for f in fields))
 
+    def test_every_property_name_of_the_interface_is_taken_in_any_case(self):
+        names = {"OWNER": 0, "CONTROLFLAGS": 10, "PICTUREWIDTH": 20, "PICTUREHEIGHT": 21, "LIVEWIDTH": 24,
+                 "LIVEHEIGHT": 25, "LIVELEFT": 26, "LIVETOP": 27, "LIMITEDSIZE": 36, "LIVEWINDOW": 45,
+                 "LIVECOLOR": 46, "LIVEDISPLAY": 47, "LIVEFORMAT": 48, "LIVEFRAMERATE": 49, "LIVEFRAMECOUNT": 50}
+        words = [name if i % 2 else name.lower() for i, name in enumerate(names)]
+        result = self.run_grab("get", *words)
+        self.assertExit(result, 0)
+        self.assertEqual([str(n) for n in names.values()],
+                         [line.split("\t")[0] for line in result.stdout.splitlines()])
+
     def test_integer_values_are_written_as_integers(self):
         for written, read in (("007", "7"), ("+42", "42"), ("-2147483648", "-2147483648"),
                               ("2147483647", "2147483647")):

@@ -1,25 +1,10 @@
 // GrabCommandLine.cpp: the command line of kivo-grab and its usage text.
 #include "GrabCommandLine.h"
 
+#include <KivoClient.h>
+
 namespace
 {
-struct SPropertyName
-{
-    LPCWSTR pszName;
-    tagEMVP eProp;
-};
-
-// The named property numbers of the camera interface.
-const SPropertyName g_aPropertyNames[] = {
-    { L"OWNER", OWNER },                 { L"CONTROLFLAGS", CONTROLFLAGS },
-    { L"PICTUREWIDTH", PICTUREWIDTH },   { L"PICTUREHEIGHT", PICTUREHEIGHT },
-    { L"LIVEWIDTH", LIVEWIDTH },         { L"LIVEHEIGHT", LIVEHEIGHT },
-    { L"LIVELEFT", LIVELEFT },           { L"LIVETOP", LIVETOP },
-    { L"LIMITEDSIZE", LIMITEDSIZE },     { L"LIVEWINDOW", LIVEWINDOW },
-    { L"LIVECOLOR", LIVECOLOR },         { L"LIVEDISPLAY", LIVEDISPLAY },
-    { L"LIVEFORMAT", LIVEFORMAT },       { L"LIVEFRAMERATE", LIVEFRAMERATE },
-};
-
 bool IsOption(const CString& str)
 {
     return str.GetLength() > 2 && str.Left(2) == L"--";
@@ -196,8 +181,9 @@ CString CGrabCommandLine::GetUsage()
         L"PROP is a property number (0 to 2147483647) or one of the names OWNER,\r\n"
         L"CONTROLFLAGS, PICTUREWIDTH, PICTUREHEIGHT, LIVEWIDTH, LIVEHEIGHT, LIVELEFT,\r\n"
         L"LIVETOP, LIMITEDSIZE, LIVEWINDOW, LIVECOLOR, LIVEDISPLAY, LIVEFORMAT,\r\n"
-        L"LIVEFRAMERATE. A table FILE of - is standard output (get) or standard\r\n"
-        L"input (set). -- ends the options, for a VALUE that begins with --.\r\n"
+        L"LIVEFRAMERATE, LIVEFRAMECOUNT (in any case). A table FILE of - is standard\r\n"
+        L"output (get) or standard input (set). -- ends the options, for a VALUE that\r\n"
+        L"begins with --.\r\n"
         L"\r\n"
         L"Exit codes:\r\n"
         L"  0  success\r\n"
@@ -242,15 +228,7 @@ BOOL CGrabCommandLine::ParseProperty(LPCWSTR psz, tagEMVP& eProp)
         eProp = static_cast<tagEMVP>(nNumber);
         return TRUE;
     }
-    for (const SPropertyName& name : g_aPropertyNames)
-    {
-        if (psz != NULL && _wcsicmp(psz, name.pszName) == 0)
-        {
-            eProp = name.eProp;
-            return TRUE;
-        }
-    }
-    return FALSE;
+    return CKIVOClient::FindProperty(psz, &eProp);
 }
 
 BOOL CGrabCommandLine::Fail(LPCWSTR pszFormat, LPCWSTR pszArg)
