@@ -12,6 +12,11 @@
 #include <afxtempl.h>
 
 #include <KivoCamera.h>
+
+// The bit of value 4 in CONTROLFLAGS: the client draws the live picture itself.
+// Init sets it; it belongs to the server, so every client of the server sees it.
+const int KIVO_CLIENT_DRAWN_LIVE = 4;
+
 #include <KivoClientException.h>
 #include <KivoClientPaintDC.h>
 #include <KivoClientMaskPaintDC.h>
@@ -51,7 +56,7 @@ public:
     // Camera commands
     void Open(int bClearFrames);
     void Close(int bClearFrames);
-    void Init();   // first sets bit 4 of CONTROLFLAGS, on the server, for every client
+    void Init();   // first sets KIVO_CLIENT_DRAWN_LIVE in CONTROLFLAGS, on the server, for every client
     void Start(int bDiscardFrames);
     void Stop(int bDiscardFrames);   // 0 keeps the last picture for RedrawClientWindow
     void Update();

@@ -14,9 +14,6 @@
 
 class CKIVOClient;
 
-// Bit value of CONTROLFLAGS that makes the client draw the live picture itself.
-const int KIVO_CLIENT_DRAWN_LIVE = 4;
-
 class CKIVOClientThread
 {
 public:

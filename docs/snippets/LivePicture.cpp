@@ -9,7 +9,7 @@ bool StartLivePicture(CKIVOClient& client, HWND hLiveWindow, const RECT& rcArea)
     if (!client.OrderCamera())
         return false;
     client.Open(1);   // writes this client's identity to OWNER; 1: forget pictures of earlier runs
-    client.Init();    // sets bit 4 of CONTROLFLAGS: the library draws the live picture itself
+    client.Init();    // sets the bit of value 4 in CONTROLFLAGS: the library draws the live picture itself
     client.SetPropValueInt(LIVEWINDOW, static_cast<int>(reinterpret_cast<INT_PTR>(hLiveWindow)));
     client.SetPropValueInt(LIVELEFT, rcArea.left);
     client.SetPropValueInt(LIVETOP, rcArea.top);

@@ -87,7 +87,7 @@ set(expected
     lib/cmake/KivoClient/KivoClientConfig.cmake lib/cmake/KivoClient/KivoClientConfigVersion.cmake
     lib/cmake/KivoClient/KivoClientTargets.cmake
     share/KivoClient/toolchain-mingw64.cmake share/KivoClient/kivo-wine-run.sh
-    share/KivoClient/wine-env.sh share/KivoClient/wine-run.sh)
+    share/KivoClient/wine-env.sh share/KivoClient/wine-run.sh docs/camera-simulator.md)
 if(EXTRA_PROGRAMS)
     string(REPLACE "," ";" extra_programs "${EXTRA_PROGRAMS}")
     list(TRANSFORM extra_programs PREPEND bin/)
