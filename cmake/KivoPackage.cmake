@@ -8,6 +8,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
 if(EXISTS ${CMAKE_SOURCE_DIR}/docs)
     install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION docs)
 endif()
+# The examples, as a project that builds against the package alone.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples)
 # The simulator's manual, which the guide points to, beside the guide.
 install(FILES ${CMAKE_SOURCE_DIR}/tools/camera-sim/README.md DESTINATION docs RENAME camera-simulator.md)
 

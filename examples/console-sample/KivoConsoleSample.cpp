@@ -2,13 +2,44 @@
 // prints its state and a few properties from the connecting thread and from a
 // second thread attached to the same connection.
 #include <KivoClient.h>
-#include <KivoComInit.h>
-#include <KivoServerStateName.h>
 
 #include <cstdio>
 
 namespace
 {
+// COM for this thread, as long as the object lives; the client needs it on
+// the thread that connects.
+class CComApartment
+{
+public:
+    explicit CComApartment(DWORD dwModel) : m_hr(CoInitializeEx(NULL, dwModel)) {}
+    ~CComApartment()
+    {
+        if (SUCCEEDED(m_hr))
+            CoUninitialize();
+    }
+
+private:
+    CComApartment(const CComApartment&);
+    CComApartment& operator=(const CComApartment&);
+
+    HRESULT m_hr;
+};
+
+LPCWSTR GetServerStateName(tagEServerState eState)
+{
+    switch (eState)
+    {
+    case SERVERSTATE_CLOSED:      return L"closed";
+    case SERVERSTATE_OPENED:      return L"opened";
+    case SERVERSTATE_INITIALIZED: return L"initialised";
+    case SERVERSTATE_STARTED:     return L"started";
+    case SERVERSTATE_STOPPED:     return L"stopped";
+    case SERVERSTATE_ERROR:       return L"in error";
+    default:                      return L"unknown";
+    }
+}
+
 void PrintError(CKIVOClientException* pException)
 {
     wchar_t szMessage[256];
@@ -48,7 +79,7 @@ DWORD WINAPI SecondThread(LPVOID pParam)
 
 int wmain()
 {
-    CKIVOComInit com(COINIT_APARTMENTTHREADED);
+    CComApartment apartment(COINIT_APARTMENTTHREADED);
     int nResult = 0;
     {
         CKIVOClient client;

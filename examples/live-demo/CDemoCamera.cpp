@@ -1,9 +1,6 @@
 // CDemoCamera.cpp: the demo's connection to the camera server.
 #include "CDemoCamera.h"
 
-#include <KivoFirstFailure.h>
-#include <KivoRegKey.h>
-
 namespace
 {
 // Where the library reads its switches (HKEY_LOCAL_MACHINE).
@@ -161,6 +158,20 @@ tagEServerState CDemoCamera::QueryState()
     return m_client.GetServerState();
 }
 
+LPCWSTR CDemoCamera::GetStateName(tagEServerState eState)
+{
+    switch (eState)
+    {
+    case SERVERSTATE_CLOSED:      return L"closed";
+    case SERVERSTATE_OPENED:      return L"opened";
+    case SERVERSTATE_INITIALIZED: return L"initialised";
+    case SERVERSTATE_STARTED:     return L"started";
+    case SERVERSTATE_STOPPED:     return L"stopped";
+    case SERVERSTATE_ERROR:       return L"in error";
+    default:                      return L"unknown";
+    }
+}
+
 int CDemoCamera::ReadFramesShown()
 {
     return m_client.GetPropValueInt(LIVEFRAMECOUNT);
@@ -178,12 +189,27 @@ void CDemoCamera::Disconnect()
         return;
     m_bConnected = FALSE;
 
-    CKIVOFirstFailure<CKIVOClientException> failure;   // other failures leave at once
-    failure.Run([this] { StopLive(); });
-    failure.Run([this] { m_client.ReleaseCamera(); });
-    failure.Run([this] { m_client.Close(0); });
+    // Every step is tried; the first camera error is thrown once all were.
+    CKIVOClientException* pFirst = NULL;
+    auto fnTry = [&pFirst](auto fnStep) {
+        try
+        {
+            fnStep();
+        }
+        catch (CKIVOClientException* pException)
+        {
+            if (pFirst == NULL)
+                pFirst = pException;
+            else
+                pException->Delete();
+        }
+    };
+    fnTry([this] { StopLive(); });
+    fnTry([this] { m_client.ReleaseCamera(); });
+    fnTry([this] { m_client.Close(0); });
     m_client.Disconnect();
-    failure.ThrowIfAny();
+    if (pFirst != NULL)
+        throw pFirst;
 }
 
 CKIVOClient& CDemoCamera::GetClient()
@@ -193,13 +219,15 @@ CKIVOClient& CDemoCamera::GetClient()
 
 BOOL CDemoCamera::EnableFrameRateReadout(CString& strError)
 {
-    CKIVORegKey key;
-    LONG nResult = key.Create(HKEY_LOCAL_MACHINE, g_szSwitchKey, KEY_SET_VALUE);
+    // Machine-wide: on Windows writing it needs administrator rights.
+    HKEY hKey = NULL;
+    LONG nResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSwitchKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &hKey, NULL);
     if (nResult == ERROR_SUCCESS)
     {
         const DWORD dwOn = 1;
-        nResult = RegSetValueExW(key.Get(), g_szShowFpsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwOn),
+        nResult = RegSetValueExW(hKey, g_szShowFpsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwOn),
                                  sizeof(dwOn));
+        RegCloseKey(hKey);
     }
     if (nResult == ERROR_SUCCESS)
         return TRUE;

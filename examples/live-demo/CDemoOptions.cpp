@@ -4,9 +4,10 @@
 #include <cwchar>
 
 CDemoOptions::CDemoOptions()
-    : m_nSeconds(0)
+    : m_nSeconds(m_nDefaultSeconds)
     , m_bShowFrameRate(FALSE)
     , m_bColour(FALSE)
+    , m_bHelp(FALSE)
 {
 }
 
@@ -21,10 +22,10 @@ BOOL CDemoOptions::Parse(int nArgs, const LPCWSTR* ppszArgs, CString& strError)
             // Whole seconds only: a script's run must be exact to read.
             wchar_t* pszEnd = NULL;
             const long nSeconds = bHasValue ? wcstol(ppszArgs[i + 1], &pszEnd, 10) : 0;
-            if (!bHasValue || pszEnd == ppszArgs[i + 1] || *pszEnd != L'\0' || nSeconds < 1
+            if (!bHasValue || pszEnd == ppszArgs[i + 1] || *pszEnd != L'\0' || nSeconds < 0
                 || nSeconds > m_nMaxSeconds)
             {
-                strError.Format(L"--seconds needs a whole number from 1 to %d", m_nMaxSeconds);
+                strError.Format(L"--seconds needs a whole number from 0 to %d", m_nMaxSeconds);
                 return FALSE;
             }
             m_nSeconds = static_cast<int>(nSeconds);
@@ -47,6 +48,10 @@ BOOL CDemoOptions::Parse(int nArgs, const LPCWSTR* ppszArgs, CString& strError)
         {
             m_bColour = TRUE;
         }
+        else if (strArg == L"--help" || strArg == L"-h" || strArg == L"/?")
+        {
+            m_bHelp = TRUE;
+        }
         else
         {
             strError = L"unknown option " + strArg;
@@ -63,9 +68,12 @@ BOOL CDemoOptions::IsHeadless() const
 
 LPCWSTR CDemoOptions::GetUsage()
 {
-    return L"usage: KivoLiveDemo.exe [--seconds N] [--screenshot FILE.png] [--fps] [--colour]\n"
-           L"  --seconds N        show the live picture for N seconds, then exit (errors go to stderr)\n"
+    return L"usage: KivoLiveDemo.exe [--seconds N] [--screenshot FILE.png] [--fps] [--colour] [--help]\n"
+           L"  --seconds N        show the live picture for N seconds (30 without the option), then\n"
+           L"                     exit, errors going to stderr; 0: until the window is closed, errors\n"
+           L"                     in message boxes\n"
            L"  --screenshot FILE  save the live window as PNG just before the exit\n"
            L"  --fps              switch the frame-rate read-out on (machine-wide registry switch)\n"
-           L"  --colour           start with the colour pattern instead of grey\n";
+           L"  --colour           start with the colour pattern instead of grey\n"
+           L"  --help             show this text\n";
 }

@@ -2,7 +2,6 @@
 #include "CLiveDemoWindow.h"
 #include "CScreenshot.h"
 
-#include <KivoServerStateName.h>
 
 #include <cstdio>
 
@@ -587,7 +586,7 @@ CString CLiveDemoWindow::FormatCaption() const
         return strCaption;
     }
     const CSize sizePicture = m_camera.GetPictureSize();
-    strCaption.Format(L"Camera %s - %s %d x %d\n%s", GetServerStateName(m_eState),
+    strCaption.Format(L"Camera %s - %s %d x %d\n%s", CDemoCamera::GetStateName(m_eState),
                       m_camera.GetLiveFormat() == CDemoCamera::m_nFormatGrey ? L"grey" : L"colour",
                       static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy), szKeys);
     return strCaption;

@@ -1,8 +1,77 @@
 // CScreenshot.cpp: a window's client area saved as PNG with GDI+.
 #include "CScreenshot.h"
 
-#include <KivoPngWriter.h>
-#include <KivoWindowDC.h>
+#include <gdiplus.h>
+
+#include <vector>
+
+namespace
+{
+// GDI+ for as long as the screenshot takes; every GDI+ object is gone before it.
+class CGdiplusSession
+{
+public:
+    CGdiplusSession() : m_token(0)
+    {
+        Gdiplus::GdiplusStartupInput input;
+        if (Gdiplus::GdiplusStartup(&m_token, &input, NULL) != Gdiplus::Ok)
+            m_token = 0;
+    }
+    ~CGdiplusSession()
+    {
+        if (m_token != 0)
+            Gdiplus::GdiplusShutdown(m_token);
+    }
+    BOOL IsStarted() const { return m_token != 0; }
+
+private:
+    CGdiplusSession(const CGdiplusSession&);
+    CGdiplusSession& operator=(const CGdiplusSession&);
+
+    ULONG_PTR m_token;
+};
+
+// The class of GDI+'s PNG encoder, looked up by its MIME type.
+BOOL FindPngEncoder(CLSID& clsid)
+{
+    UINT nEncoders = 0, nBytes = 0;
+    if (Gdiplus::GetImageEncodersSize(&nEncoders, &nBytes) != Gdiplus::Ok || nBytes == 0)
+        return FALSE;
+    std::vector<BYTE> vecBuffer(nBytes);
+    Gdiplus::ImageCodecInfo* pCodecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(vecBuffer.data());
+    if (Gdiplus::GetImageEncoders(nEncoders, nBytes, pCodecs) != Gdiplus::Ok)
+        return FALSE;
+    for (UINT i = 0; i < nEncoders; ++i)
+    {
+        if (pCodecs[i].MimeType != NULL && _wcsicmp(pCodecs[i].MimeType, L"image/png") == 0)
+        {
+            clsid = pCodecs[i].Clsid;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+// The window's DC for as long as the object lives.
+class CWindowDCHolder
+{
+public:
+    explicit CWindowDCHolder(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
+    ~CWindowDCHolder()
+    {
+        if (m_hDC != NULL)
+            ::ReleaseDC(m_hWnd, m_hDC);
+    }
+    HDC Get() const { return m_hDC; }
+
+private:
+    CWindowDCHolder(const CWindowDCHolder&);
+    CWindowDCHolder& operator=(const CWindowDCHolder&);
+
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+}
 
 BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
 {
@@ -15,16 +84,18 @@ BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
     const int nWidth = rcClient.Width();
     const int nHeight = rcClient.Height();
 
-    CKIVOPngWriter png;
-    if (!png.HasEncoder())
+    CGdiplusSession gdiplus;
+    CLSID clsidPng = CLSID_NULL;
+    if (!gdiplus.IsStarted() || !FindPngEncoder(clsidPng))
     {
         strError = L"GDI+ has no PNG encoder";
         return FALSE;
     }
 
-    CKIVOWindowDC windowDC(hWnd);
+    CWindowDCHolder windowDC(hWnd);
+    CDC* pWindowDC = CDC::FromHandle(windowDC.Get());
     CDC dcMemory;   // owns its DC
-    if (windowDC.Get() == NULL || !dcMemory.CreateCompatibleDC(windowDC.Get()))
+    if (windowDC.Get() == NULL || !dcMemory.CreateCompatibleDC(pWindowDC))
     {
         strError = L"no device context for the capture";
         return FALSE;
@@ -41,7 +112,7 @@ BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
     info.bmiHeader.biCompression = BI_RGB;
     void* pBits = NULL;
     CBitmap bitmap;   // owns the DIB section
-    if (!bitmap.Attach(::CreateDIBSection(windowDC.Get()->GetSafeHdc(), &info, DIB_RGB_COLORS, &pBits, NULL, 0))
+    if (!bitmap.Attach(::CreateDIBSection(windowDC.Get(), &info, DIB_RGB_COLORS, &pBits, NULL, 0))
         || pBits == NULL)
     {
         strError = L"no memory for the capture";
@@ -49,7 +120,7 @@ BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
     }
 
     CBitmap* pOldBitmap = dcMemory.SelectObject(&bitmap);
-    const BOOL bCopied = dcMemory.BitBlt(0, 0, nWidth, nHeight, windowDC.Get(), 0, 0, SRCCOPY);
+    const BOOL bCopied = dcMemory.BitBlt(0, 0, nWidth, nHeight, pWindowDC, 0, 0, SRCCOPY);
     dcMemory.SelectObject(pOldBitmap);
     ::GdiFlush();
     if (!bCopied)
@@ -59,7 +130,7 @@ BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
     }
 
     Gdiplus::Bitmap image(nWidth, nHeight, nWidth * 4, PixelFormat32bppRGB, static_cast<BYTE*>(pBits));
-    const Gdiplus::Status status = png.Save(image, pszPath);
+    const Gdiplus::Status status = image.Save(pszPath, &clsidPng, NULL);
     if (status != Gdiplus::Ok)
     {
         strError.Format(L"GDI+ could not write %s (status %d)", pszPath, static_cast<int>(status));

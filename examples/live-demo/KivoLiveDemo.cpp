@@ -4,7 +4,7 @@
 // application draws its overlay (crosshair, scale bar, caption) through the
 // library's overlay device.
 //
-//   KivoLiveDemo.exe [--seconds N] [--screenshot FILE.png] [--fps] [--colour]
+//   KivoLiveDemo.exe [--seconds N] [--screenshot FILE.png] [--fps] [--colour] [--help]
 //
 // At the exit it prints "frames shown N, frame rate F fps": N as counted by
 // the camera server for this connection, F = N / seconds of live picture.
@@ -40,6 +40,11 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int nShowCmd)
     {
         fwprintf(stderr, L"KivoLiveDemo: %ls\n%ls", static_cast<LPCWSTR>(strError), CDemoOptions::GetUsage());
         return 2;
+    }
+    if (options.m_bHelp)
+    {
+        fwprintf(stdout, L"%ls", CDemoOptions::GetUsage());
+        return 0;
     }
 
     // The library and its live picture need COM; this thread is the

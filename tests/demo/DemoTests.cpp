@@ -16,7 +16,8 @@
 TEST(DemoOptions, ReadsEveryOption)
 {
     const struct { std::vector<LPCWSTR> vecArgs; int nSeconds; bool bFps, bColour; const wchar_t* pszScreenshot; } aCases[] = {
-        { {}, 0, false, false, L"" },   // an interactive grey run
+        { {}, 30, false, false, L"" },   // a grey run that ends by itself
+        { { L"--seconds", L"0" }, 0, false, false, L"" },   // until the window is closed
         { { L"--fps", L"--seconds", L"5", L"--screenshot", L"Z:\\out dir\\live.png", L"--colour" }, 5, true, true,
           L"Z:\\out dir\\live.png" },
         { { L"--seconds", L"1" }, 1, false, false, L"" },
@@ -32,14 +33,21 @@ TEST(DemoOptions, ReadsEveryOption)
         EXPECT_EQ(c.bFps, options.m_bShowFrameRate != FALSE);
         EXPECT_EQ(c.bColour, options.m_bColour != FALSE);
         EXPECT_STREQ(c.pszScreenshot, options.m_strScreenshot);
+        EXPECT_FALSE(options.m_bHelp);
+    }
+    for (LPCWSTR pszHelp : { L"--help", L"-h", L"/?" })
+    {
+        CDemoOptions options;
+        CString strError;
+        EXPECT_TRUE(options.Parse(1, &pszHelp, strError) && options.m_bHelp) << pszHelp;
     }
 }
 
 TEST(DemoOptions, RefusesWhatItDoesNotKnowWithItsReason)
 {
-    const wchar_t* pszSeconds = L"--seconds needs a whole number from 1 to 86400";
+    const wchar_t* pszSeconds = L"--seconds needs a whole number from 0 to 86400";
     const struct { std::vector<LPCWSTR> vecArgs; const wchar_t* pszError; } aCases[] = {
-        { { L"--seconds", L"0" }, pszSeconds }, { { L"--seconds", L"86401" }, pszSeconds },
+        { { L"--seconds", L"86401" }, pszSeconds },
         { { L"--seconds", L"-3" }, pszSeconds }, { { L"--seconds", L"2.5" }, pszSeconds },
         { { L"--seconds", L"5x" }, pszSeconds }, { { L"--seconds", L"" }, pszSeconds },
         { { L"--seconds", L"99999999999" }, pszSeconds }, { { L"--fps", L"--seconds" }, pszSeconds },

@@ -93,10 +93,10 @@ if(EXTRA_PROGRAMS)
     list(TRANSFORM extra_programs PREPEND bin/)
     list(APPEND expected ${extra_programs})
 endif()
-if(IS_DIRECTORY ${SOURCE_DIR}/docs)
-    file(GLOB_RECURSE doc_files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/docs/*)
-    list(APPEND expected ${doc_files})
-endif()
+foreach(folder docs examples)
+    file(GLOB_RECURSE folder_files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${folder}/*)
+    list(APPEND expected ${folder_files})
+endforeach()
 foreach(file IN LISTS expected)
     if(NOT EXISTS "${root}/${file}")
         message(FATAL_ERROR "the ZIP lacks ${file}")
@@ -119,13 +119,16 @@ foreach(binary IN LISTS binaries)
     endforeach()
 endforeach()
 
-# An application and the guide's snippets, configured as the guide says. The
-# environment of this test (the build tree's CMake variables) must not leak in.
-foreach(project consumer snippets)
+# An application, the guide's snippets and the examples, configured as the
+# guide says. The environment of this test (the build tree's CMake variables)
+# must not leak in.
+foreach(project consumer snippets examples)
     if(project STREQUAL "consumer")
         set(source ${SOURCE_DIR}/tests/package/consumer)
-    else()
+    elseif(project STREQUAL "snippets")
         set(source "${root}/docs/snippets")
+    else()
+        set(source "${root}/examples")
     endif()
     run_step("configuring the ${project}" 0 ${CMAKE_COMMAND}
         -S ${source} -B ${WORK_DIR}/${project}-build -G ${GENERATOR}
@@ -159,6 +162,31 @@ if(NOT EXISTS ${wine_dir}/prefix/drive_c/windows/Fonts/tahoma.ttf)
     message(FATAL_ERROR "the runner's prefix lacks Wine's fonts")
 endif()
 expect_no_processes_left("the consumer")
+
+# The examples from the ZIP, with the package's DLLs beside them as an
+# application ships them: the console sample against the simulator, the demo
+# for two seconds of live picture and with --help.
+file(GLOB package_dlls "${root}/bin/*.dll")
+file(COPY ${package_dlls} DESTINATION ${WORK_DIR}/examples-build/console-sample)
+file(COPY ${package_dlls} DESTINATION ${WORK_DIR}/examples-build/live-demo)
+run_step("running the console sample" 0 "${runner}" --wine-dir ${wine_dir}
+         ${WORK_DIR}/examples-build/console-sample/KivoConsoleSample.exe)
+message(STATUS "console sample output:\n${step_output}")
+if(NOT step_output MATCHES "^connected; camera opened\r?\nproperties:\r?\n.*second thread [0-9]+: camera opened, pictures 640 x 480\r?\nclosed; camera closed\r?\n$")
+    message(FATAL_ERROR "the console sample printed something else")
+endif()
+expect_no_processes_left("the console sample")
+run_step("running the demo" 0 "${runner}" --wine-dir ${wine_dir}
+         ${WORK_DIR}/examples-build/live-demo/KivoLiveDemo.exe --seconds 2)
+if(NOT step_output MATCHES "frames shown [1-9][0-9]*, frame rate [0-9.]+ fps")
+    message(FATAL_ERROR "the demo showed no live picture:\n${step_output}")
+endif()
+run_step("the demo's --help" 0 "${runner}" --wine-dir ${wine_dir}
+         ${WORK_DIR}/examples-build/live-demo/KivoLiveDemo.exe --help)
+if(NOT step_output MATCHES "usage: KivoLiveDemo.exe .*--seconds N.*--help")
+    message(FATAL_ERROR "the demo's --help printed something else:\n${step_output}")
+endif()
+expect_no_processes_left("the demo")
 
 # The runner hands back the program's exit code and error output; the folder
 # comes from KIVO_WINE_DIR as well, as when CMake runs a test through it.
