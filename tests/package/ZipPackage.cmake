@@ -163,10 +163,19 @@ if(NOT EXISTS ${wine_dir}/prefix/drive_c/windows/Fonts/tahoma.ttf)
 endif()
 expect_no_processes_left("the consumer")
 
+# The guide's session, built from the ZIP's docs/snippets: it prints the
+# picture width from its second thread and ends without a camera error.
+file(GLOB package_dlls "${root}/bin/*.dll")
+file(COPY ${package_dlls} DESTINATION ${snippets_build})
+run_step("running the guide's session" 0 "${runner}" --wine-dir ${wine_dir} ${snippets_build}/KivoGuideSession.exe)
+if(NOT step_output MATCHES "^picture width 640\r?\n$")
+    message(FATAL_ERROR "the guide's session printed something else:\n${step_output}")
+endif()
+expect_no_processes_left("the guide's session")
+
 # The examples from the ZIP, with the package's DLLs beside them as an
 # application ships them: the console sample against the simulator, the demo
 # for two seconds of live picture and with --help.
-file(GLOB package_dlls "${root}/bin/*.dll")
 file(COPY ${package_dlls} DESTINATION ${WORK_DIR}/examples-build/console-sample)
 file(COPY ${package_dlls} DESTINATION ${WORK_DIR}/examples-build/live-demo)
 run_step("running the console sample" 0 "${runner}" --wine-dir ${wine_dir}
