@@ -52,6 +52,9 @@ const int BENCH_AREA_TOP = 16;
 const int BENCH_AREA_WIDTH = 640;
 const int BENCH_AREA_HEIGHT = 480;
 CRect GetBenchArea();
+// The unscaled composition cases: pictures of this size into an area of it.
+const int BENCH_UNSCALED_WIDTH = 1280;
+const int BENCH_UNSCALED_HEIGHT = 1024;
 
 // 1. The library's composition of one picture against the floor's.
 void RunCompositionSection(CBenchContext& context);
