@@ -238,10 +238,8 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC)
         if (!frame.IsNull())
         {
             m_frames.picture = static_cast<CKIVOFrame&&>(frame);
-            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), m_frames.mask.GetBitmap(),
-                                         m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
-                                         m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
-                                         m_frames.bMaskAllKeyColor))
+            if (m_worker.ComposeLivePicture(&m_paintDC, m_frames, m_area.nLeft, m_area.nTop, m_area.nWidth,
+                                            m_area.nHeight))
             {
                 bDrawn = TRUE;
                 if (m_bShowFPS)

@@ -6,6 +6,7 @@
 #include "KivoGdiplus.h"
 #include "KivoKeyColorScan.h"
 #include "KivoPaintDCLock.h"
+#include "KivoUnscaledComposition.h"
 
 BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask,
                                         int x, int y, int nWidth, int nHeight, DWORD dwKeyColor,
@@ -32,6 +33,20 @@ BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdi
         graphics.DrawImage(pMask, area, 0, 0, nWidth, nHeight, Gdiplus::UnitPixel, &attributes);
     }
     return TRUE;
+}
+
+BOOL CKIVOClientThread::ComposeLivePicture(CDC* pDC, const CKIVOFrameSet& frames, int x, int y, int nWidth,
+                                           int nHeight)
+{
+    if (pDC == NULL || frames.picture.IsNull())
+        return FALSE;
+    const bool bDrawMask = !frames.mask.IsNull() && frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor;
+    if (ComposeUnscaledPicture(pDC->GetSafeHdc(), frames.picture.GetInfo(), frames.picture.GetBits(),
+                               bDrawMask ? frames.mask.GetInfo() : NULL, bDrawMask ? frames.mask.GetBits() : NULL, x,
+                               y, nWidth, nHeight, ArgbToColorRef(frames.dwKeyColor)))
+        return TRUE;
+    return DrawLivePicture(pDC, frames.picture.GetBitmap(), bDrawMask ? frames.mask.GetBitmap() : NULL, x, y,
+                           nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor, frames.bMaskAllKeyColor);
 }
 
 void CKIVOClientThread::RequestOverlayRepaint()
