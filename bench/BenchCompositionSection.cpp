@@ -262,8 +262,8 @@ void RunCompositionSection(CBenchContext& context)
     for (bool bColour : { false, true })
     {
         const CBenchPicture picture = MakeBenchPicture(BENCH_UNSCALED_WIDTH, BENCH_UNSCALED_HEIGHT, bColour);
-        MeasureCompositionCase(context, largeDC.Get(), picture, CRect(0, 0, BENCH_UNSCALED_WIDTH, BENCH_UNSCALED_HEIGHT),
-                               picture.GetName() + "_unscaled", 3.0);
+        const CRect rcLarge(0, 0, BENCH_UNSCALED_WIDTH, BENCH_UNSCALED_HEIGHT);
+        MeasureCompositionCase(context, largeDC.Get(), picture, rcLarge, picture.GetName() + "_unscaled", 3.0);
     }
 }
 

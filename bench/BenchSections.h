@@ -22,6 +22,7 @@ struct CBenchPlan
     double dLiveRunMs;          // a measured stretch: at least this long ...
     int nLiveMinCount;          // ... and at least this many frames
     double dPendingRunMs;
+    double dLiveCostRunMs;      // a live_cost stretch at the simulator's own 25 pictures/s
     int nProbePasses;           // passes per part when a pending pass is taken apart
     int nSteadyWarmFrames;
     int nSteadyFrames;
@@ -67,6 +68,9 @@ void RunScalingSection(CBenchContext& context);
 void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript);
 // 4. Passes while the in-process server answers E_PENDING.
 void RunPendingSection(CBenchContext& context, CTestCameraScript& script);
+// What one displayed picture costs the live loop against the simulator at its
+// default 25 pictures/s: server calls, E_PENDING passes, client CPU.
+void RunLiveCostSection(CBenchContext& context);
 // 7. Handles, private bytes and GDI objects over many frames and start/stop cycles.
 void RunSteadySection(CBenchContext& context);
 // 8. How long Stop takes while pictures flow.

@@ -31,7 +31,8 @@ const COLORREF BACKGROUND = RGB(10, 20, 30);
 
 DWORD KeyRgb(COLORREF crKey)
 {
-    return (static_cast<DWORD>(GetRValue(crKey)) << 16) | (static_cast<DWORD>(GetGValue(crKey)) << 8) | GetBValue(crKey);
+    return (static_cast<DWORD>(GetRValue(crKey)) << 16) | (static_cast<DWORD>(GetGValue(crKey)) << 8)
+           | GetBValue(crKey);
 }
 
 // A server picture: grey through every value, or colour whose fourth byte
@@ -95,11 +96,17 @@ CKIVOFrame TestOverlay(EOverlay eOverlay, COLORREF crKey, int nWidth, int nHeigh
     return CKIVOFrame::CreateOnBuffers(pInfo, pBits);
 }
 
+enum ETarget
+{
+    PAINT_DEVICE,   // a paint device assigned to the screen's DC: a bitmap compatible with it, as the live loop's
+    WINDOW,         // a window's own DC, as the redraw straight into the application's DC
+    DIB_24          // a 24-bit DIB section
+};
+
 // What one composition leaves in a target of rect's size whose logical
-// coordinates are those of rect: a paint device assigned to the screen's DC (a
-// bitmap compatible with it, as the live loop's), or a 24-bit DIB section,
-// filled beforehand. Every pixel of the target, all four bytes.
-std::vector<DWORD> ComposeInto(bool b24BitTarget, const CRect& rect, const std::function<BOOL(CDC*)>& fnCompose,
+// coordinates are those of rect, filled beforehand. Every pixel of the
+// target, all four bytes.
+std::vector<DWORD> ComposeInto(ETarget eTarget, const CRect& rect, const std::function<BOOL(CDC*)>& fnCompose,
                                BOOL& bComposed)
 {
     BITMAPINFO info = {};
@@ -111,7 +118,35 @@ std::vector<DWORD> ComposeInto(bool b24BitTarget, const CRect& rect, const std::
     std::vector<DWORD> pixels(static_cast<size_t>(rect.Width()) * rect.Height(), 0xDEADBEEF);
     CKIVOWindowDC screen(nullptr);
     CRect rcTarget(rect);
-    if (!b24BitTarget)
+    if (eTarget == WINDOW)
+    {
+        HWND hWnd = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, rect.Width(),
+                                    rect.Height(), nullptr, nullptr, nullptr, nullptr);
+        {
+            CKIVOWindowDC windowDC(hWnd);
+            CDC* pDC = windowDC.Get();
+            if (pDC == nullptr)
+                return pixels;
+            SetWindowOrgEx(pDC->GetSafeHdc(), rect.left, rect.top, nullptr);
+            pDC->FillSolidRect(&rcTarget, BACKGROUND);
+            bComposed = fnCompose(pDC);
+            SetWindowOrgEx(pDC->GetSafeHdc(), 0, 0, nullptr);
+            // Read back through a 32-bit DIB section.
+            void* pBits = nullptr;
+            HBITMAP hBitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pBits, nullptr, 0);
+            HDC hMemDC = CreateCompatibleDC(nullptr);
+            HGDIOBJ hOld = SelectObject(hMemDC, hBitmap);
+            BitBlt(hMemDC, 0, 0, rect.Width(), rect.Height(), pDC->GetSafeHdc(), 0, 0, SRCCOPY);
+            GdiFlush();
+            memcpy(pixels.data(), pBits, pixels.size() * sizeof(DWORD));
+            SelectObject(hMemDC, hOld);
+            DeleteDC(hMemDC);
+            DeleteObject(hBitmap);
+        }
+        DestroyWindow(hWnd);
+        return pixels;
+    }
+    if (eTarget == PAINT_DEVICE)
     {
         CKIVOClientPaintDC device;
         if (!device.Assign(screen.Get(), rcTarget))
@@ -146,7 +181,8 @@ std::string FirstDifference(const std::vector<DWORD>& expected, const std::vecto
         if (expected[i] != actual[i])
         {
             char szText[96];
-            snprintf(szText, sizeof(szText), "%d,%d: GDI+ 0x%08lX, composed 0x%08lX", static_cast<int>(i % nTargetWidth),
+            snprintf(szText, sizeof(szText), "%d,%d: GDI+ 0x%08lX, composed 0x%08lX",
+                     static_cast<int>(i % nTargetWidth),
                      static_cast<int>(i / nTargetWidth), static_cast<unsigned long>(expected[i]),
                      static_cast<unsigned long>(actual[i]));
             return szText;
@@ -166,30 +202,32 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
         EOverlay eOverlay;
         COLORREF crKey;
         int nMaskWidth, nMaskHeight;   // 0: the area's
-        bool b24BitTarget;
+        ETarget eTarget;
         bool bOtherPalette;            // an 8-bit palette other than the grey ramp
         bool bDirect;                  // composed without GDI+
     } aCases[] = {
-        { "grey 1x1", false, 1, 1, NO_OVERLAY, MAGENTA, 0, 0, false, false, true },
-        { "colour 1x1", true, 1, 1, NO_OVERLAY, MAGENTA, 0, 0, false, false, true },
-        { "grey 1x1, mixed overlay larger than the area", false, 1, 1, MIXED, MAGENTA, 5, 4, false, false, true },
-        { "grey 3 wide (rows padded)", false, 3, 5, NO_OVERLAY, MAGENTA, 0, 0, false, false, true },
-        { "grey 16 wide (one vector)", false, 16, 3, NO_OVERLAY, MAGENTA, 0, 0, false, false, true },
-        { "grey 17 wide, mixed", false, 17, 7, MIXED, MAGENTA, 0, 0, false, false, true },
-        { "grey 33 wide, mixed", false, 33, 6, MIXED, RGB(0, 0, 0), 0, 0, false, false, true },
-        { "grey 64 wide, mixed, white key", false, 64, 9, MIXED, RGB(255, 255, 255), 0, 0, false, false, true },
-        { "grey 21 wide, all key", false, 21, 5, ALL_KEY, MAGENTA, 0, 0, false, false, true },
-        { "grey 21 wide, without key", false, 21, 5, WITHOUT_KEY, MAGENTA, 0, 0, false, false, true },
-        { "colour 5 wide, mixed", true, 5, 4, MIXED, RGB(255, 0, 0), 0, 0, false, false, true },
-        { "colour 8 wide, mixed, key 0x010101", true, 8, 8, MIXED, RGB(1, 1, 1), 0, 0, false, false, true },
-        { "colour 19 wide, mixed, blue key", true, 19, 5, MIXED, RGB(0, 0, 255), 0, 0, false, false, true },
-        { "colour 32 wide, all key", true, 32, 4, ALL_KEY, RGB(0, 0, 0), 0, 0, false, false, true },
-        { "colour 31 wide, without key", true, 31, 3, WITHOUT_KEY, RGB(255, 255, 255), 0, 0, false, false, true },
-        { "colour 12 wide, mixed overlay larger", true, 12, 6, MIXED, MAGENTA, 30, 20, false, false, true },
-        { "grey, mixed overlay narrower than the area", false, 20, 6, MIXED, MAGENTA, 12, 6, false, false, false },
-        { "colour, mixed overlay lower than the area", true, 20, 6, MIXED, MAGENTA, 20, 5, false, false, false },
-        { "grey into a 24-bit target", false, 9, 4, MIXED, MAGENTA, 0, 0, true, false, false },
-        { "8 bits through another palette", false, 9, 4, MIXED, MAGENTA, 0, 0, false, true, false },
+        { "grey 1x1", false, 1, 1, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "colour 1x1", true, 1, 1, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "grey 1x1, mixed overlay larger than the area", false, 1, 1, MIXED, MAGENTA, 5, 4, PAINT_DEVICE, false, true },
+        { "grey 3 wide (rows padded)", false, 3, 5, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "grey 16 wide (one vector)", false, 16, 3, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "grey 17 wide, mixed", false, 17, 7, MIXED, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "grey 33 wide, mixed", false, 33, 6, MIXED, RGB(0, 0, 0), 0, 0, PAINT_DEVICE, false, true },
+        { "grey 64 wide, mixed, white key", false, 64, 9, MIXED, RGB(255, 255, 255), 0, 0, PAINT_DEVICE, false, true },
+        { "grey 21 wide, all key", false, 21, 5, ALL_KEY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "grey 21 wide, without key", false, 21, 5, WITHOUT_KEY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "colour 5 wide, mixed", true, 5, 4, MIXED, RGB(255, 0, 0), 0, 0, PAINT_DEVICE, false, true },
+        { "colour 8 wide, mixed, key 0x010101", true, 8, 8, MIXED, RGB(1, 1, 1), 0, 0, PAINT_DEVICE, false, true },
+        { "colour 19 wide, mixed, blue key", true, 19, 5, MIXED, RGB(0, 0, 255), 0, 0, PAINT_DEVICE, false, true },
+        { "colour 32 wide, all key", true, 32, 4, ALL_KEY, RGB(0, 0, 0), 0, 0, PAINT_DEVICE, false, true },
+        { "colour 31 wide, without key", true, 31, 3, WITHOUT_KEY, RGB(255, 255, 255), 0, 0, PAINT_DEVICE, false, true },
+        { "colour 12 wide, mixed overlay larger", true, 12, 6, MIXED, MAGENTA, 30, 20, PAINT_DEVICE, false, true },
+        { "grey, mixed overlay narrower than the area", false, 20, 6, MIXED, MAGENTA, 12, 6, PAINT_DEVICE, false, false },
+        { "colour, mixed overlay lower than the area", true, 20, 6, MIXED, MAGENTA, 20, 5, PAINT_DEVICE, false, false },
+        { "grey 23 wide, mixed, into a window's DC", false, 23, 5, MIXED, MAGENTA, 0, 0, WINDOW, false, true },
+        { "colour 9 wide, mixed, into a window's DC", true, 9, 5, MIXED, RGB(0, 0, 0), 0, 0, WINDOW, false, true },
+        { "grey into a 24-bit target", false, 9, 4, MIXED, MAGENTA, 0, 0, DIB_24, false, false },
+        { "8 bits through another palette", false, 9, 4, MIXED, MAGENTA, 0, 0, PAINT_DEVICE, true, false },
     };
     CKIVOClientThread worker(nullptr);
     for (const auto& item : aCases)
@@ -206,25 +244,26 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
             frames.mask = TestOverlay(item.eOverlay, item.crKey, item.nMaskWidth != 0 ? item.nMaskWidth : nWidth,
                                       item.nMaskHeight != 0 ? item.nMaskHeight : nHeight);
             ASSERT_FALSE(frames.mask.IsNull());
-            frames.bMaskHasKeyColor = ScanMaskForKeyColor(frames.mask.GetBitmap(), &item.crKey, &frames.bMaskAllKeyColor);
+            frames.bMaskHasKeyColor =
+                ScanMaskForKeyColor(frames.mask.GetBitmap(), &item.crKey, &frames.bMaskAllKeyColor);
             EXPECT_EQ(item.eOverlay == MIXED, frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor);
         }
         frames.dwKeyColor = ColorRefToArgb(item.crKey);
         const bool bDrawMask = frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor;
 
         BOOL bGdiplus = FALSE, bDirect = FALSE, bComposed = FALSE;
-        const std::vector<DWORD> gdiplus = ComposeInto(item.b24BitTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
+        const std::vector<DWORD> gdiplus = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
             return worker.DrawLivePicture(pDC, frames.picture.GetBitmap(), frames.mask.GetBitmap(), AREA_LEFT,
                                           AREA_TOP, nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor,
                                           frames.bMaskAllKeyColor);
         }, bGdiplus);
-        const std::vector<DWORD> direct = ComposeInto(item.b24BitTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
+        const std::vector<DWORD> direct = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
             return ComposeUnscaledPicture(pDC->GetSafeHdc(), frames.picture.GetInfo(), frames.picture.GetBits(),
                                           bDrawMask ? frames.mask.GetInfo() : nullptr,
                                           bDrawMask ? frames.mask.GetBits() : nullptr, AREA_LEFT, AREA_TOP, nWidth,
                                           nHeight, item.crKey);
         }, bDirect);
-        const std::vector<DWORD> composed = ComposeInto(item.b24BitTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
+        const std::vector<DWORD> composed = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
             return worker.ComposeLivePicture(pDC, frames, AREA_LEFT, AREA_TOP, nWidth, nHeight);
         }, bComposed);
         ASSERT_TRUE(bGdiplus);
@@ -266,13 +305,13 @@ TEST(UnscaledComposition, StoredPictureRedrawEqualsGdiplus)
             const CRect rcTarget(0, 0, AREA_LEFT + nWidth + MARGIN_X, AREA_TOP + nHeight + MARGIN_Y);
 
             BOOL bGdiplus = FALSE, bRedrawn = FALSE;
-            const std::vector<DWORD> gdiplus = ComposeInto(false, rcTarget, [&](CDC* pDC) {
+            const std::vector<DWORD> gdiplus = ComposeInto(PAINT_DEVICE, rcTarget, [&](CDC* pDC) {
                 return worker.DrawLivePicture(pDC, frames.picture.GetBitmap(), frames.mask.GetBitmap(), nLeft, nTop,
                                               nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor,
                                               frames.bMaskAllKeyColor);
             }, bGdiplus);
             ASSERT_TRUE(worker.StoreFrames(frames));
-            const std::vector<DWORD> redrawn = ComposeInto(false, rcTarget, [&](CDC* pDC) {
+            const std::vector<DWORD> redrawn = ComposeInto(PAINT_DEVICE, rcTarget, [&](CDC* pDC) {
                 return worker.PaintLivePicture(pDC, bBuffered);
             }, bRedrawn);
             ASSERT_TRUE(bGdiplus);
