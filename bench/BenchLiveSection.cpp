@@ -60,6 +60,30 @@ bool RunLivePairs(CBenchContext& context, CBenchLiveSession& session, double dRu
     }
     return true;
 }
+
+// One live case in the benchmark's area; the picture served in-process, or
+// only its size and format for the simulator, which makes its own pictures.
+CBenchLiveCase MakeLiveCase(const CBenchPictureKind& kind, EBenchOverlay eOverlay, bool bInProcess)
+{
+    CBenchLiveCase liveCase;
+    if (bInProcess)
+        liveCase.picture = MakeBenchPicture(kind.nWidth, kind.nHeight, kind.bColour);
+    else
+    {
+        liveCase.picture.nWidth = kind.nWidth;
+        liveCase.picture.nHeight = kind.nHeight;
+        liveCase.picture.nBytesPerPixel = kind.bColour ? 4 : 1;
+        liveCase.picture.nFormat = kind.bColour ? 0 : 1;
+    }
+    liveCase.eOverlay = eOverlay;
+    liveCase.rcArea = GetBenchArea();
+    return liveCase;
+}
+
+std::string GetLiveCaseName(const CBenchLiveCase& liveCase)
+{
+    return liveCase.picture.GetName() + (liveCase.eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
+}
 }
 
 void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript)
@@ -70,21 +94,8 @@ void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript)
     for (const CBenchPictureKind& kind : kinds)
         for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
         {
-            CBenchLiveCase liveCase;
-            if (pScript != nullptr)
-                liveCase.picture = MakeBenchPicture(kind.nWidth, kind.nHeight, kind.bColour);
-            else
-            {
-                // The simulator makes its own pictures: only size and format count.
-                liveCase.picture.nWidth = kind.nWidth;
-                liveCase.picture.nHeight = kind.nHeight;
-                liveCase.picture.nBytesPerPixel = kind.bColour ? 4 : 1;
-                liveCase.picture.nFormat = kind.bColour ? 0 : 1;
-            }
-            liveCase.eOverlay = eOverlay;
-            liveCase.rcArea = GetBenchArea();
-            const std::string strCase =
-                liveCase.picture.GetName() + (eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
+            const CBenchLiveCase liveCase = MakeLiveCase(kind, eOverlay, pScript != nullptr);
+            const std::string strCase = GetLiveCaseName(liveCase);
 
             CBenchLiveSession session(context.window, pScript);
             std::string strError;
@@ -181,16 +192,9 @@ void RunLiveCostSection(CBenchContext& context)
     for (const CBenchPictureKind& kind : kinds)
         for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
         {
-            CBenchLiveCase liveCase;
-            liveCase.picture.nWidth = kind.nWidth;
-            liveCase.picture.nHeight = kind.nHeight;
-            liveCase.picture.nBytesPerPixel = kind.bColour ? 4 : 1;
-            liveCase.picture.nFormat = kind.bColour ? 0 : 1;
-            liveCase.eOverlay = eOverlay;
-            liveCase.rcArea = GetBenchArea();
+            CBenchLiveCase liveCase = MakeLiveCase(kind, eOverlay, false);
             liveCase.nSimFrameRate = 25;   // the simulator's default
-            const std::string strCase =
-                liveCase.picture.GetName() + (eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
+            const std::string strCase = GetLiveCaseName(liveCase);
 
             CBenchLiveSession session(context.window, nullptr);
             std::string strError;

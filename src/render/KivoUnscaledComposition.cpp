@@ -32,18 +32,6 @@ namespace
 const DWORD KIVO_OPAQUE = 0xFF000000;
 const DWORD KIVO_RGB = 0x00FFFFFF;
 
-// A 32-bit top-down DIB header of nWidth x nHeight.
-void FillHeader(BITMAPINFO& info, int nWidth, int nHeight)
-{
-    memset(&info, 0, sizeof(info));
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = nWidth;
-    info.bmiHeader.biHeight = -nHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-}
-
 // Red in the third byte, green in the second, blue in the first: the layout
 // of BI_RGB and of the only bit fields the composition writes.
 bool HasStandardFields(const BITMAPINFOHEADER& header, const DWORD* pdwMasks)
@@ -213,8 +201,13 @@ BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void*
             LayOverlayRow(pOut, pPicture, MaskRow(*pMaskInfo, pMaskBits, nRow), nWidth, dwKeyRgb);
     }
 
+    // The picture's own header (nWidth x nHeight, top-down) made 32-bit.
     BITMAPINFO info;
-    FillHeader(info, nWidth, nHeight);
+    memset(&info, 0, sizeof(info));
+    info.bmiHeader = pPictureInfo->bmiHeader;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biClrUsed = 0;
+    info.bmiHeader.biSizeImage = 0;
     const BOOL bDrawn = SetDIBitsToDevice(hDC, x, y, nWidth, nHeight, 0, 0, 0, nLines, pBuffer, &info,
                                           DIB_RGB_COLORS)
                         == static_cast<int>(nLines);
