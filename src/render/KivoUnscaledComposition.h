@@ -1,6 +1,6 @@
 // KivoUnscaledComposition.h: a live picture of the picture area's own size,
 // with the overlay copy over it, composed straight from the frames' pixel
-// buffers into the target DC with one SetDIBitsToDevice: the same pixels GDI+
+// buffers into the target DC with SetDIBitsToDevice: the same pixels GDI+
 // draws for such a picture, without its copies and conversions.
 #pragma once
 

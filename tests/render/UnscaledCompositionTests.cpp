@@ -222,6 +222,9 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
         { "colour 32 wide, all key", true, 32, 4, ALL_KEY, RGB(0, 0, 0), 0, 0, PAINT_DEVICE, false, true },
         { "colour 31 wide, without key", true, 31, 3, WITHOUT_KEY, RGB(255, 255, 255), 0, 0, PAINT_DEVICE, false, true },
         { "colour 12 wide, mixed overlay larger", true, 12, 6, MIXED, MAGENTA, 30, 20, PAINT_DEVICE, false, true },
+        // Composed a band of rows at a time: these take two bands.
+        { "grey 300x250, mixed", false, 300, 250, MIXED, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
+        { "colour 300x250, mixed", true, 300, 250, MIXED, RGB(0, 0, 255), 0, 0, PAINT_DEVICE, false, true },
         { "grey, mixed overlay narrower than the area", false, 20, 6, MIXED, MAGENTA, 12, 6, PAINT_DEVICE, false, false },
         { "colour, mixed overlay lower than the area", true, 20, 6, MIXED, MAGENTA, 20, 5, PAINT_DEVICE, false, false },
         { "grey 23 wide, mixed, into a window's DC", false, 23, 5, MIXED, MAGENTA, 0, 0, WINDOW, false, true },
