@@ -67,8 +67,9 @@ bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture
     dStamp[3] = BenchNowMs();
 
     const BOOL bDrawn = bMade
-                        && m_worker.ComposeLivePicture(&m_paintDC, m_frames, rect.left, rect.top, rect.Width(),
-                                                       rect.Height());
+                        && m_worker.ComposeLivePicture(&m_paintDC, m_frames.picture, &m_frames.mask, rect.left,
+                                                       rect.top, rect.Width(), rect.Height(), m_frames.dwKeyColor,
+                                                       m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor);
     dStamp[4] = BenchNowMs();
     m_paintDC.UnAssign();
     BOOL bBlitted = FALSE;

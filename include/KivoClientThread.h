@@ -73,11 +73,12 @@ public:
     BOOL DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y,
                          int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
                          BOOL bMaskAllKeyColor);
-    // The frame set's picture and overlay copy into the area (x, y, nWidth,
-    // nHeight) of pDC as DrawLivePicture draws them: composed straight from the
+    // A picture frame and an overlay copy frame (pMask may be null) into the
+    // area of pDC as DrawLivePicture draws them: composed straight from the
     // frames' pixels when the picture has the area's size, else through GDI+.
     // The live picture loop and the window redraw compose this way.
-    BOOL ComposeLivePicture(CDC* pDC, const CKIVOFrameSet& frames, int x, int y, int nWidth, int nHeight);
+    BOOL ComposeLivePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x, int y, int nWidth,
+                            int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor);
     // A copy of the overlay when the application drew a new one, else an empty
     // frame; the flags are written only with a copy. The device's pixels are
     // read through pDC. The live window is asked to repaint (so that the

@@ -238,8 +238,10 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC)
         if (!frame.IsNull())
         {
             m_frames.picture = static_cast<CKIVOFrame&&>(frame);
-            if (m_worker.ComposeLivePicture(&m_paintDC, m_frames, m_area.nLeft, m_area.nTop, m_area.nWidth,
-                                            m_area.nHeight))
+            if (m_worker.ComposeLivePicture(&m_paintDC, m_frames.picture, &m_frames.mask,
+                                            m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
+                                            m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
+                                            m_frames.bMaskAllKeyColor))
             {
                 bDrawn = TRUE;
                 if (m_bShowFPS)

@@ -35,18 +35,21 @@ BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdi
     return TRUE;
 }
 
-BOOL CKIVOClientThread::ComposeLivePicture(CDC* pDC, const CKIVOFrameSet& frames, int x, int y, int nWidth,
-                                           int nHeight)
+BOOL CKIVOClientThread::ComposeLivePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x,
+                                           int y, int nWidth, int nHeight, DWORD dwKeyColor,
+                                           BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
 {
-    if (pDC == NULL || frames.picture.IsNull())
+    if (pDC == NULL || picture.IsNull())
         return FALSE;
-    const bool bDrawMask = !frames.mask.IsNull() && frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor;
-    if (ComposeUnscaledPicture(pDC->GetSafeHdc(), frames.picture.GetInfo(), frames.picture.GetBits(),
-                               bDrawMask ? frames.mask.GetInfo() : NULL, bDrawMask ? frames.mask.GetBits() : NULL, x,
-                               y, nWidth, nHeight, ArgbToColorRef(frames.dwKeyColor)))
+    // Only a mixed overlay is drawn, as in DrawLivePicture.
+    if (pMask != NULL && (pMask->IsNull() || !bMaskHasKeyColor || bMaskAllKeyColor))
+        pMask = NULL;
+    if (ComposeUnscaledPicture(pDC->GetSafeHdc(), picture.GetInfo(), picture.GetBits(),
+                               pMask != NULL ? pMask->GetInfo() : NULL, pMask != NULL ? pMask->GetBits() : NULL, x,
+                               y, nWidth, nHeight, ArgbToColorRef(dwKeyColor)))
         return TRUE;
-    return DrawLivePicture(pDC, frames.picture.GetBitmap(), bDrawMask ? frames.mask.GetBitmap() : NULL, x, y,
-                           nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor, frames.bMaskAllKeyColor);
+    return DrawLivePicture(pDC, picture.GetBitmap(), pMask != NULL ? pMask->GetBitmap() : NULL, x, y, nWidth,
+                           nHeight, dwKeyColor, bMaskHasKeyColor, bMaskAllKeyColor);
 }
 
 void CKIVOClientThread::RequestOverlayRepaint()

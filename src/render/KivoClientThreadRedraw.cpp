@@ -73,14 +73,20 @@ BOOL CKIVOClientThread::PaintLivePicture(CDC* pDC, int bBuffered)
 
     // The stored set is composed as the live loop composes its own.
     CSingleLock lock(&m_csFrames, TRUE);
+    const BOOL bHasKey = m_Frames.bMaskHasKeyColor;
+    const BOOL bAllKey = m_Frames.bMaskAllKeyColor;
+    const CKIVOFrame* pMask = bHasKey && !bAllKey ? &m_Frames.mask : NULL;
+    const DWORD dwKey = m_Frames.dwKeyColor;
     if (!bBuffered)
-        return ComposeLivePicture(pDC, m_Frames, nLeft, nTop, nWidth, nHeight);
+        return ComposeLivePicture(pDC, m_Frames.picture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
+                                  bAllKey);
 
     CKIVOClientPaintDC buffer;
     CRect rcArea(nLeft, nTop, nLeft + nWidth, nTop + nHeight);
     if (!buffer.Assign(pDC, rcArea))
         return FALSE;
-    BOOL bDrawn = ComposeLivePicture(&buffer, m_Frames, nLeft, nTop, nWidth, nHeight);
+    BOOL bDrawn = ComposeLivePicture(&buffer, m_Frames.picture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
+                                     bAllKey);
     buffer.UnAssign();
     if (bDrawn && buffer.CanBlit(TRUE))
         buffer.BlitToCDC(pDC);

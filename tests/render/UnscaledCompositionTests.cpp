@@ -267,7 +267,8 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
                                           nHeight, item.crKey);
         }, bDirect);
         const std::vector<DWORD> composed = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
-            return worker.ComposeLivePicture(pDC, frames, AREA_LEFT, AREA_TOP, nWidth, nHeight);
+            return worker.ComposeLivePicture(pDC, frames.picture, &frames.mask, AREA_LEFT, AREA_TOP, nWidth, nHeight,
+                                             frames.dwKeyColor, frames.bMaskHasKeyColor, frames.bMaskAllKeyColor);
         }, bComposed);
         ASSERT_TRUE(bGdiplus);
         EXPECT_TRUE(bComposed);
