@@ -36,12 +36,34 @@ struct CFrameTimes
     }
 };
 
-// The two compositions of one case, ready to run.
+// The memcpy floor: the bytes one composition must move (read the picture
+// and the overlay copy, write the result) copied with one memcpy between two
+// buffers that are already in memory.
+class CMemcpyFloor
+{
+public:
+    void Prepare(size_t nBytes)
+    {
+        m_source.assign(nBytes, 0x5A);
+        m_target.assign(nBytes, 0);
+    }
+    bool Copy()
+    {
+        memcpy(m_target.data(), m_source.data(), m_source.size());
+        return m_target[m_target.size() / 2] == 0x5A;
+    }
+
+private:
+    std::vector<BYTE> m_source, m_target;
+};
+
+// The two compositions of one case, ready to run, and the memcpy floor.
 struct CCompositionPair
 {
     CBenchLibraryComposer library;
     CBenchFloorMask mask;
     CBenchFloorComposer floor;
+    CMemcpyFloor memcpyFloor;
 
     bool Prepare(CDC* pWindowDC, const CRect& rcArea, EBenchOverlay eOverlay)
     {
@@ -61,12 +83,13 @@ struct CCompositionPair
 struct CCompositionRuns
 {
     std::vector<double> library, floor, ratio;
+    std::vector<double> memcpyFloor, memcpyRatio;   // with bMemcpy only
     std::vector<std::vector<double>> librarySteps, floorSteps;   // [step][run]
     bool bOk = true;
 };
 
 CCompositionRuns RunPairs(CCompositionPair& pair, CDC* pWindowDC, const CBenchPicture& picture,
-                          const CRect& rcArea, int nRuns, double dRunMs)
+                          const CRect& rcArea, int nRuns, double dRunMs, bool bMemcpy)
 {
     CCompositionRuns runs;
     runs.librarySteps.assign(CBenchLibraryComposer::STEP_COUNT, std::vector<double>());
@@ -79,7 +102,8 @@ CCompositionRuns RunPairs(CCompositionPair& pair, CDC* pWindowDC, const CBenchPi
     };
 
     // Two frames of each first: caches, first-use allocations, the size of a run.
-    CFrameTimes library, floor;
+    auto composeMemcpy = [&](double*) { return pair.memcpyFloor.Copy(); };
+    CFrameTimes library, floor, memcpyFloor;
     library.Reset(CBenchLibraryComposer::STEP_COUNT);
     floor.Reset(CBenchFloorComposer::STEP_COUNT);
     double dFrameMs = 0.0;
@@ -95,6 +119,7 @@ CCompositionRuns RunPairs(CCompositionPair& pair, CDC* pWindowDC, const CBenchPi
         PumpMessagesFor(0.0);
         library.Reset(CBenchLibraryComposer::STEP_COUNT);
         floor.Reset(CBenchFloorComposer::STEP_COUNT);
+        memcpyFloor.Reset(0);
         std::vector<double> ratios;
         for (int i = 0; i < nFrames; ++i)
         {
@@ -110,8 +135,15 @@ CCompositionRuns RunPairs(CCompositionPair& pair, CDC* pWindowDC, const CBenchPi
                 dLibraryMs = library.Compose(composeLibrary);
             }
             ratios.push_back(dLibraryMs / dFloorMs);
+            if (bMemcpy)
+                memcpyFloor.Compose(composeMemcpy);
         }
-        runs.bOk = runs.bOk && library.bOk && floor.bOk;
+        runs.bOk = runs.bOk && library.bOk && floor.bOk && memcpyFloor.bOk;
+        if (bMemcpy)
+        {
+            runs.memcpyFloor.push_back(MedianOf(memcpyFloor.frames));
+            runs.memcpyRatio.push_back(MedianOf(library.frames) / runs.memcpyFloor.back());
+        }
         runs.library.push_back(MedianOf(library.frames));
         runs.floor.push_back(MedianOf(floor.frames));
         runs.ratio.push_back(MedianOf(ratios));
@@ -150,6 +182,52 @@ CRect GetBenchArea()
                  BENCH_AREA_TOP + BENCH_AREA_HEIGHT);
 }
 
+namespace
+{
+// One case of the composition section: library, GDI+ floor and memcpy floor.
+// dMemcpyTarget: the target of the memcpy ratio, 0 for none.
+void MeasureCompositionCase(CBenchContext& context, CDC* pWindowDC, const CBenchPicture& picture,
+                            const CRect& rcArea, const std::string& strKind, double dMemcpyTarget)
+{
+    for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
+    {
+        const std::string strCase = strKind + (eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
+        CCompositionPair pair;
+        if (!pair.Prepare(pWindowDC, rcArea, eOverlay))
+        {
+            context.Fail("composition", strCase + ": could not prepare the compositions");
+            continue;
+        }
+        // Read the picture (and the overlay copy), write the 32-bit result.
+        const size_t nAreaBytes = static_cast<size_t>(rcArea.Width()) * rcArea.Height() * 4;
+        pair.memcpyFloor.Prepare(picture.bytes.size() + (eOverlay != BENCH_OVERLAY_NONE ? nAreaBytes : 0)
+                                 + nAreaBytes);
+        CCompositionRuns runs = RunPairs(pair, pWindowDC, picture, rcArea, context.plan.nCompositionRuns,
+                                         context.plan.dCompositionRunMs, true);
+        if (!runs.bOk)
+        {
+            context.Fail("composition", strCase + ": a composition failed");
+            continue;
+        }
+        CBenchReport& report = context.report;
+        report.AddSamples("composition_ms_" + strCase, runs.library, "ms");
+        report.AddSamples("composition_floor_ms_" + strCase, runs.floor, "ms");
+        report.AddRatio("composition_ratio_" + strCase, runs.ratio, 1.05);
+        report.AddSamples("composition_memcpy_ms_" + strCase, runs.memcpyFloor, "ms",
+                          "memcpy of the bytes read and written");
+        report.AddRatio("composition_memcpy_ratio_" + strCase, runs.memcpyRatio, dMemcpyTarget);
+        if (eOverlay == BENCH_OVERLAY_NONE)
+            continue;   // the steps of the overlay case include every step of the plain one
+        for (int i = 0; i < CBenchLibraryComposer::STEP_COUNT; ++i)
+            report.AddSamples("composition_step_ms_" + strCase + "_library_" + CBenchLibraryComposer::GetStepName(i),
+                              runs.librarySteps[i], "ms");
+        for (int i = 0; i < CBenchFloorComposer::STEP_COUNT; ++i)
+            report.AddSamples("composition_step_ms_" + strCase + "_floor_" + CBenchFloorComposer::GetStepName(i),
+                              runs.floorSteps[i], "ms");
+    }
+}
+}
+
 void RunCompositionSection(CBenchContext& context)
 {
     CKIVOWindowDC windowDC(context.window.GetHwnd());
@@ -162,35 +240,30 @@ void RunCompositionSection(CBenchContext& context)
     for (const CBenchPictureKind& kind : GetBenchPictureKinds())
     {
         const CBenchPicture picture = MakeBenchPicture(kind.nWidth, kind.nHeight, kind.bColour);
-        for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
-        {
-            const std::string strCase = picture.GetName() + (eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
-            CCompositionPair pair;
-            if (!pair.Prepare(windowDC.Get(), rcArea, eOverlay))
-            {
-                context.Fail("composition", strCase + ": could not prepare the compositions");
-                continue;
-            }
-            CCompositionRuns runs = RunPairs(pair, windowDC.Get(), picture, rcArea, context.plan.nCompositionRuns,
-                                             context.plan.dCompositionRunMs);
-            if (!runs.bOk)
-            {
-                context.Fail("composition", strCase + ": a composition failed");
-                continue;
-            }
-            CBenchReport& report = context.report;
-            report.AddSamples("composition_ms_" + strCase, runs.library, "ms");
-            report.AddSamples("composition_floor_ms_" + strCase, runs.floor, "ms");
-            report.AddRatio("composition_ratio_" + strCase, runs.ratio, 1.05);
-            if (eOverlay == BENCH_OVERLAY_NONE)
-                continue;   // the steps of the overlay case include every step of the plain one
-            for (int i = 0; i < CBenchLibraryComposer::STEP_COUNT; ++i)
-                report.AddSamples("composition_step_ms_" + strCase + "_library_" + CBenchLibraryComposer::GetStepName(i),
-                                  runs.librarySteps[i], "ms");
-            for (int i = 0; i < CBenchFloorComposer::STEP_COUNT; ++i)
-                report.AddSamples("composition_step_ms_" + strCase + "_floor_" + CBenchFloorComposer::GetStepName(i),
-                                  runs.floorSteps[i], "ms");
-        }
+        MeasureCompositionCase(context, windowDC.Get(), picture, rcArea, picture.GetName(), 0.0);
+    }
+
+    // Pictures of the area's own size, composed without scaling: 1280x1024 in
+    // a 1280x1024 area of a window of the screen's size (the 640x480 grey case
+    // above is one as well).
+    CBenchWindow window;
+    if (!window.Create(BENCH_UNSCALED_WIDTH, BENCH_UNSCALED_HEIGHT))
+    {
+        context.Fail("composition", "the window for the unscaled cases could not be made");
+        return;
+    }
+    CKIVOWindowDC largeDC(window.GetHwnd());
+    if (largeDC.Get() == nullptr)
+    {
+        context.Fail("composition", "the window for the unscaled cases gave no DC");
+        return;
+    }
+    PumpMessagesFor(50.0);
+    for (bool bColour : { false, true })
+    {
+        const CBenchPicture picture = MakeBenchPicture(BENCH_UNSCALED_WIDTH, BENCH_UNSCALED_HEIGHT, bColour);
+        const CRect rcLarge(0, 0, BENCH_UNSCALED_WIDTH, BENCH_UNSCALED_HEIGHT);
+        MeasureCompositionCase(context, largeDC.Get(), picture, rcLarge, picture.GetName() + "_unscaled", 3.0);
     }
 }
 
@@ -218,7 +291,7 @@ void RunScalingSection(CBenchContext& context)
         CCompositionRuns runs;
         if (pair.Prepare(windowDC.Get(), rcArea, BENCH_OVERLAY_NONE))
             runs = RunPairs(pair, windowDC.Get(), picture, rcArea, context.plan.nScalingRuns,
-                            context.plan.dScalingRunMs);
+                            context.plan.dScalingRunMs, false);
         if (!runs.bOk || runs.library.empty())
         {
             context.Fail("scaling", picture.GetName() + ": a composition failed");

@@ -67,9 +67,9 @@ bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture
     dStamp[3] = BenchNowMs();
 
     const BOOL bDrawn = bMade
-                        && m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), m_frames.mask.GetBitmap(), rect.left,
-                                                    rect.top, rect.Width(), rect.Height(), m_frames.dwKeyColor,
-                                                    m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor);
+                        && m_worker.ComposeLivePicture(&m_paintDC, m_frames.picture, &m_frames.mask, rect.left,
+                                                       rect.top, rect.Width(), rect.Height(), m_frames.dwKeyColor,
+                                                       m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor);
     dStamp[4] = BenchNowMs();
     m_paintDC.UnAssign();
     BOOL bBlitted = FALSE;

@@ -1,7 +1,7 @@
 // BenchLibraryComposer.h: the library's own per-picture work, called the way
 // one pass of the live picture loop calls it: the paint device assigned to the
 // window's DC, CreatePictureBitmap, the frame set's picture replaced,
-// DrawLivePicture into the device, UnAssign and one BlitToCDC into the window.
+// ComposeLivePicture into the device, UnAssign and one BlitToCDC into the window.
 #pragma once
 
 #include <KivoClient.h>
@@ -18,7 +18,7 @@ public:
         STEP_ASSIGN,   // Assign of the paint device
         STEP_CREATE,   // CreatePictureBitmap
         STEP_FREE,     // the previous picture disposed of (frame set replaced)
-        STEP_DRAW,     // DrawLivePicture
+        STEP_DRAW,     // ComposeLivePicture
         STEP_BLIT,     // UnAssign, CanBlit, BlitToCDC
         STEP_COUNT
     };

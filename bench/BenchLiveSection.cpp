@@ -60,6 +60,30 @@ bool RunLivePairs(CBenchContext& context, CBenchLiveSession& session, double dRu
     }
     return true;
 }
+
+// One live case in the benchmark's area; the picture served in-process, or
+// only its size and format for the simulator, which makes its own pictures.
+CBenchLiveCase MakeLiveCase(const CBenchPictureKind& kind, EBenchOverlay eOverlay, bool bInProcess)
+{
+    CBenchLiveCase liveCase;
+    if (bInProcess)
+        liveCase.picture = MakeBenchPicture(kind.nWidth, kind.nHeight, kind.bColour);
+    else
+    {
+        liveCase.picture.nWidth = kind.nWidth;
+        liveCase.picture.nHeight = kind.nHeight;
+        liveCase.picture.nBytesPerPixel = kind.bColour ? 4 : 1;
+        liveCase.picture.nFormat = kind.bColour ? 0 : 1;
+    }
+    liveCase.eOverlay = eOverlay;
+    liveCase.rcArea = GetBenchArea();
+    return liveCase;
+}
+
+std::string GetLiveCaseName(const CBenchLiveCase& liveCase)
+{
+    return liveCase.picture.GetName() + (liveCase.eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
+}
 }
 
 void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript)
@@ -70,21 +94,8 @@ void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript)
     for (const CBenchPictureKind& kind : kinds)
         for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
         {
-            CBenchLiveCase liveCase;
-            if (pScript != nullptr)
-                liveCase.picture = MakeBenchPicture(kind.nWidth, kind.nHeight, kind.bColour);
-            else
-            {
-                // The simulator makes its own pictures: only size and format count.
-                liveCase.picture.nWidth = kind.nWidth;
-                liveCase.picture.nHeight = kind.nHeight;
-                liveCase.picture.nBytesPerPixel = kind.bColour ? 4 : 1;
-                liveCase.picture.nFormat = kind.bColour ? 0 : 1;
-            }
-            liveCase.eOverlay = eOverlay;
-            liveCase.rcArea = GetBenchArea();
-            const std::string strCase =
-                liveCase.picture.GetName() + (eOverlay == BENCH_OVERLAY_NONE ? "_plain" : "_overlay");
+            const CBenchLiveCase liveCase = MakeLiveCase(kind, eOverlay, pScript != nullptr);
+            const std::string strCase = GetLiveCaseName(liveCase);
 
             CBenchLiveSession session(context.window, pScript);
             std::string strError;
@@ -171,4 +182,57 @@ void RunPendingSection(CBenchContext& context, CTestCameraScript& script)
     report.AddSamples("pending_part_cpu_us_bare_calls", rawCallsCpu, "us", pszCpu);
     report.AddSamples("pending_part_cpu_us_client_calls", clientCallsCpu, "us", pszCpu);
     report.AddSamples("pending_part_cpu_us_window", windowCpu, "us", pszCpu);
+}
+
+void RunLiveCostSection(CBenchContext& context)
+{
+    std::vector<CBenchPictureKind> kinds = GetBenchPictureKinds();
+    if (kinds.size() > static_cast<size_t>(context.plan.nLiveKinds))
+        kinds.resize(context.plan.nLiveKinds);
+    for (const CBenchPictureKind& kind : kinds)
+        for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
+        {
+            CBenchLiveCase liveCase = MakeLiveCase(kind, eOverlay, false);
+            liveCase.nSimFrameRate = 25;   // the simulator's default
+            const std::string strCase = GetLiveCaseName(liveCase);
+
+            CBenchLiveSession session(context.window, nullptr);
+            std::string strError;
+            std::vector<double> rate, calls, pending, cpu, threadCpu;
+            bool bOk = session.Open(liveCase, strError);
+            for (int nRun = 0; bOk && nRun < context.plan.nLiveRuns; ++nRun)
+            {
+                CBenchRate run;
+                bOk = session.MeasureLibrary(context.plan.dLiveCostRunMs, context.plan.nLiveMinCount, run, strError);
+                if (bOk && (run.nCount < 1 || run.nServerCalls < 0 || run.nPendingAnswers < 0))
+                {
+                    strError = "the simulator did not count (LIVECALLCOUNT, LIVEPENDINGCOUNT)";
+                    bOk = false;
+                }
+                if (!bOk)
+                    break;
+                rate.push_back(run.GetPerSecond());
+                calls.push_back(static_cast<double>(run.nServerCalls) / run.nCount);
+                pending.push_back(static_cast<double>(run.nPendingAnswers) / run.nCount);
+                if (run.GetProcessCpuPerCount() >= 0)
+                    cpu.push_back(run.GetProcessCpuPerCount());
+                if (run.GetThreadCpuPerCount() >= 0)
+                    threadCpu.push_back(run.GetThreadCpuPerCount());
+            }
+            session.Close();
+            if (!bOk)
+            {
+                context.Fail("live_cost", strCase + ": " + strError);
+                continue;
+            }
+            CBenchReport& report = context.report;
+            report.AddSamples("live_cost_fps_" + strCase, rate, "fps", "pictures displayed per second");
+            report.AddSamples("live_cost_server_calls_per_picture_" + strCase, calls, "calls",
+                              "calls the connection made per displayed picture, counted by the simulator");
+            report.AddSamples("live_cost_pending_per_picture_" + strCase, pending, "passes",
+                              "fetches answered E_PENDING per displayed picture");
+            report.AddSamples("live_cost_cpu_ms_per_picture_" + strCase, cpu, "ms", "process CPU time");
+            report.AddSamples("live_cost_thread_cpu_ms_per_picture_" + strCase, threadCpu, "ms",
+                              "CPU time of the live picture thread");
+        }
 }

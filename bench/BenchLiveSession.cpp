@@ -331,7 +331,7 @@ bool CBenchLiveSession::Open(const CBenchLiveCase& liveCase, std::string& strErr
             m_client.SetPropValueInt(PICTUREWIDTH, liveCase.picture.nWidth);
             m_client.SetPropValueInt(PICTUREHEIGHT, liveCase.picture.nHeight);
             m_client.SetPropValueInt(LIVEFORMAT, liveCase.picture.nBytesPerPixel == 4 ? 0 : 1);
-            m_client.SetPropValueInt(LIVEFRAMERATE, 1000);   // the server never makes the client wait
+            m_client.SetPropValueInt(LIVEFRAMERATE, liveCase.nSimFrameRate);
         }
         m_client.SetPropValueInt(LIVEWIDTH, rc.Width());
         m_client.SetPropValueInt(LIVEHEIGHT, rc.Height());
@@ -385,6 +385,21 @@ LONG CBenchLiveSession::ReadDelivered()
     try
     {
         return m_client.GetPropValueInt(LIVEFRAMECOUNT);
+    }
+    catch (CKIVOClientException* pException)
+    {
+        MessageOf(pException);
+        return -1;
+    }
+}
+
+LONG CBenchLiveSession::ReadSimulatorCount(tagEMVP eCount)
+{
+    if (m_pScript != nullptr)
+        return -1;
+    try
+    {
+        return m_client.GetPropValueInt(eCount);
     }
     catch (CKIVOClientException* pException)
     {
@@ -472,7 +487,7 @@ bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBen
     {
         CMark mark;
         double dProcessMs, dThreadMs;
-        LONG nDelivered;
+        LONG nDelivered, nCalls, nPending;
     };
     auto readEnd = [&](CEnd& end) {
         if (!nextEvent(end.mark))
@@ -482,6 +497,10 @@ bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBen
         }
         end.dProcessMs = GetKivoProcessCpuMs(GetCurrentProcess());
         end.dThreadMs = GetKivoThreadCpuMs(hThread);
+        // The call count first: it counts its own read, and the two reads after
+        // it are the benchmark's too.
+        end.nCalls = ReadSimulatorCount(LIVECALLCOUNT);
+        end.nPending = ReadSimulatorCount(LIVEPENDINGCOUNT);
         end.nDelivered = ReadDelivered();
         return true;
     };
@@ -500,6 +519,9 @@ bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBen
     rate.dProcessCpuMs = first.dProcessMs >= 0 && last.dProcessMs >= 0 ? last.dProcessMs - first.dProcessMs : -1.0;
     rate.dThreadCpuMs = first.dThreadMs >= 0 && last.dThreadMs >= 0 ? last.dThreadMs - first.dThreadMs : -1.0;
     rate.nDelivered = first.nDelivered >= 0 && last.nDelivered > 0 ? last.nDelivered - first.nDelivered : -1;
+    const LONG nOwnCalls = 3;   // the pending and delivered reads of the first end, the call count's of the last
+    rate.nServerCalls = first.nCalls >= 0 && last.nCalls >= 0 ? last.nCalls - first.nCalls - nOwnCalls : -1;
+    rate.nPendingAnswers = first.nPending >= 0 && last.nPending >= 0 ? last.nPending - first.nPending : -1;
     return true;
 }
 

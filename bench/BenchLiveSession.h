@@ -27,6 +27,7 @@ struct CBenchLiveCase
     EBenchOverlay eOverlay = BENCH_OVERLAY_NONE;
     CRect rcArea;
     bool bPending = false;     // in-process: every fetch answers E_PENDING without a picture
+    int nSimFrameRate = 1000;  // simulator: LIVEFRAMERATE (1000: the server never makes the client wait)
 };
 
 // What one measured stretch of a loop did.
@@ -37,6 +38,8 @@ struct CBenchRate
     double dProcessCpuMs = -1.0;
     double dThreadCpuMs = -1.0;
     LONG nDelivered = -1;      // pictures the server delivered meanwhile; -1 unknown
+    LONG nServerCalls = -1;    // simulator: calls of the connection meanwhile, the benchmark's own not counted
+    LONG nPendingAnswers = -1; // simulator: fetches answered E_PENDING meanwhile
 
     double GetPerSecond() const { return dMs > 0.0 ? nCount * 1000.0 / dMs : 0.0; }
     double GetProcessCpuPerCount() const { return nCount > 0 && dProcessCpuMs >= 0 ? dProcessCpuMs / nCount : -1.0; }
@@ -84,6 +87,8 @@ private:
     bool Measure(double dMs, LONG nMinCount, HANDLE hThread, CBenchRate& rate, std::string& strError);
     LONG GetCount() const;
     LONG ReadDelivered();
+    // A simulator's count of this connection (LIVECALLCOUNT, ...); -1 in-process.
+    LONG ReadSimulatorCount(tagEMVP eCount);
 
     CBenchWindow& m_window;
     CTestCameraScript* m_pScript;

@@ -22,6 +22,7 @@ struct CBenchPlan
     double dLiveRunMs;          // a measured stretch: at least this long ...
     int nLiveMinCount;          // ... and at least this many frames
     double dPendingRunMs;
+    double dLiveCostRunMs;      // a live_cost stretch at the simulator's own 25 pictures/s
     int nProbePasses;           // passes per part when a pending pass is taken apart
     int nSteadyWarmFrames;
     int nSteadyFrames;
@@ -52,6 +53,9 @@ const int BENCH_AREA_TOP = 16;
 const int BENCH_AREA_WIDTH = 640;
 const int BENCH_AREA_HEIGHT = 480;
 CRect GetBenchArea();
+// The unscaled composition cases: pictures of this size into an area of it.
+const int BENCH_UNSCALED_WIDTH = 1280;
+const int BENCH_UNSCALED_HEIGHT = 1024;
 
 // 1. The library's composition of one picture against the floor's.
 void RunCompositionSection(CBenchContext& context);
@@ -64,6 +68,9 @@ void RunScalingSection(CBenchContext& context);
 void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript);
 // 4. Passes while the in-process server answers E_PENDING.
 void RunPendingSection(CBenchContext& context, CTestCameraScript& script);
+// What one displayed picture costs the live loop against the simulator at its
+// default 25 pictures/s: server calls, E_PENDING passes, client CPU.
+void RunLiveCostSection(CBenchContext& context);
 // 7. Handles, private bytes and GDI objects over many frames and start/stop cycles.
 void RunSteadySection(CBenchContext& context);
 // 8. How long Stop takes while pictures flow.

@@ -34,8 +34,8 @@ bool CBenchWindow::Create(int nWidth, int nHeight)
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = nullptr;   // never erased: the live picture stays until the next one
     wc.lpszClassName = BENCH_WINDOW_CLASS;
-    if (RegisterClassW(&wc) == 0)
-        return false;
+    if (RegisterClassW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;   // the second window of a run finds the class registered
     m_hWnd = CreateWindowExW(0, BENCH_WINDOW_CLASS, L"KivoBench", WS_POPUP | WS_VISIBLE, 0, 0, nWidth, nHeight,
                              nullptr, nullptr, wc.hInstance, this);
     if (m_hWnd == nullptr)

@@ -39,6 +39,9 @@ CBenchPlan CBenchPlan::Make(bool bQuick)
     // A pending pass costs about half a millisecond of CPU, which Wine counts in
     // 10 ms ticks: a two-second run gives each side some twenty ticks.
     plan.dPendingRunMs = bQuick ? 400.0 : 2000.0;
+    // 25 pictures/s: two seconds give 50 of the smaller pictures, and enough
+    // 10 ms CPU ticks to divide among them.
+    plan.dLiveCostRunMs = bQuick ? 500.0 : 2000.0;
     plan.nProbePasses = bQuick ? 50 : 300;
     plan.nSteadyWarmFrames = bQuick ? 30 : 100;
     plan.nSteadyFrames = bQuick ? 500 : 10000;
@@ -67,7 +70,7 @@ namespace
 int PrintUsage()
 {
     fprintf(stderr, "usage: KivoBench.exe [--quick] [--json FILE] [--only SECTION,...]\n"
-                    "sections: composition overlay scaling live_inproc pending live_sim steady stop\n");
+                    "sections: composition overlay scaling live_inproc pending live_sim live_cost steady stop\n");
     return 2;
 }
 
@@ -120,7 +123,7 @@ void RunInProcessSections(CBenchContext& context)
 
 void RunSimulatorSections(CBenchContext& context)
 {
-    if (!context.Runs("live_sim") && !context.Runs("steady") && !context.Runs("stop"))
+    if (!context.Runs("live_sim") && !context.Runs("live_cost") && !context.Runs("steady") && !context.Runs("stop"))
         return;
     CSimulatorKeeper keeper;
     if (!keeper.IsConnected())
@@ -129,6 +132,7 @@ void RunSimulatorSections(CBenchContext& context)
         return;
     }
     RunTimed(context, "live_sim", [&] { RunLiveSection(context, nullptr); });
+    RunTimed(context, "live_cost", [&] { RunLiveCostSection(context); });
     RunTimed(context, "steady", [&] { RunSteadySection(context); });
     RunTimed(context, "stop", [&] { RunStopSection(context); });
 }

@@ -67,15 +67,22 @@ public:
     void FreeFrames();
     void ClearFrames();
     // A copy of a server picture as a frame; an empty frame when the picture
-    // cannot be made or its description does not fit the data.
+    // cannot be made or its description does not fit the data. The frame's
+    // GDI+ bitmap is made when the picture is first drawn through GDI+.
     static CKIVOFrame CreatePictureBitmap(const void* pData, ULONG nDataLength, const int* pnWidth,
                                           const int* pnHeight, const int* pnBytesPerPixel,
                                           const int* pnFormat);
 
-    // Composition of a picture and the overlay copy
+    // Composition of a picture and the overlay copy, through GDI+
     BOOL DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y,
                          int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
                          BOOL bMaskAllKeyColor);
+    // A picture frame and an overlay copy frame (pMask may be null) into the
+    // area of pDC as DrawLivePicture draws them: composed straight from the
+    // frames' pixels when the picture has the area's size, else through GDI+.
+    // The live picture loop and the window redraw compose this way.
+    BOOL ComposeLivePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x, int y, int nWidth,
+                            int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor);
     // A copy of the overlay when the application drew a new one, else an empty
     // frame; the flags are written only with a copy. The device's pixels are
     // read through pDC. The live window is asked to repaint (so that the

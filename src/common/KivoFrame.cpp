@@ -1,4 +1,4 @@
-// KivoFrame.cpp: disposal of a frame, and the pixel buffer kept for reuse.
+// KivoFrame.cpp: disposal of a frame, and the pixel buffers kept for reuse.
 //
 // The live picture thread replaces its picture on every pass. A pixel buffer
 // fresh from the system costs a page fault per 4 KB page on its first write
@@ -19,6 +19,7 @@ namespace
 const size_t KIVO_SPARE_MIN_BYTES = 64 * 1024;   // smaller buffers come from the heap's own free lists
 
 void* volatile s_pSpareBits = NULL;
+void* volatile s_pCompositionBuffer = NULL;
 }
 
 BITMAPINFO* AllocateFrameInfo()
@@ -49,23 +50,66 @@ void FreeFramePixels(void* pBits)
     free(pBits);
 }
 
+void* TakeCompositionBuffer(size_t nBytes)
+{
+    void* pBuffer = InterlockedExchangePointer(&s_pCompositionBuffer, NULL);
+    if (pBuffer != NULL && _msize(pBuffer) >= nBytes)
+        return pBuffer;
+    free(pBuffer);
+    return malloc(nBytes);
+}
+
+void GiveBackCompositionBuffer(void* pBuffer)
+{
+    if (InterlockedCompareExchangePointer(&s_pCompositionBuffer, pBuffer, NULL) != NULL)
+        free(pBuffer);
+}
+
 void FreeSpareFramePixels()
 {
     free(InterlockedExchangePointer(&s_pSpareBits, NULL));
+    free(InterlockedExchangePointer(&s_pCompositionBuffer, NULL));
+}
+
+namespace
+{
+// A GDI+ bitmap on the two buffers, or NULL.
+Gdiplus::Bitmap* MakeBitmapOnBuffers(const BITMAPINFO* pInfo, void* pBits)
+{
+    // GDI+'s allocator answers null when out of memory; the object is built in
+    // place so that this answer is looked at (a plain new may assume success).
+    void* pMemory = Gdiplus::DllExports::GdipAlloc(sizeof(Gdiplus::Bitmap));
+    if (pMemory == NULL)
+        return NULL;
+    Gdiplus::Bitmap* pBitmap = ::new (pMemory) Gdiplus::Bitmap(pInfo, pBits);
+    if (pBitmap->GetLastStatus() != Gdiplus::Ok)
+    {
+        delete pBitmap;   // GDI+'s own operator delete
+        return NULL;
+    }
+    return pBitmap;
+}
 }
 
 CKIVOFrame CKIVOFrame::CreateOnBuffers(BITMAPINFO* pInfo, void* pBits)
 {
     CKIVOFrame frame(NULL, pInfo, pBits);   // owns the buffers from here on
-    // GDI+'s allocator answers null when out of memory; the object is built in
-    // place so that this answer is looked at (a plain new may assume success).
-    void* pMemory = Gdiplus::DllExports::GdipAlloc(sizeof(Gdiplus::Bitmap));
-    if (pMemory == NULL)
-        return CKIVOFrame();
-    frame.m_pBitmap = ::new (pMemory) Gdiplus::Bitmap(pInfo, pBits);
-    if (frame.m_pBitmap->GetLastStatus() != Gdiplus::Ok)
-        return CKIVOFrame();   // frame disposes of the bitmap and both buffers
+    frame.m_pBitmap = MakeBitmapOnBuffers(pInfo, pBits);
+    if (frame.m_pBitmap == NULL)
+        return CKIVOFrame();   // frame frees both buffers
     return frame;
+}
+
+CKIVOFrame CKIVOFrame::TakeBuffers(BITMAPINFO* pInfo, void* pBits)
+{
+    return CKIVOFrame(NULL, pInfo, pBits);
+}
+
+Gdiplus::Bitmap* CKIVOFrame::GetBitmap() const
+{
+    if (m_pBitmap == NULL && m_pInfo != NULL && m_pBits != NULL)
+        m_pBitmap = MakeBitmapOnBuffers(m_pInfo, m_pBits);
+    return m_pBitmap;
 }
 
 void CKIVOFrame::Swap(CKIVOFrame& other) noexcept

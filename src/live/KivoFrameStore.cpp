@@ -131,5 +131,5 @@ CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nData
             memset(pRow + nRowBytes, 0, static_cast<size_t>(nStride - nRowBytes));
         }
 
-    return CKIVOFrame::CreateOnBuffers(pInfo, pBits);
+    return CKIVOFrame::TakeBuffers(pInfo, pBits);   // the GDI+ bitmap only when one is drawn
 }

@@ -282,11 +282,11 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC, HWND hWnd)
                 m_frames.hMaskWindow = m_nextOverlay.hWnd;
             }
             // A copy of another window's overlay is not laid over this window's picture.
-            Gdiplus::Bitmap* pMask = m_frames.hMaskWindow == hWnd ? m_frames.mask.GetBitmap() : NULL;
-            if (m_worker.DrawLivePicture(&m_paintDC, m_frames.picture.GetBitmap(), pMask,
-                                         m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
-                                         m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
-                                         m_frames.bMaskAllKeyColor))
+            const CKIVOFrame* pMask = m_frames.hMaskWindow == hWnd ? &m_frames.mask : NULL;
+            if (m_worker.ComposeLivePicture(&m_paintDC, m_frames.picture, pMask,
+                                            m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
+                                            m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
+                                            m_frames.bMaskAllKeyColor))
             {
                 bDrawn = TRUE;
                 if (m_bShowFPS)

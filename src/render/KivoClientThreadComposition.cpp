@@ -6,6 +6,7 @@
 #include "KivoGdiplus.h"
 #include "KivoKeyColorScan.h"
 #include "KivoPaintDCLock.h"
+#include "KivoUnscaledComposition.h"
 
 BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask,
                                         int x, int y, int nWidth, int nHeight, DWORD dwKeyColor,
@@ -32,6 +33,23 @@ BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdi
         graphics.DrawImage(pMask, area, 0, 0, nWidth, nHeight, Gdiplus::UnitPixel, &attributes);
     }
     return TRUE;
+}
+
+BOOL CKIVOClientThread::ComposeLivePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x,
+                                           int y, int nWidth, int nHeight, DWORD dwKeyColor,
+                                           BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
+{
+    if (pDC == NULL || picture.IsNull())
+        return FALSE;
+    // Only a mixed overlay is drawn, as in DrawLivePicture.
+    if (pMask != NULL && (pMask->IsNull() || !bMaskHasKeyColor || bMaskAllKeyColor))
+        pMask = NULL;
+    if (ComposeUnscaledPicture(pDC->GetSafeHdc(), picture.GetInfo(), picture.GetBits(),
+                               pMask != NULL ? pMask->GetInfo() : NULL, pMask != NULL ? pMask->GetBits() : NULL, x,
+                               y, nWidth, nHeight, ArgbToColorRef(dwKeyColor)))
+        return TRUE;
+    return DrawLivePicture(pDC, picture.GetBitmap(), pMask != NULL ? pMask->GetBitmap() : NULL, x, y, nWidth,
+                           nHeight, dwKeyColor, bMaskHasKeyColor, bMaskAllKeyColor);
 }
 
 void CKIVOClientThread::RequestOverlayRepaint()

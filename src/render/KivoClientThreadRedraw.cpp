@@ -75,21 +75,22 @@ BOOL CKIVOClientThread::PaintLivePicture(CDC* pDC, int bBuffered)
             nWidth = nFitWidth;
     }
 
+    // The stored set is composed as the live loop composes its own.
     CSingleLock lock(&m_csFrames, TRUE);
-    Gdiplus::Bitmap* pPicture = m_Frames.picture.GetBitmap();
     const BOOL bHasKey = m_Frames.bMaskHasKeyColor;
     const BOOL bAllKey = m_Frames.bMaskAllKeyColor;
-    Gdiplus::Bitmap* pMask = bHasKey && !bAllKey ? m_Frames.mask.GetBitmap() : NULL;
+    const CKIVOFrame* pMask = bHasKey && !bAllKey ? &m_Frames.mask : NULL;
     const DWORD dwKey = m_Frames.dwKeyColor;
     if (!bBuffered)
-        return DrawLivePicture(pDC, pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey, bAllKey);
+        return ComposeLivePicture(pDC, m_Frames.picture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
+                                  bAllKey);
 
     CKIVOClientPaintDC buffer;
     CRect rcArea(nLeft, nTop, nLeft + nWidth, nTop + nHeight);
     if (!buffer.Assign(pDC, rcArea))
         return FALSE;
-    BOOL bDrawn = DrawLivePicture(&buffer, pPicture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
-                                  bAllKey);
+    BOOL bDrawn = ComposeLivePicture(&buffer, m_Frames.picture, pMask, nLeft, nTop, nWidth, nHeight, dwKey, bHasKey,
+                                     bAllKey);
     buffer.UnAssign();
     if (bDrawn && buffer.CanBlit(TRUE))
         buffer.BlitToCDC(pDC);

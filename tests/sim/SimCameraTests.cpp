@@ -123,11 +123,14 @@ TEST_F(CSimTest, SimulatorPropertiesAreCheckedAndNamed)
     CTestBstr bstrWord(L"wide"), bstrCount(L"77");
     EXPECT_EQ(E_INVALIDARG, m_pCamera->SetPropValue(PICTUREWIDTH, bstrWord.Get()));
     EXPECT_EQ(E_ACCESSDENIED, m_pCamera->SetPropValue(LIVEFRAMECOUNT, bstrCount.Get()));   // read-only
+    EXPECT_EQ(E_ACCESSDENIED, m_pCamera->SetPropValue(LIVECALLCOUNT, bstrCount.Get()));
+    EXPECT_EQ(E_ACCESSDENIED, m_pCamera->SetPropValue(LIVEPENDINGCOUNT, bstrCount.Get()));
     EXPECT_EQ(0, GetErrorNumber()) << "a refused write records no error";
 
     const struct { LONG nProp; const wchar_t* pszName; } aNames[] = {
         { OWNER, L"OWNER" }, { LIVECOLOR, L"LIVECOLOR" }, { LIVEFRAMERATE, L"LIVEFRAMERATE" },
-        { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT" }, { 51, L"Property 51" }, { -3, L"Property -3" },
+        { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT" }, { LIVECALLCOUNT, L"LIVECALLCOUNT" }, { 51, L"Property 51" },
+        { -3, L"Property -3" },
     };
     for (const auto& row : aNames)
     {

@@ -115,6 +115,13 @@ TEST_F(CSimTest, LiveFrameCountCountsTheFramesOfOneConnectionThroughAnyProxy)
     SetProp(PICTUREHEIGHT, 24);
     SetProp(LIVEFRAMERATE, 100);
     EXPECT_EQ(0, GetPropLong(LIVEFRAMECOUNT));
+    // Every call is counted on entry, a read of the count with them; fetches
+    // answered E_PENDING (all of them before Start) are counted apart.
+    const LONG nCalls = GetPropLong(LIVECALLCOUNT);
+    for (int n = 0; n < 2; ++n)
+        ASSERT_EQ(E_PENDING, WaitForLiveFrame(m_pCamera.Get(), 0).hr);
+    EXPECT_EQ(nCalls + 3, GetPropLong(LIVECALLCOUNT));
+    EXPECT_EQ(2, GetPropLong(LIVEPENDINGCOUNT));
     ASSERT_EQ(S_OK, m_pCamera->Open());
     ASSERT_EQ(S_OK, m_pCamera->Init());
     ASSERT_EQ(S_OK, m_pCamera->Start());

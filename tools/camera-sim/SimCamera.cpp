@@ -107,7 +107,8 @@ HRESULT CSimCamera::Create(CSimServer& server, REFIID riid, void** ppv)
 
 CSimCamera::CSimCamera(CSimServer& server, CSimCameraState::ConnectionId nConn)
     : m_nRef(1), m_server(server), m_camera(server.GetCamera()), m_nConn(nConn),
-      m_bLiveDelivered(false), m_nNextFrameDue(0), m_nLiveFrame(0), m_nLiveFramesDelivered(0)
+      m_bLiveDelivered(false), m_nNextFrameDue(0), m_nLiveFrame(0), m_nLiveFramesDelivered(0),
+      m_nCalls(0), m_nPendingAnswers(0)
 {
     InitializeCriticalSection(&m_csLive);
 }
@@ -202,6 +203,7 @@ STDMETHODIMP CSimCamera::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFl
 
 STDMETHODIMP CSimCamera::GetServerState(tagEServerState* peState)
 {
+    CountCall();
     if (peState == nullptr)
         return E_POINTER;
     *peState = m_camera.GetState();
@@ -210,41 +212,49 @@ STDMETHODIMP CSimCamera::GetServerState(tagEServerState* peState)
 
 STDMETHODIMP CSimCamera::Open()
 {
+    CountCall();
     return m_camera.RunCommand(m_nConn, SIMCMD_OPEN);
 }
 
 STDMETHODIMP CSimCamera::Close()
 {
+    CountCall();
     return m_camera.RunCommand(m_nConn, SIMCMD_CLOSE);
 }
 
 STDMETHODIMP CSimCamera::Init()
 {
+    CountCall();
     return m_camera.RunCommand(m_nConn, SIMCMD_INIT);
 }
 
 STDMETHODIMP CSimCamera::Start()
 {
+    CountCall();
     return m_camera.RunCommand(m_nConn, SIMCMD_START);
 }
 
 STDMETHODIMP CSimCamera::Stop()
 {
+    CountCall();
     return m_camera.RunCommand(m_nConn, SIMCMD_STOP);
 }
 
 STDMETHODIMP CSimCamera::Update()
 {
+    CountCall();
     return m_camera.RunCommand(m_nConn, SIMCMD_UPDATE);
 }
 
 STDMETHODIMP CSimCamera::Reset()
 {
+    CountCall();
     return m_camera.RunCommand(m_nConn, SIMCMD_RESET);
 }
 
 STDMETHODIMP CSimCamera::OpenForProcess(ULONG dwProcessId)
 {
+    CountCall();
     return CallGuarded([&] {
         HRESULT hr = m_server.AnnounceClient(m_nConn, dwProcessId);
         return FAILED(hr) ? hr : m_camera.RunCommand(m_nConn, SIMCMD_OPEN);
@@ -253,6 +263,7 @@ STDMETHODIMP CSimCamera::OpenForProcess(ULONG dwProcessId)
 
 STDMETHODIMP CSimCamera::RegisterClientProcess(ULONG dwProcessId)
 {
+    CountCall();
     return CallGuarded([&] { return m_server.AnnounceClient(m_nConn, dwProcessId); });
 }
 
@@ -260,6 +271,7 @@ STDMETHODIMP CSimCamera::RegisterClientProcess(ULONG dwProcessId)
 
 STDMETHODIMP CSimCamera::GetError(LONG* plError)
 {
+    CountCall();
     if (plError == nullptr)
         return E_POINTER;
     *plError = m_camera.GetError();
@@ -268,12 +280,14 @@ STDMETHODIMP CSimCamera::GetError(LONG* plError)
 
 STDMETHODIMP CSimCamera::ClearError()
 {
+    CountCall();
     m_camera.ClearError();
     return S_OK;
 }
 
 STDMETHODIMP CSimCamera::GetErrorText(BSTR* pbstrText)
 {
+    CountCall();
     if (pbstrText == nullptr)
         return E_POINTER;
     *pbstrText = nullptr;
@@ -284,6 +298,7 @@ STDMETHODIMP CSimCamera::GetErrorText(BSTR* pbstrText)
 
 STDMETHODIMP CSimCamera::GetPropName(tagEMVP eProp, BSTR* pbstrName)
 {
+    CountCall();
     if (pbstrName == nullptr)
         return E_POINTER;
     *pbstrName = nullptr;
@@ -292,7 +307,8 @@ STDMETHODIMP CSimCamera::GetPropName(tagEMVP eProp, BSTR* pbstrName)
 
 STDMETHODIMP CSimCamera::SetPropValue(tagEMVP eProp, BSTR bstrValue)
 {
-    if (eProp == LIVEFRAMECOUNT)
+    CountCall();
+    if (IsConnectionCount(eProp))
         return E_ACCESSDENIED;   // counted by the connection, never written
     return CallGuarded([&] {
         // A null BSTR is the empty text.
@@ -304,12 +320,13 @@ STDMETHODIMP CSimCamera::SetPropValue(tagEMVP eProp, BSTR bstrValue)
 
 STDMETHODIMP CSimCamera::GetPropValue(tagEMVP eProp, BSTR* pbstrValue)
 {
+    CountCall();
     if (pbstrValue == nullptr)
         return E_POINTER;
     *pbstrValue = nullptr;
     return CallGuarded([&] {
-        const std::wstring strValue = eProp == LIVEFRAMECOUNT
-            ? CSimPropertyStore::FormatInteger(GetDeliveredFrames())
+        const std::wstring strValue = IsConnectionCount(eProp)
+            ? CSimPropertyStore::FormatInteger(GetConnectionCount(eProp))
             : m_camera.GetPropText(eProp);
         return ReturnText(strValue, pbstrValue);
     });
@@ -317,7 +334,8 @@ STDMETHODIMP CSimCamera::GetPropValue(tagEMVP eProp, BSTR* pbstrValue)
 
 STDMETHODIMP CSimCamera::SetPropVariant(tagEMVP eProp, VARIANT vValue)
 {
-    if (eProp == LIVEFRAMECOUNT)
+    CountCall();
+    if (IsConnectionCount(eProp))
         return E_ACCESSDENIED;
     return CallGuarded([&] {
         LONG nValue = 0;
@@ -328,11 +346,12 @@ STDMETHODIMP CSimCamera::SetPropVariant(tagEMVP eProp, VARIANT vValue)
 
 STDMETHODIMP CSimCamera::GetPropVariant(tagEMVP eProp, VARIANT* pvValue)
 {
+    CountCall();
     if (pvValue == nullptr)
         return E_POINTER;
     VariantInit(pvValue);
     return CallGuarded([&] {
-        V_I4(pvValue) = eProp == LIVEFRAMECOUNT ? GetDeliveredFrames() : m_camera.GetPropInteger(eProp);
+        V_I4(pvValue) = IsConnectionCount(eProp) ? GetConnectionCount(eProp) : m_camera.GetPropInteger(eProp);
         V_VT(pvValue) = VT_I4;
         return S_OK;
     });
@@ -342,6 +361,7 @@ STDMETHODIMP CSimCamera::GetPropVariant(tagEMVP eProp, VARIANT* pvValue)
 
 STDMETHODIMP CSimCamera::OrderCamera(VARIANT* pvOrdered)
 {
+    CountCall();
     if (pvOrdered == nullptr)
         return E_POINTER;
     V_VT(pvOrdered) = VT_I4;
@@ -351,6 +371,7 @@ STDMETHODIMP CSimCamera::OrderCamera(VARIANT* pvOrdered)
 
 STDMETHODIMP CSimCamera::ReleaseCamera(LONG* plResult)
 {
+    CountCall();
     if (plResult == nullptr)
         return E_POINTER;
     *plResult = m_camera.ReleaseCamera(m_nConn) ? 1 : 0;
@@ -361,21 +382,25 @@ STDMETHODIMP CSimCamera::ReleaseCamera(LONG* plResult)
 
 STDMETHODIMP CSimCamera::SetSearchTab(SAFEARRAY* psaTable)
 {
+    CountCall();
     return SetTable(SIMTABLE_SEARCH, psaTable);
 }
 
 STDMETHODIMP CSimCamera::GetSearchTab(SAFEARRAY** ppsaTable)
 {
+    CountCall();
     return GetTable(SIMTABLE_SEARCH, ppsaTable);
 }
 
 STDMETHODIMP CSimCamera::SetMeasureTab(SAFEARRAY* psaTable)
 {
+    CountCall();
     return SetTable(SIMTABLE_MEASURE, psaTable);
 }
 
 STDMETHODIMP CSimCamera::GetMeasureTab(SAFEARRAY** ppsaTable)
 {
+    CountCall();
     return GetTable(SIMTABLE_MEASURE, ppsaTable);
 }
 
@@ -439,11 +464,13 @@ HRESULT CSimCamera::GetTable(ESimTable eTable, SAFEARRAY** ppsaTable)
 
 STDMETHODIMP CSimCamera::AllocPicture(LONG nPicture)
 {
+    CountCall();
     return CallGuarded([&] { return m_camera.AllocPicture(m_nConn, nPicture); });
 }
 
 STDMETHODIMP CSimCamera::GetPicture(LONG nPicture, SAFEARRAY** ppsaPicture)
 {
+    CountCall();
     if (ppsaPicture == nullptr)
         return E_POINTER;
     *ppsaPicture = nullptr;
@@ -457,6 +484,7 @@ STDMETHODIMP CSimCamera::GetPicture(LONG nPicture, SAFEARRAY** ppsaPicture)
 
 STDMETHODIMP CSimCamera::GetRGBPicture(SAFEARRAY** ppsaPicture)
 {
+    CountCall();
     if (ppsaPicture == nullptr)
         return E_POINTER;
     *ppsaPicture = nullptr;
@@ -471,6 +499,7 @@ STDMETHODIMP CSimCamera::GetRGBPicture(SAFEARRAY** ppsaPicture)
 STDMETHODIMP CSimCamera::Get3DLivePicture(SAFEARRAY** ppsaPicture, ULONG* pnWidth, ULONG* pnHeight,
                                           LONG* pnBytesPerPixel, LONG* pnFormat)
 {
+    CountCall();
     if (ppsaPicture != nullptr)
         *ppsaPicture = nullptr;
     if (pnWidth != nullptr)
@@ -490,7 +519,10 @@ STDMETHODIMP CSimCamera::Get3DLivePicture(SAFEARRAY** ppsaPicture, ULONG* pnWidt
         const SSimPictureSettings settings = m_camera.GetPictureSettings();
         ULONGLONG nFrame = 0;
         if (settings.eState != SERVERSTATE_STARTED || !TakeLiveFrame(settings.nFrameRate, nFrame))
+        {
+            InterlockedIncrement(&m_nPendingAnswers);
             return E_PENDING;
+        }
 
         const bool bGrey = settings.nLiveFormat != 0;
         HRESULT hr = bGrey
@@ -532,6 +564,25 @@ void CSimCamera::CountDeliveredFrame()
 {
     CSimLock lock(m_csLive);
     ++m_nLiveFramesDelivered;
+}
+
+bool CSimCamera::IsConnectionCount(tagEMVP eProp)
+{
+    return eProp == LIVEFRAMECOUNT || eProp == LIVECALLCOUNT || eProp == LIVEPENDINGCOUNT;
+}
+
+LONG CSimCamera::GetConnectionCount(tagEMVP eProp)
+{
+    if (eProp == LIVECALLCOUNT)
+        return InterlockedCompareExchange(&m_nCalls, 0, 0);
+    if (eProp == LIVEPENDINGCOUNT)
+        return InterlockedCompareExchange(&m_nPendingAnswers, 0, 0);
+    return GetDeliveredFrames();
+}
+
+void CSimCamera::CountCall()
+{
+    InterlockedIncrement(&m_nCalls);
 }
 
 LONG CSimCamera::GetDeliveredFrames()

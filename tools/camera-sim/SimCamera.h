@@ -79,6 +79,12 @@ private:
     // LIVEFRAMECOUNT: the live frames this connection received.
     void CountDeliveredFrame();
     LONG GetDeliveredFrames();
+    // LIVECALLCOUNT: every camera method called on this connection, counted
+    // on entry (a read of the count counts itself); LIVEPENDINGCOUNT: the
+    // fetches answered E_PENDING.
+    void CountCall();
+    static bool IsConnectionCount(tagEMVP eProp);
+    LONG GetConnectionCount(tagEMVP eProp);
 
     LONG m_nRef;
     CSimServer& m_server;
@@ -90,4 +96,6 @@ private:
     LONGLONG m_nNextFrameDue;   // performance counter ticks
     ULONGLONG m_nLiveFrame;     // number of the next live frame
     ULONGLONG m_nLiveFramesDelivered;
+    volatile LONG m_nCalls;
+    volatile LONG m_nPendingAnswers;
 };

@@ -30,6 +30,8 @@ const SPropInfo g_aProps[] = {
     { LIVEFORMAT,    L"LIVEFORMAT",    1 },           // grey
     { LIVEFRAMERATE, L"LIVEFRAMERATE", 25 },
     { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT", 0 },     // read-only; each connection answers its own
+    { LIVECALLCOUNT, L"LIVECALLCOUNT", 0 },       // read-only, as LIVEFRAMECOUNT
+    { LIVEPENDINGCOUNT, L"LIVEPENDINGCOUNT", 0 }, // read-only, as LIVEFRAMECOUNT
 };
 
 // Limits of the properties the simulator itself acts on: larger pictures would
