@@ -65,6 +65,21 @@ protected:
         ASSERT_TRUE(m_client.Worker().HasStoredPicture());
         EraseWindow();
     }
+
+    // Stops the live picture (the paint handler draws no more), erases the
+    // window and repaints the stored picture into hWnd (null: the live window).
+    ::testing::AssertionResult StopAndRepaintShowOverlay(HWND hWnd)
+    {
+        m_client.Stop(0);
+        s_pPaintingClient = nullptr;
+        EraseWindow();
+        if (WindowPixel(LEFT + 2, TOP + 2) != RGB(0, 0, 0))
+            return ::testing::AssertionFailure() << "the window was not erased";
+        const int nResult = m_client.RedrawClientWindow(hWnd, nullptr, 1);
+        if (nResult != 0)
+            return ::testing::AssertionFailure() << "RedrawClientWindow answered " << nResult;
+        return OverlayShown() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "no overlay";
+    }
 };
 }
 
@@ -160,12 +175,7 @@ TEST_F(Redraw, OverlayComesBackAfterFramesAreDiscardedOrTheSizeChanges)
         item.fnDo();
         EXPECT_TRUE(WaitForFetches(3) && PumpUntil([&] { return OverlayShown(); })) << item.pszWhat;
     }
-    m_client.Stop(0);
-    s_pPaintingClient = nullptr;
-    EraseWindow();
-    ASSERT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + 2, TOP + 2));
-    EXPECT_EQ(0, m_client.RedrawClientWindow(nullptr, nullptr, 1));
-    EXPECT_TRUE(OverlayShown());
+    EXPECT_TRUE(StopAndRepaintShowOverlay(nullptr));
 }
 
 // The application's paint handler draws the overlay into whatever window it
@@ -208,12 +218,7 @@ TEST_F(Redraw, OverlayFollowsEveryNewLiveWindow)
     m_client.Start(0);   // the running thread paints into the window named now
     EXPECT_TRUE(WaitForFetches(3) && PumpUntil([&] { return OverlayShown(); })) << "named while running";
 
-    m_client.Stop(0);
-    s_pPaintingClient = nullptr;
-    EraseWindow();
-    ASSERT_EQ(RGB(0, 0, 0), WindowPixel(LEFT + 2, TOP + 2));
-    EXPECT_EQ(0, m_client.RedrawClientWindow(hThird, nullptr, 1));
-    EXPECT_TRUE(OverlayShown());
+    EXPECT_TRUE(StopAndRepaintShowOverlay(hThird));
 
     m_hWnd = hFixtureWindow;
     DestroyWindow(hSecond);
@@ -249,9 +254,5 @@ TEST_F(Redraw, StoredPictureKeepsTheOverlayItWasShownWith)
         return bCopied;
     }));
     ASSERT_TRUE(WaitForFetches(1));   // the pass that took the copy is over
-
-    m_client.Stop(0);
-    EraseWindow();
-    EXPECT_EQ(0, m_client.RedrawClientWindow(nullptr, nullptr, 1));
-    EXPECT_TRUE(OverlayShown());
+    EXPECT_TRUE(StopAndRepaintShowOverlay(nullptr));
 }
