@@ -11,13 +11,15 @@
 #include <afxmt.h>
 #include <afxtempl.h>
 
+#include <KivoClientExport.h>
+
 #include <KivoCamera.h>
 #include <KivoClientException.h>
 #include <KivoClientPaintDC.h>
 #include <KivoClientMaskPaintDC.h>
 #include <KivoClientThread.h>
 
-class AFX_EXT_CLASS CKIVOClient
+class KIVOCLIENT_CLASS CKIVOClient
 {
     friend class CKIVOClientThread;
     friend class CKIVOLiveRun;
