@@ -30,6 +30,8 @@ int CKIVOClientException::GetErrorMessage(wchar_t* lpszError, unsigned int nMaxE
     if (lpszError != NULL && nMaxError > 0)
     {
         wcsncpy_s(lpszError, nMaxError, strMessage, _TRUNCATE);
+        const size_t nLength = wcslen(lpszError);
+        wmemset(lpszError + nLength, 0, nMaxError - nLength);   // zero-filled to the capacity
     }
     if (pnHelpContext != NULL)
         *pnHelpContext = 0;
