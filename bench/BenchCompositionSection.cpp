@@ -112,7 +112,7 @@ CCompositionRuns RunPairs(CCompositionPair& pair, CDC* pWindowDC, const CBenchPi
     runs.bOk = library.bOk && floor.bOk;
     if (!runs.bOk)
         return runs;
-    const int nFrames = std::max(3, static_cast<int>(dRunMs / std::max(dFrameMs, 0.01)));
+    const int nFrames = (std::max)(3, static_cast<int>(dRunMs / (std::max)(dFrameMs, 0.01)));
 
     for (int nRun = 0; nRun < nRuns; ++nRun)
     {

@@ -6,7 +6,7 @@
 // across frames (memory DC, bitmap, buffers, image attributes) is made once.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>   // MFC before any Windows header
 #include <gdiplus.h>
 
 #include <vector>

@@ -2,7 +2,7 @@
 // them (rows top-down without padding), and the cases it measures.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>   // MFC before any Windows header
 
 #include <string>
 #include <vector>

@@ -2,7 +2,7 @@
 // message pump of the benchmark's window thread.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>   // MFC before any Windows header
 
 #include <functional>
 

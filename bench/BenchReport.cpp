@@ -64,7 +64,7 @@ std::string FormatFigure(double dValue)
     const double dAbs = std::fabs(dValue);
     int nDecimals = 0;
     if (dAbs > 0.0 && dAbs < 100.0)
-        nDecimals = std::min(6, 2 - static_cast<int>(std::floor(std::log10(dAbs))));
+        nDecimals = (std::min)(6, 2 - static_cast<int>(std::floor(std::log10(dAbs))));
     char szValue[48];
     snprintf(szValue, sizeof(szValue), "%.*f", nDecimals, dValue);
     return szValue;
@@ -170,8 +170,8 @@ int CBenchReport::CountMissedTargets() const
 
 bool CBenchReport::WriteJson(const std::string& strPath, bool bQuick, double dSeconds) const
 {
-    FILE* pFile = fopen(strPath.c_str(), "wb");
-    if (pFile == nullptr)
+    FILE* pFile = nullptr;
+    if (fopen_s(&pFile, strPath.c_str(), "wb") != 0 || pFile == nullptr)
         return false;
     fprintf(pFile, "{\n  \"program\": \"KivoBench\",\n  \"quick\": %s,\n  \"seconds\": %s,\n",
             bQuick ? "true" : "false", JsonNumber(dSeconds).c_str());

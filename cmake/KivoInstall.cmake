@@ -24,11 +24,13 @@ install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb
         DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 set(KIVO_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/KivoClient)
-install(FILES ${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw64.cmake DESTINATION ${KIVO_SHARE_DIR})
-install(PROGRAMS ${CMAKE_SOURCE_DIR}/cmake/kivo-wine-run.sh
-                 ${CMAKE_SOURCE_DIR}/cmake/wine-env.sh
-                 ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
-        DESTINATION ${KIVO_SHARE_DIR})
+if(NOT MSVC)
+    install(FILES ${CMAKE_SOURCE_DIR}/cmake/toolchain-mingw64.cmake DESTINATION ${KIVO_SHARE_DIR})
+    install(PROGRAMS ${CMAKE_SOURCE_DIR}/cmake/kivo-wine-run.sh
+                     ${CMAKE_SOURCE_DIR}/cmake/wine-env.sh
+                     ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
+            DESTINATION ${KIVO_SHARE_DIR})
+endif()
 
 set(KIVO_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/KivoClient)
 install(EXPORT KivoClientTargets NAMESPACE KivoClient:: DESTINATION ${KIVO_CMAKE_DIR})

@@ -17,7 +17,13 @@ set(CPACK_PACKAGE_NAME KivoClient)
 set(CPACK_PACKAGE_VENDOR KivoClient)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Client library of the Kivo camera server, with simulator and tools")
-set(CPACK_PACKAGE_FILE_NAME KivoClient-${PROJECT_VERSION}-win64)
+# The exported C++ classes tie an application to the compiler family that
+# built the DLL: the Visual Studio build is a package of its own.
+if(MSVC)
+    set(CPACK_PACKAGE_FILE_NAME KivoClient-${PROJECT_VERSION}-win64-msvc)
+else()
+    set(CPACK_PACKAGE_FILE_NAME KivoClient-${PROJECT_VERSION}-win64)
+endif()
 set(CPACK_RESOURCE_FILE_README ${CMAKE_SOURCE_DIR}/README.md)
 set(CPACK_GENERATOR ZIP)
 # One folder KivoClient-<version>-win64 in the archive, laid out like an install prefix.

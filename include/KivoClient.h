@@ -11,6 +11,8 @@
 #include <afxmt.h>
 #include <afxtempl.h>
 
+#include <KivoClientExport.h>
+
 #include <KivoCamera.h>
 
 // The bit of value 4 in CONTROLFLAGS: the client draws the live picture itself.
@@ -23,7 +25,7 @@ const int KIVO_CLIENT_DRAWN_LIVE = 4;
 #include <KivoClientThread.h>
 #include <KivoThreadAttachTable.h>
 
-class AFX_EXT_CLASS CKIVOClient
+class KIVOCLIENT_CLASS CKIVOClient
 {
     friend class CKIVOClientThread;
     friend class CKIVOLiveRun;

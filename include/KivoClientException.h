@@ -3,6 +3,8 @@
 
 #include <afx.h>
 
+#include <KivoClientExport.h>
+
 // Error numbers carried by CKIVOClientException. 0 is never used.
 enum CEXC_CAMERA_NUM
 {
@@ -19,18 +21,18 @@ enum CEXC_CAMERA_NUM
 
 // Thrown by pointer and auto-deleting: catch CKIVOClientException* (or CException*)
 // and end it with Delete().
-class AFX_EXT_CLASS CKIVOClientException : public CException
+class KIVOCLIENT_CLASS CKIVOClientException : public CException
 {
     DECLARE_DYNAMIC(CKIVOClientException)
 
 public:
     CKIVOClientException(unsigned int nAuxCode, CEXC_CAMERA_NUM eErrorNumber,
                          const CString& strErrorText);
-    virtual ~CKIVOClientException();
+    ~CKIVOClientException() override;
 
     // Writes "<number> : CS ERROR : <text>", cut to nMaxError - 1 characters; returns 1.
-    virtual int GetErrorMessage(wchar_t* lpszError, unsigned int nMaxError,
-                                unsigned int* pnHelpContext = NULL);
+    int GetErrorMessage(wchar_t* lpszError, unsigned int nMaxError,
+                        unsigned int* pnHelpContext = NULL) override;
     using CException::GetErrorMessage;
 
     CEXC_CAMERA_NUM GetErrorNumber() const;

@@ -5,11 +5,11 @@
 
 #include <KivoClientPaintDC.h>
 
-class AFX_EXT_CLASS CKIVOClientMaskPaintDC : public CKIVOClientPaintDC
+class KIVOCLIENT_CLASS CKIVOClientMaskPaintDC : public CKIVOClientPaintDC
 {
 public:
     CKIVOClientMaskPaintDC();
-    virtual ~CKIVOClientMaskPaintDC();
+    ~CKIVOClientMaskPaintDC() override;
 
     operator CKIVOClientMaskPaintDC*();
     CKIVOClientMaskPaintDC* operator->();

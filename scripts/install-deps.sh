@@ -6,8 +6,12 @@ set -euo pipefail
 # with whatever the machine's fontconfig offers, so text takes other room on every
 # machine: the demo draws with their Tahoma, and a DC's default font (the library's
 # frame rate and messages) is their System.
+# clang-tools-14, lld-14, llvm-14, ninja-build: the MSVC-mode compile check
+# (clang-cl, lld-link, llvm-lib, llvm-rc; scripts/run-msvc-check.sh);
+# python3-clang-14: the test of the MFC stand-in's names (tests/mfc/standin).
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine64
-          fonts-wine xvfb xauth googletest python3 cppcheck)
+          fonts-wine xvfb xauth googletest python3 cppcheck
+          clang-tools-14 lld-14 llvm-14 ninja-build python3-clang-14)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -79,6 +79,12 @@ DWORD WINAPI SecondThread(LPVOID pParam)
 
 int wmain()
 {
+    // A console program has no CWinApp: MFC is set up here, before any use.
+    if (!AfxWinInit(::GetModuleHandleW(NULL), NULL, ::GetCommandLineW(), 0))
+    {
+        fwprintf(stderr, L"KivoConsoleSample: MFC could not be initialised\n");
+        return 1;
+    }
     CComApartment apartment(COINIT_APARTMENTTHREADED);
     int nResult = 0;
     {

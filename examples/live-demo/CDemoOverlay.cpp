@@ -110,7 +110,7 @@ CFont* CDemoOverlay::GetCaptionFont()
 void CDemoOverlay::DrawCrosshair(CDC& dc, const CRect& rcArea)
 {
     const CPoint ptCentre = rcArea.CenterPoint();
-    const int nArm = std::max(8, std::min(rcArea.Width(), rcArea.Height()) / 8);
+    const int nArm = (std::max)(8, (std::min)(rcArea.Width(), rcArea.Height()) / 8);
     const int nGap = 5;
     const int nRadius = nArm / 2;
 
@@ -170,7 +170,7 @@ void CDemoOverlay::DrawScaleBar(CDC& dc, const CRect& rcArea, CSize sizePicture,
     const int nLabelWidth = sizeText.cx + 6;
     const int nLabelHeight = sizeText.cy + 2;
     const int nBarHeight = 7;
-    CRect rcBlock(0, 0, std::max(nLength + 2, nLabelWidth), nLabelHeight + 1 + 5 + nBarHeight + 1);
+    CRect rcBlock(0, 0, (std::max)(nLength + 2, nLabelWidth), nLabelHeight + 1 + 5 + nBarHeight + 1);
     CRect rcRoom(rcArea);
     rcRoom.DeflateRect(g_nInset, g_nInset);
     rcBlock.OffsetRect(rcRoom.right - rcBlock.right, rcRoom.bottom - rcBlock.bottom);
@@ -211,16 +211,16 @@ CRect CDemoOverlay::CalculateCaptionBox(CDC& dc, const CRect& rcArea, const CStr
     int nTextWidth = dc.GetTextExtent(L"Camera initialised - colour 4096 x 4096").cx;
     const std::vector<CString> vecLines = SplitLines(strCaption);
     for (const CString& strLine : vecLines)
-        nTextWidth = std::max(nTextWidth, static_cast<int>(dc.GetTextExtent(strLine).cx));
+        nTextWidth = (std::max)(nTextWidth, static_cast<int>(dc.GetTextExtent(strLine).cx));
 
     CRect rcRoom(rcArea);
     rcRoom.DeflateRect(g_nInset, g_nInset);
-    const int nWidth = std::min(nTextWidth + 2 * g_nCaptionPadX, static_cast<int>(rcRoom.Width()));
+    const int nWidth = (std::min)(nTextWidth + 2 * g_nCaptionPadX, static_cast<int>(rcRoom.Width()));
     // At most a quarter of the area's height, as the scale bar takes at most
     // a quarter of its width: the picture stays the larger part.
-    const int nLineHeight = std::max(1, static_cast<int>(tm.tmHeight));
-    const int nHeightAllowed = std::min(static_cast<int>(rcRoom.Height()), rcArea.Height() / 4);
-    const int nLines = std::min(static_cast<int>(vecLines.size()), (nHeightAllowed - 2 * g_nCaptionPadY) / nLineHeight);
+    const int nLineHeight = (std::max)(1, static_cast<int>(tm.tmHeight));
+    const int nHeightAllowed = (std::min)(static_cast<int>(rcRoom.Height()), rcArea.Height() / 4);
+    const int nLines = (std::min)(static_cast<int>(vecLines.size()), (nHeightAllowed - 2 * g_nCaptionPadY) / nLineHeight);
     // Shortened lines end in "...": a few characters must fit with it.
     if (nLines < 1 || nWidth - 2 * g_nCaptionPadX < 4 * tm.tmAveCharWidth)
         return CRect(0, 0, 0, 0);

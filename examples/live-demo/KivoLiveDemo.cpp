@@ -32,8 +32,11 @@ BOOL ParseCommandLine(CDemoOptions& options, CString& strError)
 }
 }
 
-int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int nShowCmd)
+int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nShowCmd)
 {
+    // The demo has its own WinMain and no CWinApp: MFC is set up here.
+    if (!AfxWinInit(hInstance, NULL, lpCmdLine, nShowCmd))
+        return 1;
     CDemoOptions options;
     CString strError;
     if (!ParseCommandLine(options, strError))

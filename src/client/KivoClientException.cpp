@@ -29,8 +29,9 @@ int CKIVOClientException::GetErrorMessage(wchar_t* lpszError, unsigned int nMaxE
     // A buffer without room for even the terminator receives nothing.
     if (lpszError != NULL && nMaxError > 0)
     {
-        wcsncpy(lpszError, strMessage, nMaxError);
-        lpszError[nMaxError - 1] = 0;
+        wcsncpy_s(lpszError, nMaxError, strMessage, _TRUNCATE);
+        const size_t nLength = wcslen(lpszError);
+        wmemset(lpszError + nLength, 0, nMaxError - nLength);   // zero-filled to the capacity
     }
     if (pnHelpContext != NULL)
         *pnHelpContext = 0;

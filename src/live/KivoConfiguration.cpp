@@ -22,16 +22,17 @@ BOOL QuerySwitch(LPCWSTR pszValueName)
 }
 }
 
+// VerifyVersionInfo rather than GetVersionEx, which Microsoft's compiler
+// refuses under /sdl; both report the version the system presents to this
+// program (under Wine the one configured for it).
 BOOL IsWindowsVistaOrLater()
 {
-    OSVERSIONINFOW info;
+    OSVERSIONINFOEXW info;
     memset(&info, 0, sizeof(info));
-    info.dwOSVersionInfoSize = sizeof(info);   // 276
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    BOOL bOk = GetVersionExW(&info);
-#pragma GCC diagnostic pop
-    return bOk && info.dwMajorVersion >= 6;
+    info.dwOSVersionInfoSize = sizeof(info);
+    info.dwMajorVersion = 6;
+    const DWORDLONG dwlCondition = VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    return VerifyVersionInfoW(&info, VER_MAJORVERSION, dwlCondition) ? TRUE : FALSE;
 }
 
 BOOL QueryShowFPS()

@@ -6,6 +6,8 @@
 #include "stdafx.h"
 #include <KivoClientPaintDC.h>
 
+#include <new>
+
 CKIVOClientPaintDC::CKIVOClientPaintDC()
     : m_pOldBitmap(NULL)
     , m_rect(0, 0, 0, 0)
@@ -129,7 +131,21 @@ BOOL CKIVOClientPaintDC::Assign(CDC* pDC, CRect& rect)
     if (m_bitmap.GetSafeHandle() == NULL)
         return FALSE;
 
-    m_pOldBitmap = SelectObject(&m_bitmap);
+    // CDC::SelectObject would answer with a temporary object for the DC's
+    // original bitmap, which MFC deletes when the thread goes idle, and the
+    // device stays assigned across the application's message loop (the
+    // overlay device from GetMaskPaintDC to ReleaseMaskPaintDC). So the
+    // original bitmap is kept in an object of the device's own.
+    CGdiObject* pOldBitmap = new (std::nothrow) CGdiObject;
+    if (pOldBitmap == NULL)
+        return FALSE;
+    pOldBitmap->m_hObject = ::SelectObject(m_hDC, m_bitmap.GetSafeHandle());
+    if (pOldBitmap->m_hObject == NULL)
+    {
+        delete pOldBitmap;
+        return FALSE;
+    }
+    m_pOldBitmap = pOldBitmap;
     SetWindowOrg(rect.left, rect.top);
     m_bBlit = TRUE;
     return TRUE;
@@ -140,6 +156,9 @@ void CKIVOClientPaintDC::UnAssign()
     if (m_pOldBitmap == NULL)
         return;
     ::SelectObject(m_hDC, m_pOldBitmap->GetSafeHandle());
+    // Held, never attached: the DC's original bitmap is not ours to delete.
+    m_pOldBitmap->m_hObject = NULL;
+    delete m_pOldBitmap;
     m_pOldBitmap = NULL;
 }
 

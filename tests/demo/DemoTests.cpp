@@ -138,7 +138,7 @@ protected:
         EXPECT_TRUE(m_dc.GetTextMetrics(&tm));
         int nWidest = 0;
         for (LPCWSTR psz : { L"NO PIC!", L"ERROR!", L"999.9 fps" })
-            nWidest = std::max(nWidest, static_cast<int>(m_dc.GetTextExtent(psz, lstrlenW(psz)).cx));
+            nWidest = (std::max)(nWidest, static_cast<int>(m_dc.GetTextExtent(psz, lstrlenW(psz)).cx));
         return CRect(rcArea.left, rcArea.top, rcArea.left + 10 + nWidest, rcArea.top + 50 + tm.tmHeight);
     }
 
@@ -176,7 +176,7 @@ TEST_F(DemoOverlayPixels, MarksStayInsideTheAreaAndFitItOrAreLeftOut)
     const CString strCaption(g_szCaption);
     const int nBreak = strCaption.Find(L'\n');
     const int nWidestLine = static_cast<int>(
-        std::max(m_dc.GetTextExtent(strCaption.Left(nBreak)).cx, m_dc.GetTextExtent(strCaption.Mid(nBreak + 1)).cx));
+        (std::max)(m_dc.GetTextExtent(strCaption.Left(nBreak)).cx, m_dc.GetTextExtent(strCaption.Mid(nBreak + 1)).cx));
     m_dc.SelectObject(pOldFont);
 
     for (const auto& c : aCases)
@@ -203,12 +203,12 @@ TEST_F(DemoOverlayPixels, MarksStayInsideTheAreaAndFitItOrAreLeftOut)
             const int nMargin = rcBox.left - rcArea.left;
             const int nRoom = rcArea.Width() - 2 * nMargin;
             EXPECT_EQ(rcArea.bottom - nMargin, rcBox.bottom);
-            EXPECT_GE(rcBox.Width(), std::min(nWidestLine + nPaddingX, nRoom))
+            EXPECT_GE(rcBox.Width(), (std::min)(nWidestLine + nPaddingX, nRoom))
                 << "lines of " << nWidestLine << " pixels, a room of " << nRoom;
             EXPECT_LE(rcBox.Width(), nRoom);
-            const int nHeightAllowed = std::min(rcArea.Height() - 2 * nMargin, rcArea.Height() / 4);
+            const int nHeightAllowed = (std::min)(rcArea.Height() - 2 * nMargin, rcArea.Height() / 4);
             const int nLinesFitting = (nHeightAllowed - nPaddingY) / tmCaption.tmHeight;
-            EXPECT_EQ(std::min(2, nLinesFitting) * tmCaption.tmHeight + nPaddingY, rcBox.Height());
+            EXPECT_EQ((std::min)(2, nLinesFitting) * tmCaption.tmHeight + nPaddingY, rcBox.Height());
             EXPECT_EQ(g_crWhite, PixelAt(rcBox.left, rcBox.bottom - 1));
         }
         // Outside the caption box only the scale bar draws white.

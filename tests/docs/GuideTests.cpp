@@ -118,7 +118,7 @@ TEST(GuidePictures, SizesLengthsAndSizeQueries)
         int nLength = -1;
         client.GetPicture(3, c.nSize == 0 ? nullptr : buffer.data(), c.nSize, &nLength);
         EXPECT_EQ(c.nLength, nLength) << "size " << c.nSize;   // the whole picture, however much was copied
-        const size_t nCopied = static_cast<size_t>(std::min(c.nSize, c.nLength));
+        const size_t nCopied = static_cast<size_t>((std::min)(c.nSize, c.nLength));
         EXPECT_EQ(0xEE, buffer[nCopied]) << "size " << c.nSize;   // nothing beyond the copy
         if (nCopied > 0)
         {

@@ -37,11 +37,15 @@ TEST(CHandleMapTest, OwnersDeleteTheirHandlesTemporariesNever)
 	EXPECT_EQ(pTemp, CGdiObject::FromHandle(hBitmap));   // one per handle
 	EXPECT_EQ(nullptr, CGdiObject::FromHandle(NULL));
 
-	// Temporaries have the class of their object.
-	CGdiObject* pPen = CGdiObject::FromHandle(::GetStockObject(BLACK_PEN));
-	EXPECT_EQ(RUNTIME_CLASS(CPen), pPen->GetRuntimeClass());
-	EXPECT_EQ(RUNTIME_CLASS(CBrush), CGdiObject::FromHandle(::GetStockObject(WHITE_BRUSH))->GetRuntimeClass());
-	EXPECT_EQ(RUNTIME_CLASS(CFont), CGdiObject::FromHandle(::GetStockObject(DEFAULT_GUI_FONT))->GetRuntimeClass());
+	// Temporaries are plain CGdiObjects, whatever the kind of object and
+	// whichever class's FromHandle made them.
+	const HGDIOBJ ahStock[] = { ::GetStockObject(BLACK_PEN), ::GetStockObject(WHITE_BRUSH),
+		::GetStockObject(DEFAULT_GUI_FONT) };
+	EXPECT_EQ(static_cast<CGdiObject*>(CPen::FromHandle(static_cast<HPEN>(ahStock[0]))),
+		CGdiObject::FromHandle(ahStock[0]));
+	for (HGDIOBJ hStock : ahStock)
+		EXPECT_EQ(RUNTIME_CLASS(CGdiObject), CGdiObject::FromHandle(hStock)->GetRuntimeClass());
+	EXPECT_EQ(RUNTIME_CLASS(CGdiObject), pTemp->GetRuntimeClass());
 	EXPECT_EQ(4, ThreadTemps());
 	CGdiObject::DeleteTempMap();
 	EXPECT_EQ(0, ThreadTemps());
@@ -49,50 +53,42 @@ TEST(CHandleMapTest, OwnersDeleteTheirHandlesTemporariesNever)
 	::DeleteObject(hBitmap);
 }
 
-TEST(CHandleMapTest, TemporariesStayBoundedAndLiveOnesSurviveTheCleanUp)
+// The idle-time handler of MFC's message loop locks and unlocks the temporary
+// maps: the last unlock deletes the thread's temporaries, the one that
+// CDC::SelectObject hands back for a DC's first bitmap among them.
+TEST(CHandleMapTest, TheLastUnlockOfTheTempMapsDeletesTheTemporaries)
 {
+	DeleteAllTemps();
 	CDC dc;
 	ASSERT_TRUE(dc.CreateCompatibleDC(NULL));
-	DeleteAllTemps();
+	const HGDIOBJ hFirst = ::GetCurrentObject(dc.m_hDC, OBJ_BITMAP);
+	CBitmap bitmap;
+	ASSERT_TRUE(bitmap.CreateBitmap(2, 2, 1, 1, NULL));
 	const LONG nProcessBefore = ProcessTemps();
-	const int kLive = 100;
-	HBRUSH ahLive[kLive];
-	CBrush* apLive[kLive];
-	for (int i = 0; i < kLive; i++)
+
+	const struct { const char* pszWhat; int nLocks; BOOL bDeleteTemps; LONG nTempsLeft; } aCases[] = {
+		{ "never locked", 0, TRUE, 1 },
+		{ "locked twice, unlocked once", 2, TRUE, 1 },
+		{ "the last unlock, keeping them", 1, FALSE, 1 },
+		{ "the last unlock", 1, TRUE, 0 },
+	};
+	for (const auto& item : aCases)
 	{
-		ahLive[i] = ::CreateSolidBrush(RGB(i, 0, 0));
-		apLive[i] = CBrush::FromHandle(ahLive[i]);
+		CBitmap* pOld = dc.SelectObject(&bitmap);
+		ASSERT_NE(nullptr, pOld) << item.pszWhat;
+		EXPECT_EQ(hFirst, pOld->m_hObject) << item.pszWhat;
+		EXPECT_EQ(1, ThreadTemps()) << item.pszWhat;
+		for (int i = 0; i < item.nLocks; i++)
+			AfxLockTempMaps();
+		AfxUnlockTempMaps(item.bDeleteTemps);
+		EXPECT_EQ(item.nTempsLeft, ThreadTemps()) << item.pszWhat;
+		for (int i = 1; i < item.nLocks; i++)
+			AfxUnlockTempMaps(FALSE);
+		::SelectObject(dc.m_hDC, hFirst);
+		DeleteAllTemps();
 	}
-	// New handles without holders, each dying a little later: GDI reuses a
-	// slot's handle value only after many generations, so every value is new.
-	const int kAlive = 64;
-	HBITMAP ahAlive[kAlive] = {};
-	CBitmap* pDefault = NULL;
-	LONG nMaxTemps = 0;
-	for (int i = 0; i < 10000; i++)
-	{
-		HBITMAP hBitmap = ::CreateBitmap(2, 2, 1, 1, NULL);
-		CBitmap* pNew = CBitmap::FromHandle(hBitmap);
-		CBitmap* pOld = dc.SelectObject(pNew);
-		ASSERT_NE(nullptr, pOld);
-		pDefault = pDefault != NULL ? pDefault : pOld;
-		ASSERT_EQ(pDefault, pOld);        // the same wrapper every time
-		ASSERT_EQ(pNew, dc.SelectObject(pOld));
-		ASSERT_TRUE(ahAlive[i % kAlive] == NULL || ::DeleteObject(ahAlive[i % kAlive]));
-		ahAlive[i % kAlive] = hBitmap;
-		nMaxTemps = ThreadTemps() > nMaxTemps ? ThreadTemps() : nMaxTemps;
-	}
-	for (HBITMAP hBitmap : ahAlive)
-		::DeleteObject(hBitmap);
-	EXPECT_LE(nMaxTemps, 2 * kLive + 200);   // not one per iteration
-	for (int i = 0; i < kLive; i++)
-	{
-		ASSERT_EQ(apLive[i], CBrush::FromHandle(ahLive[i])) << i;
-		ASSERT_EQ(ahLive[i], apLive[i]->m_hObject);
-		::DeleteObject(ahLive[i]);
-	}
-	DeleteAllTemps();
 	EXPECT_EQ(nProcessBefore, ProcessTemps());
+	EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), ::GetObjectType(bitmap.m_hObject));   // handles stay
 }
 
 TEST(CHandleMapTest, EachThreadHasItsOwnTemporariesAndHolders)

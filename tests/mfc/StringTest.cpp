@@ -78,7 +78,7 @@ TEST(CStringEdit, AppendsItselfGrowsAndReleasesBuffers)
 	EXPECT_STREQ(L"abab!ab!", str);
 	EXPECT_STREQ(L"eabab!ab!", L'e' + str);
 
-	wcscpy(str.GetBuffer(10), L"hello");
+	wcscpy_s(str.GetBuffer(10), 10, L"hello");
 	str.ReleaseBuffer();
 	EXPECT_EQ(5, str.GetLength());
 	EXPECT_STREQ(L"hello", str.GetBuffer(2));  // never shrinks below the content

@@ -22,7 +22,9 @@ void* operator new(std::size_t nBytes)
 }
 
 // Pairs with the operator new above, which takes its blocks from malloc.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void operator delete(void* p) noexcept
 {
     free(p);

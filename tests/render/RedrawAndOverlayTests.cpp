@@ -51,6 +51,39 @@ TEST_F(Overlay, HandOutRulesAndTheLockHeldUntilRelease)
     EXPECT_EQ(nullptr, m_client.GetMaskPaintDC(pDC, rect));
 }
 
+// An application's message loop goes idle while it holds the overlay device,
+// and MFC's idle-time handler deletes the thread's temporary objects (the last
+// AfxUnlockTempMaps). Releasing the device afterwards must still give the
+// device's DC its first bitmap back, never through a deleted temporary.
+TEST_F(Overlay, HeldWhileTheApplicationGoesIdleThenReleased)
+{
+    HDC hFresh = CreateCompatibleDC(nullptr);
+    ASSERT_NE(nullptr, hFresh);
+    const HGDIOBJ hFirstBitmap = GetCurrentObject(hFresh, OBJ_BITMAP);   // every memory DC's first
+    DeleteDC(hFresh);
+    CKIVOWindowDC windowDC(m_hWnd);
+    ASSERT_NE(nullptr, windowDC.Get());
+    CRect rect(LEFT, TOP, LEFT + WIDTH, TOP + HEIGHT);
+    StartLive();
+    const size_t nReads = Script().CountCalls("GetPropVariant");
+    ASSERT_TRUE(PumpUntil([&] { return Script().CountCalls("GetPropVariant") > nReads + 5; }));
+
+    CKIVOClientMaskPaintDC* pDevice = m_client.GetMaskPaintDC(windowDC.Get(), rect);
+    ASSERT_NE(nullptr, pDevice);
+    pDevice->FillSolidRect(&rect, OVERLAY_COLOUR);
+    PumpMessages();
+    AfxLockTempMaps();            // the idle-time handler's unlock, as MFC makes it
+    AfxUnlockTempMaps(TRUE);
+    PumpMessages();
+    EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
+
+    ASSERT_TRUE(pDevice->Lock(TRUE));   // the live thread blits under the same lock
+    EXPECT_EQ(hFirstBitmap, GetCurrentObject(pDevice->m_hDC, OBJ_BITMAP));
+    pDevice->UnLock();
+    EXPECT_EQ(pDevice, m_client.GetMaskPaintDC(windowDC.Get(), rect));   // and handed out again
+    EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
+}
+
 namespace
 {
 class Redraw : public LiveWindowTest

@@ -2,7 +2,7 @@
 // programs that measure the library read them.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>   // MFC before any Windows header
 
 // A FILETIME span (100 ns units) in milliseconds.
 double KivoFileTimeMs(const FILETIME& ft);

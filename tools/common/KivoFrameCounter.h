@@ -7,7 +7,7 @@
 // the last.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>   // MFC before any Windows header
 
 struct CKIVOFrameMark
 {

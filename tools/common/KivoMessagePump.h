@@ -2,7 +2,7 @@
 // waits for the live picture.
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>   // MFC before any Windows header
 
 #include <functional>
 

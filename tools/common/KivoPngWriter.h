@@ -2,7 +2,7 @@
 // for the programs of this tree (the library itself writes no files).
 #pragma once
 
-#include <windows.h>
+#include <afxwin.h>   // MFC before any Windows header
 #include <gdiplus.h>
 
 #include <KivoGdiplusScope.h>

@@ -45,7 +45,7 @@ CString TakeExceptionMessage(CException* pException)
 {
     wchar_t szMessage[1024] = L"";
     if (!pException->GetErrorMessage(szMessage, 1024))
-        wcscpy(szMessage, L"unknown error");
+        wcscpy_s(szMessage, L"unknown error");
     pException->Delete();
     return szMessage;
 }

@@ -9,14 +9,17 @@
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #include <string>
 
 namespace
 {
 CGrabFailure MakeFileFailure(const CString& strFile, LPCWSTR pszWhat, int nErrno)
 {
+    wchar_t szError[256] = L"";
+    _wcserror_s(szError, _countof(szError), nErrno);
     CString strMessage;
-    strMessage.Format(L"%ls: %ls: %ls", strFile.GetString(), pszWhat, _wcserror(nErrno));
+    strMessage.Format(L"%ls: %ls: %ls", strFile.GetString(), pszWhat, szError);
     return CGrabFailure(GRAB_EXIT_FILE, strMessage);
 }
 
@@ -101,7 +104,7 @@ std::vector<int> ReadGrabTableFile(const CString& strFile)
         _setmode(_fileno(stdin), _O_BINARY);
         return ParseTable(ReadAll(stdin, L"standard input"), L"standard input");
     }
-    CGrabFile file(_wfopen(strFile, L"rb"));
+    CGrabFile file(_wfsopen(strFile, L"rb", _SH_DENYNO));
     if (file.Get() == NULL)
         throw MakeFileFailure(strFile, L"cannot open", errno);
     return ParseTable(ReadAll(file.Get(), strFile), strFile);
@@ -118,7 +121,7 @@ void WriteGrabTableFile(const CString& strFile, const std::vector<int>& vecValue
         WriteGrabOutput(CString(strText.c_str()));
         return;
     }
-    CGrabFile file(_wfopen(strFile, L"wb"));
+    CGrabFile file(_wfsopen(strFile, L"wb", _SH_DENYNO));
     if (file.Get() == NULL)
         throw MakeFileFailure(strFile, L"cannot create", errno);
     // A full disk shows only in the write or in the close.

@@ -18,12 +18,24 @@
 #include <new>
 
 /////////////////////////////////////////////////////////////////////////////
-// Diagnostics, as in a release build: ASSERT and TRACE vanish, VERIFY keeps
-// its side effects.
+// Diagnostics: in a Debug build (_DEBUG) ASSERT stops the program at a false
+// condition and VERIFY does the same after evaluating it; in a release build
+// ASSERT and TRACE vanish and VERIFY keeps its side effects.
 
+// Reports a failed assertion; TRUE asks the caller to break into the debugger.
+KIVOMFC_API BOOL AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine);
+
+#ifdef _DEBUG
+#define AfxDebugBreak()    __debugbreak()
+#define ASSERT(f) \
+	do { if (!(f) && AfxAssertFailedLine(__FILE__, __LINE__)) AfxDebugBreak(); } while (0)
+#define VERIFY(f)          ASSERT(f)
+#define ASSERT_VALID(pOb)  ASSERT((pOb) != NULL)
+#else
 #define ASSERT(f)          ((void)0)
 #define VERIFY(f)          ((void)(f))
 #define ASSERT_VALID(pOb)  ((void)0)
+#endif
 #define TRACE(...)         ((void)0)
 #define UNUSED_ALWAYS(x)   ((void)(x))
 

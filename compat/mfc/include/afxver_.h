@@ -3,6 +3,11 @@
 #ifndef __AFXVER__H__
 #define __AFXVER__H__
 
+// MFC's headers set the Windows headers up for MFC, so they come first.
+#ifdef _WINDOWS_
+#error "WINDOWS.H already included. MFC apps must not #include <windows.h>"
+#endif
+
 #define AFX_CLASS_EXPORT __declspec(dllexport)
 #define AFX_API_EXPORT   __declspec(dllexport)
 #define AFX_DATA_EXPORT  __declspec(dllexport)

@@ -16,17 +16,25 @@
 class CDC;
 
 /////////////////////////////////////////////////////////////////////////////
+// Start-up of a program without a CWinApp (a console program, or one with a
+// WinMain of its own): called once, before anything else of MFC is used.
+
+KIVOMFC_API BOOL AFXAPI AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance,
+	LPTSTR lpCmdLine, int nCmdShow);
+
+/////////////////////////////////////////////////////////////////////////////
 // Handle maps
 //
 // An object that holds a handle (Attach or one of the Create functions) is
 // what FromHandle returns for that handle on the thread that attached it. For
 // any other handle FromHandle, and the selection functions of CDC, return a
 // temporary object belonging to the calling thread: always the same one for
-// the same handle, of the class matching the kind of GDI object, and never
-// deleting the handle it wraps. A temporary lives while its handle is valid:
-// the ones whose handle has been deleted are freed as the thread's map grows,
-// and all of them by DeleteTempMap, by AfxUnlockTempMaps and when the thread
-// ends. Keep no temporary pointer beyond its handle's life or its thread.
+// the same handle, a plain CGdiObject for any GDI object (CPen::FromHandle and
+// the others cast it) and a CDC for a DC, never deleting the handle it wraps.
+// Temporaries are deleted by DeleteTempMap, by the last AfxUnlockTempMaps
+// (which MFC's idle-time handler calls: the thread goes idle) and when the
+// thread ends; those whose handle has been deleted may go earlier. Keep no
+// temporary pointer beyond the thread's next idle time.
 
 // Nested lock on the calling thread's temporaries; the last unlock deletes
 // them when bDeleteTemps is set. AfxUnlockTempMaps returns TRUE while locked.

@@ -7,10 +7,13 @@
 // threads: an object attached on one thread may be destroyed on another, and
 // must not stay behind in the first thread's map.
 //
-// MFC frees temporaries only at idle time, which a worker thread never
-// reaches. Here a thread's temporaries whose handle has been deleted are
-// freed whenever its map has doubled since the last check, so a thread that
-// keeps creating and deleting handles holds a bounded number of them.
+// As MFC, the library frees a thread's temporaries when the thread calls
+// DeleteTempMap or ends, or at the last AfxUnlockTempMaps (the call that
+// MFC's idle-time handler makes). A worker thread never goes idle, so
+// besides, temporaries whose handle has been deleted are freed whenever the
+// thread's map has doubled since the last check: a thread that keeps
+// creating and deleting handles holds a bounded number of them. Nothing
+// valid can use those: their handle is gone.
 #include "AfxHandleMap.h"
 #include <atomic>
 #include <new>
@@ -90,27 +93,6 @@ bool IsLiveHandle(AFX_HANDLE_KIND nKind, HANDLE hHandle)
 	return (nKind == afxHandleDC) ? IsDCType(dwType) : dwType != 0;
 }
 
-// The wrapper class for a kind of GDI object.
-CRuntimeClass* GetGdiClass(DWORD dwType)
-{
-	switch (dwType)
-	{
-	case OBJ_PEN:
-	case OBJ_EXTPEN:
-		return RUNTIME_CLASS(CPen);
-	case OBJ_BRUSH:
-		return RUNTIME_CLASS(CBrush);
-	case OBJ_FONT:
-		return RUNTIME_CLASS(CFont);
-	case OBJ_BITMAP:
-		return RUNTIME_CLASS(CBitmap);
-	case OBJ_REGION:
-		return RUNTIME_CLASS(CRgn);
-	default:
-		return RUNTIME_CLASS(CGdiObject);
-	}
-}
-
 // Points a temporary (back) at the handle it stands for.
 void RewrapTemporary(AFX_HANDLE_KIND nKind, CObject* pObject, HANDLE hHandle)
 {
@@ -126,22 +108,14 @@ void RewrapTemporary(AFX_HANDLE_KIND nKind, CObject* pObject, HANDLE hHandle)
 	}
 }
 
-CObject* NewTemporary(AFX_HANDLE_KIND nKind, HANDLE hHandle, DWORD dwType)
+// As in MFC, a temporary for a GDI object is a plain CGdiObject whatever the
+// kind of object: CPen::FromHandle and the selection functions of CDC only
+// cast it.
+CObject* NewTemporary(AFX_HANDLE_KIND nKind, HANDLE hHandle)
 {
 	CObject* pObject;
-	CRuntimeClass* pClass = GetGdiClass(dwType);
 	if (nKind == afxHandleDC)
 		pObject = new (std::nothrow) CDC;
-	else if (pClass == RUNTIME_CLASS(CPen))
-		pObject = new (std::nothrow) CPen;
-	else if (pClass == RUNTIME_CLASS(CBrush))
-		pObject = new (std::nothrow) CBrush;
-	else if (pClass == RUNTIME_CLASS(CFont))
-		pObject = new (std::nothrow) CFont;
-	else if (pClass == RUNTIME_CLASS(CBitmap))
-		pObject = new (std::nothrow) CBitmap;
-	else if (pClass == RUNTIME_CLASS(CRgn))
-		pObject = new (std::nothrow) CRgn;
 	else
 		pObject = new (std::nothrow) CGdiObject;
 	if (pObject == NULL)
@@ -263,25 +237,17 @@ CObject* AfxMapHandle(AFX_HANDLE_KIND nKind, HANDLE hHandle)
 	}
 
 	CObjectMap& mapTemporary = pMaps->m_mapTemporary[nKind];
-	DWORD dwType = (nKind == afxHandleGdiObject) ? ::GetObjectType(hHandle) : 0;
 	CObjectMap::iterator it = mapTemporary.find(hHandle);
 	if (it != mapTemporary.end())
 	{
-		if (nKind == afxHandleDC || dwType == 0 || it->second->GetRuntimeClass() == GetGdiClass(dwType))
-		{
-			// Someone may have detached or deleted through the temporary.
-			RewrapTemporary(nKind, it->second, hHandle);
-			return it->second;
-		}
-		// The old handle was deleted and its value now names another kind of
-		// object: its wrapper is dead already.
-		DeleteTemporary(nKind, it->second);
-		mapTemporary.erase(it);
+		// Someone may have detached or deleted through the temporary.
+		RewrapTemporary(nKind, it->second, hHandle);
+		return it->second;
 	}
 
 	if (mapTemporary.size() >= pMaps->m_nPurgeAt[nKind])
 		PurgeDeadTemporaries(pMaps, nKind);
-	CObject* pObject = NewTemporary(nKind, hHandle, dwType);
+	CObject* pObject = NewTemporary(nKind, hHandle);
 	try
 	{
 		mapTemporary.emplace(hHandle, pObject);

@@ -46,6 +46,14 @@ AFX_MODULE_STATE* AFXAPI AfxGetStaticModuleState()
 	return &s_moduleState;
 }
 
+// Nothing of this library waits for it: the module list and the handle maps
+// are set up when the DLL loads. The application's instance handle is the
+// one GetModuleHandle(NULL) gives.
+BOOL AFXAPI AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPTSTR, int)
+{
+	return hInstance != NULL;
+}
+
 /////////////////////////////////////////////////////////////////////////////
 // Extension libraries
 

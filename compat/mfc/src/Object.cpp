@@ -1,5 +1,19 @@
 // CRuntimeClass and CObject.
 #include <afx.h>
+#include <stdio.h>
+
+// Said on the debugger's output and on the error stream, where a test run
+// shows it; the caller then breaks, which ends a program without a debugger.
+BOOL AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine)
+{
+	char szMessage[512];
+	_snprintf_s(szMessage, sizeof(szMessage), _TRUNCATE, "Assertion failed: %s(%d)\n",
+		lpszFileName != NULL ? lpszFileName : "?", nLine);
+	::OutputDebugStringA(szMessage);
+	fputs(szMessage, stderr);
+	fflush(stderr);
+	return TRUE;
+}
 
 CObject* CRuntimeClass::CreateObject()
 {
