@@ -71,7 +71,7 @@ struct CCompositionPair
         return library.PrepareOverlay(pWindowDC, rcArea, eOverlay)
                && (!bOverlay || mask.Create(pWindowDC->GetSafeHdc(), rcArea.Width(), rcArea.Height(), eOverlay))
                && floor.Prepare(pWindowDC->GetSafeHdc(), rcArea, bOverlay ? mask.Get() : nullptr,
-                                ColorRefToArgb(BENCH_KEY));
+                                Kivo::ColorRefToArgb(BENCH_KEY));
     }
 };
 

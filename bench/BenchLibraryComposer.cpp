@@ -10,7 +10,7 @@ const char* CBenchLibraryComposer::GetStepName(int nStep)
 
 CBenchLibraryComposer::CBenchLibraryComposer() : m_worker(nullptr)
 {
-    m_frames.dwKeyColor = ColorRefToArgb(BENCH_KEY);
+    m_frames.dwKeyColor = Kivo::ColorRefToArgb(BENCH_KEY);
 }
 
 bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, EBenchOverlay eOverlay)

@@ -219,7 +219,7 @@ private:
         const bool bPrepared =
             (!bOverlay || mask.Create(hWindowDC, m_case.rcArea.Width(), m_case.rcArea.Height(), m_case.eOverlay))
             && composer.Prepare(hWindowDC, m_case.rcArea, bOverlay ? mask.Get() : nullptr,
-                                ColorRefToArgb(BENCH_KEY));
+                                Kivo::ColorRefToArgb(BENCH_KEY));
         ReleaseDC(m_hWnd, hWindowDC);
         if (!bPrepared)
         {

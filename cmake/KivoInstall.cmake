@@ -9,16 +9,26 @@ install(TARGETS KivoClient KivoClientHeaders KivoCommonHeaders KivoCameraInterfa
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-    FILES_MATCHING PATTERN "*.h")
-# The owner types that the client's worker holds by value.
-install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.h
+# The headers an application includes: the client, its exception, the two
+# paint devices and the camera server's interface.
+install(FILES ${CMAKE_SOURCE_DIR}/include/KivoClient.h
+              ${CMAKE_SOURCE_DIR}/include/KivoClientException.h
+              ${CMAKE_SOURCE_DIR}/include/KivoClientPaintDC.h
+              ${CMAKE_SOURCE_DIR}/include/KivoClientMaskPaintDC.h
+              ${CMAKE_BINARY_DIR}/generated/KivoCamera.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# What those need for the layout of their classes (the worker the client holds
+# by value, its owner types), apart, on the include path but for no one to include.
+set(KIVO_DETAIL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/KivoClientDetail)
+install(FILES ${CMAKE_SOURCE_DIR}/include/KivoClientThread.h
+              ${CMAKE_SOURCE_DIR}/include/KivoClientExport.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoHandle.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoFrame.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoFrameSet.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoGdiplusScope.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoThreadAttachTable.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+              ${CMAKE_SOURCE_DIR}/cmake/KivoClientDetail.txt
+        DESTINATION ${KIVO_DETAIL_INCLUDEDIR})
 install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb
               ${CMAKE_SOURCE_DIR}/src/camera/KivoCamera.idl
         DESTINATION ${CMAKE_INSTALL_LIBDIR})

@@ -22,6 +22,8 @@ void* volatile s_pSpareBits = NULL;
 void* volatile s_pCompositionBuffer = NULL;
 }
 
+namespace Kivo
+{
 BITMAPINFO* AllocateFrameInfo()
 {
     BITMAPINFO* pInfo = static_cast<BITMAPINFO*>(malloc(KIVO_FRAME_INFO_SIZE));
@@ -69,6 +71,7 @@ void FreeSpareFramePixels()
 {
     free(InterlockedExchangePointer(&s_pSpareBits, NULL));
     free(InterlockedExchangePointer(&s_pCompositionBuffer, NULL));
+}
 }
 
 namespace
@@ -135,5 +138,5 @@ void CKIVOFrame::Reset()
     m_pBits = NULL;
     delete pBitmap;   // GDI+'s own operator delete
     free(pInfo);
-    FreeFramePixels(pBits);
+    Kivo::FreeFramePixels(pBits);
 }

@@ -62,6 +62,10 @@ private:
     void* m_pBits;
 };
 
+// The library's helpers live in namespace Kivo: an application that includes
+// the client's headers gets none of them in its own namespace.
+namespace Kivo
+{
 // The BITMAPINFO block of every frame: the 40-byte header, room for a
 // 256-entry colour table and 4 bytes more.
 const size_t KIVO_FRAME_INFO_SIZE = 1068;
@@ -80,3 +84,4 @@ void* TakeCompositionBuffer(size_t nBytes);
 void GiveBackCompositionBuffer(void* pBuffer);
 // Frees the buffers kept for reuse (when the frame store is emptied).
 void FreeSpareFramePixels();
+}

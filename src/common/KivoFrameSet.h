@@ -18,6 +18,8 @@ struct CKIVOFrameSet
     HWND hMaskWindow = NULL;   // the live window whose overlay the mask copies
 };
 
+namespace Kivo
+{
 // COLORREF 0x00BBGGRR and the opaque ARGB 0xFFRRGGBB of the same colour.
 inline DWORD ColorRefToArgb(COLORREF cr)
 {
@@ -28,4 +30,5 @@ inline DWORD ColorRefToArgb(COLORREF cr)
 inline COLORREF ArgbToColorRef(DWORD dwArgb)
 {
     return RGB((dwArgb >> 16) & 0xFF, (dwArgb >> 8) & 0xFF, dwArgb & 0xFF);
+}
 }

@@ -46,6 +46,8 @@ private:
     HANDLE m_h;
 };
 
+namespace Kivo
+{
 // A second handle to the same object (thread, event) with the same access;
 // empty when it could not be made.
 inline HANDLE DuplicateOwnHandle(HANDLE h)
@@ -61,4 +63,5 @@ inline HANDLE DuplicateOwnHandle(HANDLE h)
 inline HANDLE CreateManualResetEvent()
 {
     return CreateEventW(NULL, TRUE, FALSE, NULL);
+}
 }

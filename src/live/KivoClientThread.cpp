@@ -65,8 +65,8 @@ BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
         return FALSE;
     pCamera3.Reset();
 
-    CKIVOHandle hStopEvent(CreateManualResetEvent());
-    CKIVOHandle hStartedEvent(CreateManualResetEvent());
+    CKIVOHandle hStopEvent(Kivo::CreateManualResetEvent());
+    CKIVOHandle hStartedEvent(Kivo::CreateManualResetEvent());
     if (hStopEvent.IsNull() || hStartedEvent.IsNull())
         return FALSE;
     m_hStopEvent = static_cast<CKIVOHandle&&>(hStopEvent);
@@ -107,7 +107,7 @@ BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
             return TRUE;   // the stored frames stay, whatever was asked
         SetEvent(m_hStopEvent);
         SetEvent(m_hStartedEvent);
-        hThread.Reset(DuplicateOwnHandle(m_hThread));
+        hThread.Reset(Kivo::DuplicateOwnHandle(m_hThread));
     }
     if (!hThread.IsNull())
         WaitForSingleObject(hThread, INFINITE);

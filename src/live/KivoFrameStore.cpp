@@ -61,7 +61,7 @@ void CKIVOClientThread::FreeFrames()
 {
     m_Frames.picture.Reset();
     m_Frames.mask.Reset();
-    FreeSpareFramePixels();
+    Kivo::FreeSpareFramePixels();
 }
 
 void CKIVOClientThread::ClearFrames()
@@ -93,7 +93,7 @@ CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nData
     if (nBitsSize > INT_MAX || nSourceSize > nDataLength)
         return CKIVOFrame();
 
-    BITMAPINFO* pInfo = AllocateFrameInfo();
+    BITMAPINFO* pInfo = Kivo::AllocateFrameInfo();
     if (pInfo == NULL)
         return CKIVOFrame();
     BITMAPINFOHEADER& header = pInfo->bmiHeader;
@@ -114,7 +114,7 @@ CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nData
         }
     }
 
-    BYTE* pBits = static_cast<BYTE*>(AllocateFramePixels(static_cast<size_t>(nBitsSize)));
+    BYTE* pBits = static_cast<BYTE*>(Kivo::AllocateFramePixels(static_cast<size_t>(nBitsSize)));
     if (pBits == NULL)
     {
         free(pInfo);

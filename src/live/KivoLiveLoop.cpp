@@ -120,14 +120,14 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     m_pClient->ThreadAttach();
     HWND hFirstWindow = m_worker.GetLiveWindow();
     m_area = ReadLiveArea(m_pClient);
-    m_frames.dwKeyColor = ColorRefToArgb(m_area.crKeyColor);
+    m_frames.dwKeyColor = Kivo::ColorRefToArgb(m_area.crKeyColor);
 
     // The frame set of the previous run, adopted whole with its key and flags.
     CKIVOFrameSet stored;
     if (m_worker.TakeFrames(stored))
     {
         m_frames = static_cast<CKIVOFrameSet&&>(stored);
-        m_area.crKeyColor = ArgbToColorRef(m_frames.dwKeyColor);
+        m_area.crKeyColor = Kivo::ArgbToColorRef(m_frames.dwKeyColor);
         m_hOverlayWindow = m_frames.hMaskWindow;
     }
     else
@@ -208,7 +208,7 @@ bool CKIVOLiveRun::RunLoop()
                 CKIVOLiveArea area = ReadLiveArea(m_pClient);
                 const bool bResized = area.nHeight != m_area.nHeight || area.nWidth != m_area.nWidth;
                 m_area = area;
-                m_frames.dwKeyColor = ColorRefToArgb(area.crKeyColor);
+                m_frames.dwKeyColor = Kivo::ColorRefToArgb(area.crKeyColor);
                 HWND hWnd = m_worker.GetLiveWindow();
 
                 // A new size makes the picture in hand useless; a move keeps it.

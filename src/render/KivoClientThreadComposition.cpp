@@ -46,7 +46,7 @@ BOOL CKIVOClientThread::ComposeLivePicture(CDC* pDC, const CKIVOFrame& picture, 
         pMask = NULL;
     if (ComposeUnscaledPicture(pDC->GetSafeHdc(), picture.GetInfo(), picture.GetBits(),
                                pMask != NULL ? pMask->GetInfo() : NULL, pMask != NULL ? pMask->GetBits() : NULL, x,
-                               y, nWidth, nHeight, ArgbToColorRef(dwKeyColor)))
+                               y, nWidth, nHeight, Kivo::ArgbToColorRef(dwKeyColor)))
         return TRUE;
     return DrawLivePicture(pDC, picture.GetBitmap(), pMask != NULL ? pMask->GetBitmap() : NULL, x, y, nWidth,
                            nHeight, dwKeyColor, bMaskHasKeyColor, bMaskAllKeyColor);
@@ -75,7 +75,7 @@ namespace
 bool ReadDeviceBitmap(HDC hDC, HBITMAP hBitmap, BITMAPINFO*& pInfo, BYTE*& pBits)
 {
     pBits = NULL;
-    pInfo = AllocateFrameInfo();
+    pInfo = Kivo::AllocateFrameInfo();
     if (pInfo == NULL)
         return false;
     pInfo->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

@@ -187,7 +187,7 @@ BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void*
     const size_t nRowBytes = static_cast<size_t>(nWidth) * 4;
     const int nBandRows = nRowBytes >= KIVO_BAND_BYTES ? 1 : static_cast<int>(KIVO_BAND_BYTES / nRowBytes);
     DWORD* pBuffer = static_cast<DWORD*>(
-        TakeCompositionBuffer(nRowBytes * static_cast<size_t>(nBandRows < nHeight ? nBandRows : nHeight)));
+        Kivo::TakeCompositionBuffer(nRowBytes * static_cast<size_t>(nBandRows < nHeight ? nBandRows : nHeight)));
     if (pBuffer == NULL)
         return FALSE;
     const DWORD dwKeyRgb = (static_cast<DWORD>(GetRValue(crKeyColor)) << 16)
@@ -224,6 +224,6 @@ BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void*
                                    static_cast<UINT>(nRows), pBuffer, &info, DIB_RGB_COLORS)
                  == nRows;
     }
-    GiveBackCompositionBuffer(pBuffer);
+    Kivo::GiveBackCompositionBuffer(pBuffer);
     return bDrawn;
 }

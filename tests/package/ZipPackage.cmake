@@ -81,7 +81,9 @@ set(toolchain "${root}/share/KivoClient/toolchain-mingw64.cmake")
 set(expected
     README.md
     bin/KivoClient.dll bin/KivoMfc.dll bin/KivoCameraSim.exe bin/kivo-grab.exe bin/KivoConsoleSample.exe
-    include/KivoClient.h include/KivoClientException.h include/KivoClientThread.h include/KivoCamera.h
+    include/KivoClient.h include/KivoClientException.h include/KivoClientPaintDC.h
+    include/KivoClientMaskPaintDC.h include/KivoCamera.h
+    include/KivoClientDetail/KivoClientThread.h include/KivoClientDetail/KivoClientDetail.txt
     include/mfc/afxwin.h
     lib/KivoClient.dll.a lib/KivoMfc.dll.a lib/libKivoCameraInterface.a lib/KivoCamera.tlb
     lib/cmake/KivoClient/KivoClientConfig.cmake lib/cmake/KivoClient/KivoClientConfigVersion.cmake
@@ -102,6 +104,14 @@ foreach(file IN LISTS expected)
         message(FATAL_ERROR "the ZIP lacks ${file}")
     endif()
 endforeach()
+# Beside the MFC headers, include/ holds the five headers an application
+# includes and nothing else; the rest is in KivoClientDetail/.
+file(GLOB top_headers RELATIVE "${root}/include" "${root}/include/*.h")
+list(SORT top_headers)
+set(public_headers KivoCamera.h KivoClient.h KivoClientException.h KivoClientMaskPaintDC.h KivoClientPaintDC.h)
+if(NOT top_headers STREQUAL public_headers)
+    message(FATAL_ERROR "include/ holds ${top_headers}, not ${public_headers}")
+endif()
 
 # Every DLL a program or DLL of bin/ imports is in bin/ or is a system DLL.
 file(GLOB binaries "${root}/bin/*.exe" "${root}/bin/*.dll")

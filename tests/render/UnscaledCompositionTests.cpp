@@ -60,7 +60,7 @@ std::vector<BYTE> TestPicture(bool bColour, int nWidth, int nHeight)
 // covering pixels include colours one bit away from the key in each channel.
 CKIVOFrame TestOverlay(EOverlay eOverlay, COLORREF crKey, int nWidth, int nHeight)
 {
-    BITMAPINFO* pInfo = AllocateFrameInfo();
+    BITMAPINFO* pInfo = Kivo::AllocateFrameInfo();
     DWORD* pBits = static_cast<DWORD*>(malloc(static_cast<size_t>(nWidth) * nHeight * 4));
     if (pInfo == nullptr || pBits == nullptr)
     {
@@ -251,7 +251,7 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
                 ScanMaskForKeyColor(frames.mask.GetBitmap(), &item.crKey, &frames.bMaskAllKeyColor);
             EXPECT_EQ(item.eOverlay == MIXED, frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor);
         }
-        frames.dwKeyColor = ColorRefToArgb(item.crKey);
+        frames.dwKeyColor = Kivo::ColorRefToArgb(item.crKey);
         const bool bDrawMask = frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor;
 
         BOOL bGdiplus = FALSE, bDirect = FALSE, bComposed = FALSE;
@@ -301,7 +301,7 @@ TEST(UnscaledComposition, StoredPictureRedrawEqualsGdiplus)
             ASSERT_TRUE(MakeFrame(TestPicture(bColour != 0, nWidth, nHeight), nWidth, nHeight, bColour ? 4 : 1,
                                   bColour ? 0 : 1, frames.picture));
             frames.mask = TestOverlay(MIXED, crKey, nWidth, nHeight);
-            frames.dwKeyColor = ColorRefToArgb(crKey);
+            frames.dwKeyColor = Kivo::ColorRefToArgb(crKey);
             frames.bMaskHasKeyColor = ScanMaskForKeyColor(frames.mask.GetBitmap(), &crKey, &frames.bMaskAllKeyColor);
             // The buffered redraw blits its device to the DC's origin: its area starts there.
             const int nLeft = bBuffered ? 0 : AREA_LEFT, nTop = bBuffered ? 0 : AREA_TOP;
