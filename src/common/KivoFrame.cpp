@@ -84,7 +84,8 @@ Gdiplus::Bitmap* MakeBitmapOnBuffers(const BITMAPINFO* pInfo, void* pBits)
     void* pMemory = Gdiplus::DllExports::GdipAlloc(sizeof(Gdiplus::Bitmap));
     if (pMemory == NULL)
         return NULL;
-    Gdiplus::Bitmap* pBitmap = ::new (pMemory) Gdiplus::Bitmap(pInfo, pBits);
+    ::new (pMemory) Gdiplus::Bitmap(pInfo, pBits);
+    Gdiplus::Bitmap* pBitmap = static_cast<Gdiplus::Bitmap*>(pMemory);
     if (pBitmap->GetLastStatus() != Gdiplus::Ok)
     {
         delete pBitmap;   // GDI+'s own operator delete
