@@ -12,11 +12,12 @@ bool IsMultithreadedApartment()
     return SUCCEEDED(CoGetApartmentType(&eType, &eQualifier)) && eType == APTTYPE_MTA;
 }
 
-// Gives back the references that a thread's entry held, one per attach.
+// Gives back the references that a thread's entry held, one per attach: each
+// owner takes over one and releases it as it goes.
 void ReleaseReferences(IKIVOCamera* pCamera, LONG nReferences)
 {
     for (LONG i = 0; pCamera != NULL && i < nReferences; ++i)
-        pCamera->Release();
+        CKIVOComPtr<IKIVOCamera> reference(pCamera);
 }
 
 // The client draws the live picture itself on Windows 6 and later, or where

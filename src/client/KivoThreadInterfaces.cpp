@@ -46,8 +46,11 @@ void CKIVOClient::ThreadDetach()
     if (!m_mapThreadInterfaces.Lookup(dwThreadId, pCamera))
         return;
 
-    // The entry holds one reference per attach; this detach gives one back.
-    CKIVOComPtr<IKIVOCamera> reference(pCamera);
+    // The entry holds one reference per attach; this detach gives one back,
+    // before the apartment it was made in may end below.
+    {
+        CKIVOComPtr<IKIVOCamera> reference(pCamera);
+    }
     if (m_ThreadAttaches.DropAttach(dwThreadId) > 0)
         return;
     m_mapThreadInterfaces.RemoveKey(dwThreadId);
