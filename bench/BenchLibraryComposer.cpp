@@ -21,7 +21,7 @@ bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, 
     if (eOverlay == BENCH_OVERLAY_NONE)
         return true;
 
-    CKIVOClientMaskPaintDC& device = m_worker.m_MaskPaintDC;
+    CKIVOClientMaskPaintDC& device = m_worker.GetMaskPaintDevice();
     CRect rect(rcArea);
     if (!device.Lock(TRUE))
         return false;

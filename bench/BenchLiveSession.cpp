@@ -533,7 +533,7 @@ bool CBenchLiveSession::MeasureLibrary(double dMs, LONG nMinCount, CBenchRate& r
         StopLive(nullptr, strIgnored);
         return false;
     }
-    const bool bMeasured = Measure(dMs, nMinCount, m_client.Worker().m_hThread, rate, strError);
+    const bool bMeasured = Measure(dMs, nMinCount, m_client.Worker().GetThreadHandle(), rate, strError);
     return StopLive(nullptr, strError) && bMeasured;
 }
 

@@ -81,7 +81,7 @@ void RunOverlaySection(CBenchContext& context)
         return;
     }
     CBenchLibraryComposer library;   // for its worker's overlay device
-    CKIVOClientMaskPaintDC& device = library.Worker().m_MaskPaintDC;
+    CKIVOClientMaskPaintDC& device = library.Worker().GetMaskPaintDevice();
     CRect rect(0, 0, OVERLAY_WIDTH, OVERLAY_HEIGHT);
     const COLORREF crKey = BENCH_KEY;
 
@@ -116,7 +116,7 @@ void RunOverlaySection(CBenchContext& context)
         auto scanTimed = [&](std::vector<double>& samples) {
             int bAll = 0;
             const double dScanStart = BenchNowMs();
-            const BOOL bHas = ScanMaskForKeyColor(mask.frame.GetBitmap(), &crKey, &bAll);
+            const BOOL bHas = Kivo::ScanMaskForKeyColor(mask.frame.GetBitmap(), &crKey, &bAll);
             samples.push_back((BenchNowMs() - dScanStart) * 1e6 / OVERLAY_PIXELS);
             return bHas && !bAll;
         };

@@ -24,6 +24,10 @@ public:
     BOOL StartThread(BOOL bDiscardFrames);
     BOOL StopThread(BOOL bDiscardFrames);
     BOOL IsThreadRunning();
+    // Called by the live picture thread: its set-up is done (or given up),
+    // and whether StopThread asked it to leave its loop.
+    void SignalThreadStarted();
+    BOOL IsStopRequested() const;
 
     // The live window given by the property LIVEWINDOW at Start; a new window
     // forgets the picture area, so the next live picture measures it anew.
@@ -102,12 +106,23 @@ public:
     int RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered);
     BOOL PaintLivePicture(CDC* pDC, int bBuffered);
 
+    // Whether the worker has its client (the client-drawn live picture is
+    // available on this system).
+    BOOL HasClient() const { return m_pClient != NULL; }
+    // The overlay device that GetMaskPaintDC hands to the application.
+    CKIVOClientMaskPaintDC& GetMaskPaintDevice() { return m_MaskPaintDC; }
+    // The live picture thread's handle while one runs, else null; the worker
+    // keeps it, and it stays valid until StopThread.
+    HANDLE GetThreadHandle();
+
 private:
     static DWORD WINAPI LiveThreadProc(LPVOID pParam);
     DWORD RunLiveThread();
     void CloseEndedThread();
 
-public:
+    // The test support reads the frame store.
+    friend class CKIVOClientThreadTestAccess;
+
     CKIVOGdiplusScope m_Gdiplus;      // first member: GDI+ outlives the stored frames
     CKIVOClient* m_pClient;
     CCriticalSection m_csThread;
@@ -131,7 +146,6 @@ public:
     CKIVOClientMaskPaintDC m_MaskPaintDC;
     CKIVOFrameSet m_Frames;   // the frame store, under m_csFrames
 
-private:
-    CKIVOClientThread(const CKIVOClientThread&);
-    CKIVOClientThread& operator=(const CKIVOClientThread&);
+    CKIVOClientThread(const CKIVOClientThread&) = delete;
+    CKIVOClientThread& operator=(const CKIVOClientThread&) = delete;
 };

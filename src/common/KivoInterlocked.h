@@ -8,6 +8,8 @@
 
 static_assert(sizeof(int) == sizeof(LONG), "an int field is read as a LONG");
 
+namespace Kivo
+{
 inline int ReadInterlocked(const int& nField)
 {
     return InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(const_cast<int*>(&nField)), 0, 0);
@@ -52,4 +54,5 @@ inline void WriteInterlocked(RECT& rcField, const RECT& rcValue)
     WriteInterlocked(rcField.top, rcValue.top);
     WriteInterlocked(rcField.right, rcValue.right);
     WriteInterlocked(rcField.bottom, rcValue.bottom);
+}
 }

@@ -124,6 +124,23 @@ BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
     return TRUE;
 }
 
+// The events exist from before the thread starts until after it ended.
+void CKIVOClientThread::SignalThreadStarted()
+{
+    SetEvent(m_hStartedEvent);
+}
+
+BOOL CKIVOClientThread::IsStopRequested() const
+{
+    return WaitForSingleObject(m_hStopEvent, 0) != WAIT_TIMEOUT;
+}
+
+HANDLE CKIVOClientThread::GetThreadHandle()
+{
+    CSingleLock lock(&m_csThread, TRUE);
+    return m_hThread.Get();
+}
+
 BOOL CKIVOClientThread::IsThreadRunning()
 {
     CSingleLock lock(&m_csThread, TRUE);
@@ -134,53 +151,53 @@ void CKIVOClientThread::SetLiveWindow(HWND hWnd)
 {
     if (hWnd == GetLiveWindow())
         return;
-    WriteInterlocked(m_hWnd, hWnd);
+    Kivo::WriteInterlocked(m_hWnd, hWnd);
     ForgetLiveArea();
 }
 
 HWND CKIVOClientThread::GetLiveWindow() const
 {
-    return ReadInterlocked(m_hWnd);
+    return Kivo::ReadInterlocked(m_hWnd);
 }
 
 void CKIVOClientThread::SetLiveDisplay(int bOn)
 {
-    WriteInterlocked(m_bLiveDisplay, bOn);
+    Kivo::WriteInterlocked(m_bLiveDisplay, bOn);
 }
 
 BOOL CKIVOClientThread::IsLiveDisplayOn() const
 {
-    return ReadInterlocked(m_bLiveDisplay);
+    return Kivo::ReadInterlocked(m_bLiveDisplay);
 }
 
 void CKIVOClientThread::RememberLiveArea(HWND hWnd, int nLeft, int nTop, int nWidth, int nHeight)
 {
-    WriteInterlocked(m_nLiveHeight, nHeight);
-    WriteInterlocked(m_nLiveWidth, nWidth);
-    WriteInterlocked(m_nLiveTop, nTop);
-    WriteInterlocked(m_nLiveLeft, nLeft);
+    Kivo::WriteInterlocked(m_nLiveHeight, nHeight);
+    Kivo::WriteInterlocked(m_nLiveWidth, nWidth);
+    Kivo::WriteInterlocked(m_nLiveTop, nTop);
+    Kivo::WriteInterlocked(m_nLiveLeft, nLeft);
     RECT rcClient;
     if (GetClientRect(hWnd, &rcClient))
-        WriteInterlocked(m_rcLiveClient, rcClient);
+        Kivo::WriteInterlocked(m_rcLiveClient, rcClient);
 }
 
 void CKIVOClientThread::ForgetLiveArea()
 {
-    WriteInterlocked(m_nLiveTop, 0);
-    WriteInterlocked(m_nLiveLeft, 0);
-    WriteInterlocked(m_nLiveHeight, 0);
-    WriteInterlocked(m_nLiveWidth, 0);
+    Kivo::WriteInterlocked(m_nLiveTop, 0);
+    Kivo::WriteInterlocked(m_nLiveLeft, 0);
+    Kivo::WriteInterlocked(m_nLiveHeight, 0);
+    Kivo::WriteInterlocked(m_nLiveWidth, 0);
     const RECT rcEmpty = {};
-    WriteInterlocked(m_rcLiveClient, rcEmpty);
+    Kivo::WriteInterlocked(m_rcLiveClient, rcEmpty);
 }
 
 void CKIVOClientThread::GetLiveArea(int* pnLeft, int* pnTop, int* pnWidth, int* pnHeight, RECT* prcClient) const
 {
-    *pnLeft = ReadInterlocked(m_nLiveLeft);
-    *pnTop = ReadInterlocked(m_nLiveTop);
-    *pnWidth = ReadInterlocked(m_nLiveWidth);
-    *pnHeight = ReadInterlocked(m_nLiveHeight);
-    *prcClient = ReadInterlocked(m_rcLiveClient);
+    *pnLeft = Kivo::ReadInterlocked(m_nLiveLeft);
+    *pnTop = Kivo::ReadInterlocked(m_nLiveTop);
+    *pnWidth = Kivo::ReadInterlocked(m_nLiveWidth);
+    *pnHeight = Kivo::ReadInterlocked(m_nLiveHeight);
+    *prcClient = Kivo::ReadInterlocked(m_rcLiveClient);
 }
 
 BOOL CKIVOClientThread::IsClientDrawnLive()

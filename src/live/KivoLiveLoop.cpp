@@ -147,7 +147,7 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
         if (TakeMaskCopy(windowDC.Get(), hFirstWindow))
             m_worker.RememberLiveArea(hFirstWindow, m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight);
     }
-    SetEvent(m_worker.m_hStartedEvent);
+    m_worker.SignalThreadStarted();
     bStartPending = FALSE;
     return true;
 }
@@ -236,7 +236,7 @@ bool CKIVOLiveRun::RunLoop()
                 pException->Delete();   // the pass is abandoned; the next one begins
             }
         }
-        if (WaitForSingleObject(m_worker.m_hStopEvent, 0) != WAIT_TIMEOUT)
+        if (m_worker.IsStopRequested())
             return true;
     }
 }

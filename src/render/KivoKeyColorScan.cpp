@@ -22,6 +22,8 @@ bool FindOtherKind(const Gdiplus::BitmapData& data, DWORD dwKeyRgb, bool bKey)
 }
 }
 
+namespace Kivo
+{
 BOOL ScanMaskForKeyColor(Gdiplus::Bitmap* pMask, const COLORREF* pcrKeyColor, int* pbAllKeyColor)
 {
     *pbAllKeyColor = TRUE;
@@ -74,4 +76,5 @@ BOOL ScanMaskForKeyColor(Gdiplus::Bitmap* pMask, const COLORREF* pcrKeyColor, in
     if (!bHasKey)
         *pbAllKeyColor = TRUE;
     return bHasKey;
+}
 }

@@ -168,6 +168,8 @@ bool IsComposableMask(const BITMAPINFO* pInfo, const void* pBits, int nWidth, in
 }
 }
 
+namespace Kivo
+{
 BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void* pPictureBits,
                             const BITMAPINFO* pMaskInfo, const void* pMaskBits, int x, int y, int nWidth,
                             int nHeight, COLORREF crKeyColor)
@@ -226,4 +228,5 @@ BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void*
     }
     Kivo::GiveBackCompositionBuffer(pBuffer);
     return bDrawn;
+}
 }

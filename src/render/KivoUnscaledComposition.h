@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+namespace Kivo
+{
 // Composes the picture (the DIB of a frame made by CreatePictureBitmap: 8-bit
 // grey with its grey-ramp palette, or 32-bit) at (x, y) of hDC and, when pMaskInfo is
 // given, the overlay copy (a 32-bit DIB read from the overlay device) over it,
@@ -17,3 +19,4 @@
 BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void* pPictureBits,
                             const BITMAPINFO* pMaskInfo, const void* pMaskBits, int x, int y, int nWidth,
                             int nHeight, COLORREF crKeyColor);
+}

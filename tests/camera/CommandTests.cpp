@@ -115,21 +115,21 @@ TEST_F(StartStop, ThreadRunsBeforeTheServerStartsAndIsGoneBeforeItStops)
     // Hooks run on the server's thread when the method comes.
     CKIVOClientThread& worker = m_client.Worker();
     bool bAtStart = false, bAtStop = true, bAtRelease = true;
-    Script().SetHook("Start", [&] { bAtStart = worker.m_hThread != nullptr; });
-    Script().SetHook("Stop", [&] { bAtStop = worker.m_hThread != nullptr; });
-    Script().SetHook("ReleaseCamera", [&] { bAtRelease = worker.m_hThread != nullptr; });
+    Script().SetHook("Start", [&] { bAtStart = worker.GetThreadHandle() != nullptr; });
+    Script().SetHook("Stop", [&] { bAtStop = worker.GetThreadHandle() != nullptr; });
+    Script().SetHook("ReleaseCamera", [&] { bAtRelease = worker.GetThreadHandle() != nullptr; });
     m_client.Start(0);
     EXPECT_TRUE(bAtStart);
-    EXPECT_EQ(m_hWnd, worker.m_hWnd);
+    EXPECT_EQ(m_hWnd, worker.GetLiveWindow());
     ASSERT_TRUE(worker.IsThreadRunning());
-    HANDLE hFirst = worker.m_hThread;
+    HANDLE hFirst = worker.GetThreadHandle();
     m_client.Start(0);
-    EXPECT_EQ(hFirst, worker.m_hThread);
+    EXPECT_EQ(hFirst, worker.GetThreadHandle());
 
     Script().SetResult("Stop", E_FAIL);
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.Stop(0); }, CEXC_CALL_FAILED, L"Stop:0x80004005"));
     EXPECT_FALSE(bAtStop);
-    EXPECT_EQ(nullptr, worker.m_hThread);
+    EXPECT_EQ(nullptr, worker.GetThreadHandle());
 
     m_client.Start(0);
     ASSERT_TRUE(worker.IsThreadRunning());
@@ -161,7 +161,7 @@ TEST_F(StartStop, ConditionsOfTheThread)
             EXPECT_TRUE(ThrowsKivoError([&] { m_client.Start(0); }, CEXC_ACCESS_DENIED, L"Start"));
         else
             m_client.Start(0);
-        EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
+        EXPECT_EQ(nullptr, m_client.Worker().GetThreadHandle());
         EXPECT_EQ(c.bDenied ? 0u : 1u, Script().CountCalls("Start"));
     }
 }
@@ -176,7 +176,7 @@ TEST_F(StartStop, DestroyingTheClientStopsARunningThread)
         client.OrderCamera();
         client.Start(0);
         ASSERT_TRUE(client.Worker().IsThreadRunning());
-        hThread = OpenThread(SYNCHRONIZE, FALSE, client.Worker().m_dwThreadId);
+        hThread = OpenThread(SYNCHRONIZE, FALSE, CKIVOClientThreadTestAccess::ThreadId(client.Worker()));
         client.Disconnect();
     }
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(hThread, 0));

@@ -65,12 +65,12 @@ TEST_F(CameraTest, LiveDisplayMirrorsSuccessfulWrites)
             m_client.SetPropValue(LIVEDISPLAY, w.pszText);
         else
             m_client.SetPropValueInt(LIVEDISPLAY, w.nValue);
-        EXPECT_EQ(w.bMirror, m_client.Worker().m_bLiveDisplay) << &w - writes;
+        EXPECT_EQ(w.bMirror, m_client.Worker().IsLiveDisplayOn()) << &w - writes;
     }
     Script().SetResult("SetPropVariant", E_FAIL);
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValueInt(LIVEDISPLAY, 0); }, CEXC_CALL_FAILED,
                                 L"SetPropValueInt eProp=47, iVal=0:0x80004005"));
-    EXPECT_EQ(1, m_client.Worker().m_bLiveDisplay);
+    EXPECT_EQ(1, m_client.Worker().IsLiveDisplayOn());
 }
 
 // Texts keep every character, an embedded NUL included, both ways; null texts

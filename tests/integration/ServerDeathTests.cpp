@@ -135,7 +135,7 @@ TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
     watchdog.Step(0, "live thread ends, Stop, ReleaseCamera");
     EXPECT_TRUE(PumpUntil([&] { return !client.Worker().IsThreadRunning(); }));
     EXPECT_TRUE(ThrowsKivoError([&] { client.Stop(0); }, CEXC_CALL_FAILED, L"Stop:0x800706ba"));
-    EXPECT_EQ(nullptr, client.Worker().m_hThread);
+    EXPECT_EQ(nullptr, client.Worker().GetThreadHandle());
     EXPECT_TRUE(ThrowsKivoError([&] { client.ReleaseCamera(); }, CEXC_CALL_FAILED, L"ReleaseCamera:0x800706ba"));
     client.Disconnect();
     watchdog.Step(0, "destroy a client of the dead server");

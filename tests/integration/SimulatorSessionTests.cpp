@@ -23,7 +23,7 @@ TEST(SimulatorSession, OpenInitOrderStartStopReleaseCloseFromTwoThreads)
     EXPECT_EQ(1, client.IsOrdered());
     EXPECT_TRUE(client.Worker().IsThreadRunning());
     client.Stop(1);
-    EXPECT_EQ(nullptr, client.Worker().m_hThread);
+    EXPECT_EQ(nullptr, client.Worker().GetThreadHandle());
     EXPECT_EQ(SERVERSTATE_STOPPED, client.GetServerState());
     worker.Run([&] {
         client.ReleaseCamera();

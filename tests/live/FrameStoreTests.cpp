@@ -25,24 +25,24 @@ TEST(FrameStore, StoreMovesACompletePictureInAndANullMaskKeepsTheStoredOne)
     CKIVOFrameSet incomplete = NewSet(true, 0xFF123456, 1, 0);
     incomplete.picture.Reset();
     EXPECT_FALSE(worker.StoreFrames(incomplete));   // nothing stored, not even the key and flags
-    EXPECT_TRUE(worker.m_Frames.mask.IsNull());
-    EXPECT_EQ(0xFF000000u, worker.m_Frames.dwKeyColor);
-    EXPECT_EQ(1, worker.m_Frames.bMaskAllKeyColor);
+    EXPECT_TRUE(CKIVOClientThreadTestAccess::Frames(worker).mask.IsNull());
+    EXPECT_EQ(0xFF000000u, CKIVOClientThreadTestAccess::Frames(worker).dwKeyColor);
+    EXPECT_EQ(1, CKIVOClientThreadTestAccess::Frames(worker).bMaskAllKeyColor);
 
     CKIVOFrameSet first = NewSet(true, 0xFF00FF00, 1, 0);
     Gdiplus::Bitmap* pMask = first.mask.GetBitmap();
     ASSERT_TRUE(worker.StoreFrames(first));
     EXPECT_TRUE(first.picture.IsNull());   // moved, not shared
     EXPECT_TRUE(first.mask.IsNull());
-    EXPECT_EQ(pMask, worker.m_Frames.mask.GetBitmap());
+    EXPECT_EQ(pMask, CKIVOClientThreadTestAccess::Frames(worker).mask.GetBitmap());
 
     CKIVOFrameSet second = NewSet(false, 0xFF0000FF, 1, 1);
     Gdiplus::Bitmap* pPicture = second.picture.GetBitmap();
     ASSERT_TRUE(worker.StoreFrames(second));
-    EXPECT_EQ(pPicture, worker.m_Frames.picture.GetBitmap());
-    EXPECT_EQ(pMask, worker.m_Frames.mask.GetBitmap());
-    EXPECT_EQ(0xFF0000FFu, worker.m_Frames.dwKeyColor);
-    EXPECT_EQ(1, worker.m_Frames.bMaskAllKeyColor);
+    EXPECT_EQ(pPicture, CKIVOClientThreadTestAccess::Frames(worker).picture.GetBitmap());
+    EXPECT_EQ(pMask, CKIVOClientThreadTestAccess::Frames(worker).mask.GetBitmap());
+    EXPECT_EQ(0xFF0000FFu, CKIVOClientThreadTestAccess::Frames(worker).dwKeyColor);
+    EXPECT_EQ(1, CKIVOClientThreadTestAccess::Frames(worker).bMaskAllKeyColor);
 }
 
 // The store may be emptied while a run holds what it took: the run's frames
@@ -59,21 +59,21 @@ TEST(FrameStore, TakeMovesEverythingOutButTheKeyAndClearKeepsKeyAndFlags)
     EXPECT_EQ(1, taken.bMaskHasKeyColor);
     EXPECT_EQ(0, taken.bMaskAllKeyColor);
     EXPECT_FALSE(worker.HasStoredPicture());
-    EXPECT_TRUE(worker.m_Frames.mask.IsNull());
-    EXPECT_EQ(0, worker.m_Frames.bMaskHasKeyColor);
-    EXPECT_EQ(1, worker.m_Frames.bMaskAllKeyColor);
-    EXPECT_EQ(0xFFABCDEFu, worker.m_Frames.dwKeyColor);
+    EXPECT_TRUE(CKIVOClientThreadTestAccess::Frames(worker).mask.IsNull());
+    EXPECT_EQ(0, CKIVOClientThreadTestAccess::Frames(worker).bMaskHasKeyColor);
+    EXPECT_EQ(1, CKIVOClientThreadTestAccess::Frames(worker).bMaskAllKeyColor);
+    EXPECT_EQ(0xFFABCDEFu, CKIVOClientThreadTestAccess::Frames(worker).dwKeyColor);
 
     ASSERT_TRUE(worker.StoreFrames(stored = NewSet(true, 0xFF010203, 1, 0)));
     EXPECT_FALSE(worker.TakeFrames(taken));   // a set that holds frames takes nothing
     EXPECT_TRUE(worker.HasStoredPicture());
     worker.ClearFrames();
     EXPECT_FALSE(worker.HasStoredPicture());
-    EXPECT_TRUE(worker.m_Frames.mask.IsNull());
+    EXPECT_TRUE(CKIVOClientThreadTestAccess::Frames(worker).mask.IsNull());
     EXPECT_EQ(8u, taken.picture.GetBitmap()->GetWidth());
-    EXPECT_EQ(0xFF010203u, worker.m_Frames.dwKeyColor);
-    EXPECT_EQ(1, worker.m_Frames.bMaskHasKeyColor);
-    EXPECT_EQ(0, worker.m_Frames.bMaskAllKeyColor);
+    EXPECT_EQ(0xFF010203u, CKIVOClientThreadTestAccess::Frames(worker).dwKeyColor);
+    EXPECT_EQ(1, CKIVOClientThreadTestAccess::Frames(worker).bMaskHasKeyColor);
+    EXPECT_EQ(0, CKIVOClientThreadTestAccess::Frames(worker).bMaskAllKeyColor);
 }
 
 TEST(PictureBitmap, GreyPictureHasAGreyPaletteAndOddWidthsStayStraightColourIs32Bit)

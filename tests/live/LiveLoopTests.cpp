@@ -15,7 +15,7 @@ TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsAreaAndIsStoredAtStop)
     m_client.Stop(0);
     CKIVOClientThread& worker = m_client.Worker();
     ASSERT_TRUE(worker.HasStoredPicture());
-    EXPECT_EQ(0xFFFF00FFu, worker.m_Frames.dwKeyColor);
+    EXPECT_EQ(0xFFFF00FFu, CKIVOClientThreadTestAccess::Frames(worker).dwKeyColor);
 
     m_client.Start(0);
     ASSERT_TRUE(PumpUntil([&] { return !worker.HasStoredPicture(); }));   // taken by the new run

@@ -11,7 +11,7 @@ TEST(OldWindows, OnlyTheRegistrySwitchLetsTheClientDrawTheLivePicture)
     script.Reset();
     {
         CTestableClient client;
-        EXPECT_EQ(nullptr, client.Worker().m_pClient);
+        EXPECT_EQ(nullptr, CKIVOClientThreadTestAccess::Client(client.Worker()));
         client.Connect();
         script.Reset();
         client.Init();
@@ -22,7 +22,7 @@ TEST(OldWindows, OnlyTheRegistrySwitchLetsTheClientDrawTheLivePicture)
         script.SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
         client.SetPropValueInt(LIVEDISPLAY, 1);
         client.Start(1);
-        EXPECT_EQ(nullptr, client.Worker().m_hThread);
+        EXPECT_EQ(nullptr, client.Worker().GetThreadHandle());
         EXPECT_EQ(1u, script.CountCalls("Start"));
         EXPECT_FALSE(client.Worker().StartThread(FALSE));
         DestroyWindow(hWnd);
@@ -33,7 +33,7 @@ TEST(OldWindows, OnlyTheRegistrySwitchLetsTheClientDrawTheLivePicture)
     WriteConfiguration(L"KivoClientWaitForImageXP", REG_DWORD, &dwOn, 4);
     script.Reset();
     CTestableClient client;
-    EXPECT_EQ(&client, client.Worker().m_pClient);
+    EXPECT_EQ(&client, CKIVOClientThreadTestAccess::Client(client.Worker()));
     client.Connect();
     client.Init();
     EXPECT_EQ(KIVO_CLIENT_DRAWN_LIVE, script.GetIntProp(CONTROLFLAGS));

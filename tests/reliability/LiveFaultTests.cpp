@@ -80,7 +80,7 @@ TEST_F(LiveFaults, TwoStopsWhileAThirdStartsLeaveOnlyTheThreadTheClientKnows)
         ASSERT_TRUE(PumpUntil([&] { return nStopped == 2 && nStarterDone == 1; }));
         EXPECT_EQ(m_client.Worker().IsThreadRunning() ? 1 : 0, CountLiveThreads()) << "round " << i;
         m_client.Stop(0);
-        EXPECT_EQ(nullptr, m_client.Worker().m_hThread);
+        EXPECT_EQ(nullptr, m_client.Worker().GetThreadHandle());
         ASSERT_TRUE(PumpUntil([&] { return CountLiveThreads() == 0; })) << "round " << i;
     }
     bQuit = true;

@@ -53,7 +53,7 @@ TEST(MaskCopy, CopyAndKeyFlagsFollowWhatTheApplicationDrew)
     HWND hWnd = CreateWindowExW(0, L"STATIC", L"live", WS_POPUP, 0, 0, 120, 90, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, hWnd);
     CKIVOClientThread worker(nullptr);
-    worker.m_hWnd = hWnd;
+    worker.SetLiveWindow(hWnd);
     CKIVOWindowDC windowDC(hWnd);
     auto repaintRequested = [&] {   // since the last look; forgets the request
         MSG msg;
@@ -78,7 +78,7 @@ TEST(MaskCopy, CopyAndKeyFlagsFollowWhatTheApplicationDrew)
     for (const auto& step : aSteps)
     {
         SCOPED_TRACE(step.pszWhat);
-        CKIVOClientMaskPaintDC& device = worker.m_MaskPaintDC;
+        CKIVOClientMaskPaintDC& device = worker.GetMaskPaintDevice();
         CRect rect(0, 0, 40, 30);
         if (step.crBackground != CLR_INVALID)
         {

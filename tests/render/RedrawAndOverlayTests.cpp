@@ -21,7 +21,7 @@ TEST_F(Overlay, HandOutRulesAndTheLockHeldUntilRelease)
     const size_t nReads = Script().CountCalls("GetPropVariant");
     ASSERT_TRUE(PumpUntil([&] { return Script().CountCalls("GetPropVariant") > nReads + 20; }));
 
-    CKIVOClientMaskPaintDC& device = m_client.Worker().m_MaskPaintDC;
+    CKIVOClientMaskPaintDC& device = m_client.Worker().GetMaskPaintDevice();
     auto lockedElsewhere = [&] {
         bool bLocked = false;
         CTestWorker other;
@@ -135,8 +135,8 @@ TEST_F(Redraw, RefusedOrNothingPainted)
     CKIVOFrameSet frames;
     ASSERT_TRUE(MakeFrame(GreyRamp(4, 4, 64), 4, 4, 1, 1, frames.picture));
     ASSERT_TRUE(other.Worker().StoreFrames(frames));
-    other.Worker().m_hWnd = m_hWnd;
-    other.Worker().m_bLiveDisplay = 1;
+    other.Worker().SetLiveWindow(m_hWnd);
+    other.Worker().SetLiveDisplay(1);
     EXPECT_EQ(-2, other.RedrawClientWindow(m_hWnd, nullptr, 1));
 
     // A running thread, even with a picture in the store.
@@ -271,7 +271,7 @@ TEST_F(Redraw, StoredPictureKeepsTheOverlayItWasShownWith)
 
     // The application clears its overlay: the copy of that is taken, but no
     // picture is composed with it.
-    CKIVOClientMaskPaintDC& device = m_client.Worker().m_MaskPaintDC;
+    CKIVOClientMaskPaintDC& device = m_client.Worker().GetMaskPaintDevice();
     {
         CKIVOWindowDC windowDC(m_hWnd);
         CRect rect(0, 0, 320, 240);

@@ -248,7 +248,7 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
                                       item.nMaskHeight != 0 ? item.nMaskHeight : nHeight);
             ASSERT_FALSE(frames.mask.IsNull());
             frames.bMaskHasKeyColor =
-                ScanMaskForKeyColor(frames.mask.GetBitmap(), &item.crKey, &frames.bMaskAllKeyColor);
+                Kivo::ScanMaskForKeyColor(frames.mask.GetBitmap(), &item.crKey, &frames.bMaskAllKeyColor);
             EXPECT_EQ(item.eOverlay == MIXED, frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor);
         }
         frames.dwKeyColor = Kivo::ColorRefToArgb(item.crKey);
@@ -261,7 +261,7 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
                                           frames.bMaskAllKeyColor);
         }, bGdiplus);
         const std::vector<DWORD> direct = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
-            return ComposeUnscaledPicture(pDC->GetSafeHdc(), frames.picture.GetInfo(), frames.picture.GetBits(),
+            return Kivo::ComposeUnscaledPicture(pDC->GetSafeHdc(), frames.picture.GetInfo(), frames.picture.GetBits(),
                                           bDrawMask ? frames.mask.GetInfo() : nullptr,
                                           bDrawMask ? frames.mask.GetBits() : nullptr, AREA_LEFT, AREA_TOP, nWidth,
                                           nHeight, item.crKey);
@@ -296,13 +296,13 @@ TEST(UnscaledComposition, StoredPictureRedrawEqualsGdiplus)
         {
             SCOPED_TRACE(testing::Message() << (bColour ? "colour" : "grey") << (bBuffered ? ", buffered" : ""));
             CKIVOClientThread worker(nullptr);
-            worker.m_hWnd = hWnd;
+            worker.SetLiveWindow(hWnd);
             CKIVOFrameSet frames;
             ASSERT_TRUE(MakeFrame(TestPicture(bColour != 0, nWidth, nHeight), nWidth, nHeight, bColour ? 4 : 1,
                                   bColour ? 0 : 1, frames.picture));
             frames.mask = TestOverlay(MIXED, crKey, nWidth, nHeight);
             frames.dwKeyColor = Kivo::ColorRefToArgb(crKey);
-            frames.bMaskHasKeyColor = ScanMaskForKeyColor(frames.mask.GetBitmap(), &crKey, &frames.bMaskAllKeyColor);
+            frames.bMaskHasKeyColor = Kivo::ScanMaskForKeyColor(frames.mask.GetBitmap(), &crKey, &frames.bMaskAllKeyColor);
             // The buffered redraw blits its device to the DC's origin: its area starts there.
             const int nLeft = bBuffered ? 0 : AREA_LEFT, nTop = bBuffered ? 0 : AREA_TOP;
             worker.RememberLiveArea(hWnd, nLeft, nTop, nWidth, nHeight);

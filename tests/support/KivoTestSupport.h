@@ -35,6 +35,16 @@ public:
     }
 };
 
+// The worker's frame store, back-pointer and thread id, which only the tests
+// read from outside.
+class CKIVOClientThreadTestAccess
+{
+public:
+    static CKIVOFrameSet& Frames(CKIVOClientThread& worker) { return worker.m_Frames; }
+    static CKIVOClient* Client(const CKIVOClientThread& worker) { return worker.m_pClient; }
+    static DWORD ThreadId(const CKIVOClientThread& worker) { return worker.m_dwThreadId; }
+};
+
 // "<number> : CS ERROR : <text>" of an exception, read through GetErrorMessage.
 inline std::wstring ErrorMessageOf(CKIVOClientException* pException)
 {

@@ -5,7 +5,7 @@
 
 int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
 {
-    if (m_Thread.m_pClient == NULL)
+    if (!m_Thread.HasClient())
         return -1;
     if (m_Thread.IsThreadRunning() || m_bPollLivePictures || !m_Thread.HasStoredPicture())
         return -2;

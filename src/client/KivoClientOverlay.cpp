@@ -12,7 +12,7 @@ CKIVOClientMaskPaintDC* CKIVOClient::GetMaskPaintDC(CDC* pDC, CRect& rect)
         return NULL;
     if (!m_Thread.IsThreadRunning())
         return NULL;
-    CKIVOClientMaskPaintDC& device = m_Thread.m_MaskPaintDC;
+    CKIVOClientMaskPaintDC& device = m_Thread.GetMaskPaintDevice();
     CKIVOPaintDCLock lock(device);
     if (!lock.IsLocked() || !device.Assign(pDC, rect))
         return NULL;
@@ -29,7 +29,7 @@ BOOL CKIVOClient::ReleaseMaskPaintDC()
     // is free to that thread alone); the flag is cleared while the lock is
     // still held, so that a thread that finds it set and takes the lock is
     // the holder.
-    CKIVOClientMaskPaintDC& device = m_Thread.m_MaskPaintDC;
+    CKIVOClientMaskPaintDC& device = m_Thread.GetMaskPaintDevice();
     if (!device.Lock(FALSE))
         return FALSE;
     device.UnAssign();

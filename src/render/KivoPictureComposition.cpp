@@ -1,0 +1,53 @@
+// KivoPictureComposition.cpp: a live picture drawn scaled with the overlay
+// copy over it, the key colour transparent.
+#include "stdafx.h"
+#include "KivoPictureComposition.h"
+#include "KivoFrameSet.h"
+#include "KivoGdiplus.h"
+#include "KivoUnscaledComposition.h"
+
+namespace Kivo
+{
+BOOL DrawPictureThroughGdiplus(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y,
+                               int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
+                               BOOL bMaskAllKeyColor)
+{
+    if (pDC == NULL || pPicture == NULL || nWidth < 1 || nHeight < 1)
+        return FALSE;
+
+    Gdiplus::Graphics graphics(pDC->GetSafeHdc());
+    if (graphics.GetLastStatus() != Gdiplus::Ok)
+        return FALSE;
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeDefault);
+    const Gdiplus::Rect area(x, y, nWidth, nHeight);
+    if (graphics.DrawImage(pPicture, area) != Gdiplus::Ok)
+        return FALSE;
+
+    // An overlay of the key colour alone hides nothing, one without it would
+    // hide the picture: only a mixed overlay is drawn, one pixel per pixel.
+    if (pMask != NULL && bMaskHasKeyColor && !bMaskAllKeyColor)
+    {
+        Gdiplus::ImageAttributes attributes;
+        const Gdiplus::Color key(dwKeyColor);
+        attributes.SetColorKey(key, key, Gdiplus::ColorAdjustTypeDefault);
+        graphics.DrawImage(pMask, area, 0, 0, nWidth, nHeight, Gdiplus::UnitPixel, &attributes);
+    }
+    return TRUE;
+}
+
+BOOL ComposePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x, int y, int nWidth,
+                    int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
+{
+    if (pDC == NULL || picture.IsNull())
+        return FALSE;
+    // Only a mixed overlay is drawn, as in DrawPictureThroughGdiplus.
+    if (pMask != NULL && (pMask->IsNull() || !bMaskHasKeyColor || bMaskAllKeyColor))
+        pMask = NULL;
+    if (ComposeUnscaledPicture(pDC->GetSafeHdc(), picture.GetInfo(), picture.GetBits(),
+                               pMask != NULL ? pMask->GetInfo() : NULL, pMask != NULL ? pMask->GetBits() : NULL, x,
+                               y, nWidth, nHeight, ArgbToColorRef(dwKeyColor)))
+        return TRUE;
+    return DrawPictureThroughGdiplus(pDC, picture.GetBitmap(), pMask != NULL ? pMask->GetBitmap() : NULL, x, y,
+                                     nWidth, nHeight, dwKeyColor, bMaskHasKeyColor, bMaskAllKeyColor);
+}
+}
