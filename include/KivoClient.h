@@ -133,6 +133,26 @@ private:
     // which belonged to those threads' apartments.
     void DropEndedThreadEntries();
 
-    CKIVOClient(const CKIVOClient&);            // one object per connection
-    CKIVOClient& operator=(const CKIVOClient&);
+    CKIVOClient(const CKIVOClient&) = delete;   // one object per connection
+    CKIVOClient& operator=(const CKIVOClient&) = delete;
 };
+
+namespace Kivo
+{
+// The camera's server state in words: "closed", "opened", "initialised",
+// "started", "stopped", "in error", or "unknown" for a value the camera
+// interface does not name.
+inline LPCWSTR GetServerStateName(tagEServerState eState)
+{
+    switch (eState)
+    {
+    case SERVERSTATE_CLOSED:      return L"closed";
+    case SERVERSTATE_OPENED:      return L"opened";
+    case SERVERSTATE_INITIALIZED: return L"initialised";
+    case SERVERSTATE_STARTED:     return L"started";
+    case SERVERSTATE_STOPPED:     return L"stopped";
+    case SERVERSTATE_ERROR:       return L"in error";
+    default:                      return L"unknown";
+    }
+}
+}

@@ -26,20 +26,6 @@ private:
     HRESULT m_hr;
 };
 
-LPCWSTR GetServerStateName(tagEServerState eState)
-{
-    switch (eState)
-    {
-    case SERVERSTATE_CLOSED:      return L"closed";
-    case SERVERSTATE_OPENED:      return L"opened";
-    case SERVERSTATE_INITIALIZED: return L"initialised";
-    case SERVERSTATE_STARTED:     return L"started";
-    case SERVERSTATE_STOPPED:     return L"stopped";
-    case SERVERSTATE_ERROR:       return L"in error";
-    default:                      return L"unknown";
-    }
-}
-
 void PrintError(CKIVOClientException* pException)
 {
     wchar_t szMessage[256];
@@ -66,7 +52,7 @@ DWORD WINAPI SecondThread(LPVOID pParam)
         int nWidth = client.GetPropValueInt(PICTUREWIDTH);
         int nHeight = client.GetPropValueInt(PICTUREHEIGHT);
         wprintf(L"second thread %lu: camera %ls, pictures %d x %d\n", GetCurrentThreadId(),
-                GetServerStateName(eState), nWidth, nHeight);
+                Kivo::GetServerStateName(eState), nWidth, nHeight);
     }
     catch (CKIVOClientException* pException)
     {
@@ -93,7 +79,7 @@ int wmain()
         {
             client.Connect();
             client.Open(0);
-            wprintf(L"connected; camera %ls\n", GetServerStateName(client.GetServerState()));
+            wprintf(L"connected; camera %ls\n", Kivo::GetServerStateName(client.GetServerState()));
             wprintf(L"properties:\n");
             const tagEMVP aeShown[] = { OWNER, PICTUREWIDTH, PICTUREHEIGHT, LIVEWIDTH, LIVEHEIGHT,
                                         LIVECOLOR, LIVEFORMAT, LIVEFRAMERATE };
@@ -109,7 +95,7 @@ int wmain()
                 CloseHandle(hThread);
             }
             client.Close(0);
-            wprintf(L"closed; camera %ls\n", GetServerStateName(client.GetServerState()));
+            wprintf(L"closed; camera %ls\n", Kivo::GetServerStateName(client.GetServerState()));
         }
         catch (CKIVOClientException* pException)
         {

@@ -158,20 +158,6 @@ tagEServerState CDemoCamera::QueryState()
     return m_client.GetServerState();
 }
 
-LPCWSTR CDemoCamera::GetStateName(tagEServerState eState)
-{
-    switch (eState)
-    {
-    case SERVERSTATE_CLOSED:      return L"closed";
-    case SERVERSTATE_OPENED:      return L"opened";
-    case SERVERSTATE_INITIALIZED: return L"initialised";
-    case SERVERSTATE_STARTED:     return L"started";
-    case SERVERSTATE_STOPPED:     return L"stopped";
-    case SERVERSTATE_ERROR:       return L"in error";
-    default:                      return L"unknown";
-    }
-}
-
 int CDemoCamera::ReadFramesShown()
 {
     return m_client.GetPropValueInt(LIVEFRAMECOUNT);

@@ -34,8 +34,6 @@ public:
     int GetLiveFormat() const;
 
     tagEServerState QueryState();
-    // The camera's state in words ("started").
-    static LPCWSTR GetStateName(tagEServerState eState);
 
     // The live pictures the server delivered to this connection (the live
     // picture thread fetches through it), and the seconds the live picture ran.

@@ -586,7 +586,7 @@ CString CLiveDemoWindow::FormatCaption() const
         return strCaption;
     }
     const CSize sizePicture = m_camera.GetPictureSize();
-    strCaption.Format(L"Camera %s - %s %d x %d\n%s", CDemoCamera::GetStateName(m_eState),
+    strCaption.Format(L"Camera %s - %s %d x %d\n%s", Kivo::GetServerStateName(m_eState),
                       m_camera.GetLiveFormat() == CDemoCamera::m_nFormatGrey ? L"grey" : L"colour",
                       static_cast<int>(sizePicture.cx), static_cast<int>(sizePicture.cy), szKeys);
     return strCaption;
