@@ -22,6 +22,8 @@ BOOL QuerySwitch(LPCWSTR pszValueName)
 }
 }
 
+namespace Kivo
+{
 // VerifyVersionInfo rather than GetVersionEx, which Microsoft's compiler
 // refuses under /sdl; both report the version the system presents to this
 // program (under Wine the one configured for it).
@@ -44,8 +46,9 @@ BOOL QueryWaitForImageXP()
 {
     return QuerySwitch(L"KivoClientWaitForImageXP");
 }
+}
 
 BOOL CKIVOClientThread::IsClientDrawingAllowed()
 {
-    return IsWindowsVistaOrLater() || QueryWaitForImageXP();
+    return Kivo::IsWindowsVistaOrLater() || Kivo::QueryWaitForImageXP();
 }

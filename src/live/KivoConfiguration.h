@@ -7,6 +7,8 @@
 // Registry key of both switches under HKEY_LOCAL_MACHINE.
 #define KIVO_CONFIGURATION_KEY L"Software\\Velmora\\CADCAM\\Device\\Acquisition\\Camera"
 
+namespace Kivo
+{
 // TRUE on Windows major version 6 and later.
 BOOL IsWindowsVistaOrLater();
 
@@ -15,3 +17,4 @@ BOOL QueryShowFPS();
 
 // "KivoClientWaitForImageXP": allow the client-drawn live picture below version 6.
 BOOL QueryWaitForImageXP();
+}

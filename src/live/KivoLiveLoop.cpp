@@ -89,7 +89,7 @@ class CKIVOLiveRun
 {
 public:
     CKIVOLiveRun(CKIVOClientThread& worker, CKIVOClient* pClient)
-        : m_worker(worker), m_pClient(pClient), m_bShowFPS(QueryShowFPS())
+        : m_worker(worker), m_pClient(pClient), m_bShowFPS(Kivo::QueryShowFPS())
     {
     }
 

@@ -14,8 +14,8 @@ TEST(Switches, EachSwitchReadsOnlyItsOwnValueOfAtMostFourBytes)
         { REG_SZ, L"0", 4, TRUE },   // one character and its terminator: the character's code
         { REG_SZ, L"10", 6, FALSE },
     };
-    const struct { LPCWSTR pszName; BOOL (*fnQuery)(); BOOL (*fnOther)(); } aSwitches[] = { { L"KivoClientShowFPS", QueryShowFPS, QueryWaitForImageXP },
-                      { L"KivoClientWaitForImageXP", QueryWaitForImageXP, QueryShowFPS } };
+    const struct { LPCWSTR pszName; BOOL (*fnQuery)(); BOOL (*fnOther)(); } aSwitches[] = { { L"KivoClientShowFPS", Kivo::QueryShowFPS, Kivo::QueryWaitForImageXP },
+                      { L"KivoClientWaitForImageXP", Kivo::QueryWaitForImageXP, Kivo::QueryShowFPS } };
     for (const auto& sw : aSwitches)
     {
         DeleteConfiguration();

@@ -5,7 +5,7 @@
 
 TEST(OldWindows, OnlyTheRegistrySwitchLetsTheClientDrawTheLivePicture)
 {
-    EXPECT_FALSE(IsWindowsVistaOrLater());
+    EXPECT_FALSE(Kivo::IsWindowsVistaOrLater());
     CTestCameraScript& script = TestServer().Script();
     DeleteConfiguration();
     script.Reset();
