@@ -28,7 +28,7 @@ DWORD WINAPI MeasureThread(LPVOID pParam)
 // snippet: connect
 int RunSession()
 {
-    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);   // the application initialises COM
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);   // the application initialises COM
     int nResult = 0;
     {
         CKIVOClient client;
@@ -38,7 +38,7 @@ int RunSession()
             if (client.OrderCamera())   // else the server refuses Open and Close to this client
             {
                 client.Open(1);
-                HANDLE hThread = CreateThread(NULL, 0, MeasureThread, &client, 0, NULL);
+                HANDLE hThread = CreateThread(nullptr, 0, MeasureThread, &client, 0, nullptr);
                 DWORD dwIndex;
                 CoWaitForMultipleHandles(0, INFINITE, 1, &hThread, &dwIndex);
                 CloseHandle(hThread);

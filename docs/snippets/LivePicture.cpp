@@ -32,7 +32,7 @@ void PaintLiveWindow(CKIVOClient& client, HWND hWnd, const RECT& rcArea)
     dc.Attach(hDC);
     CRect rect(rcArea);
     CKIVOClientMaskPaintDC* pMask = client.GetMaskPaintDC(&dc, rect);
-    if (pMask != NULL)
+    if (pMask != nullptr)
     {
         pMask->FillSolidRect(&rect, RGB(255, 0, 255));   // key colour: the picture shows through
         CPen pen(PS_SOLID, 1, RGB(255, 255, 0));

@@ -44,13 +44,13 @@ std::vector<int> ReadMeasureTable(CKIVOClient& client)
 bool FetchLivePicture(CKIVOClient& client, std::vector<BYTE>& pixels, unsigned long& nWidth,
                       unsigned long& nHeight, bool& bGrey)
 {
-    SAFEARRAY* psaPicture = NULL;
+    SAFEARRAY* psaPicture = nullptr;
     bGrey = client.Get3DLivePicture(&psaPicture, &nWidth, &nHeight) != 0;
     pixels.clear();
-    if (psaPicture == NULL)
+    if (psaPicture == nullptr)
         return false;
     // Grey: nWidth x nHeight bytes; colour: nWidth x nHeight x 4 (B, G, R, unused).
-    void* pData = NULL;
+    void* pData = nullptr;
     if (SUCCEEDED(SafeArrayAccessData(psaPicture, &pData)))
     {
         const BYTE* pBytes = static_cast<const BYTE*>(pData);

@@ -12,7 +12,7 @@ namespace
 class CComApartment
 {
 public:
-    explicit CComApartment(DWORD dwModel) : m_hr(CoInitializeEx(NULL, dwModel)) {}
+    explicit CComApartment(DWORD dwModel) : m_hr(CoInitializeEx(nullptr, dwModel)) {}
     ~CComApartment()
     {
         if (SUCCEEDED(m_hr))
@@ -20,8 +20,8 @@ public:
     }
 
 private:
-    CComApartment(const CComApartment&);
-    CComApartment& operator=(const CComApartment&);
+    CComApartment(const CComApartment&) = delete;
+    CComApartment& operator=(const CComApartment&) = delete;
 
     HRESULT m_hr;
 };
@@ -66,7 +66,7 @@ DWORD WINAPI SecondThread(LPVOID pParam)
 int wmain()
 {
     // A console program has no CWinApp: MFC is set up here, before any use.
-    if (!AfxWinInit(::GetModuleHandleW(NULL), NULL, ::GetCommandLineW(), 0))
+    if (!AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), 0))
     {
         fwprintf(stderr, L"KivoConsoleSample: MFC could not be initialised\n");
         return 1;
@@ -86,8 +86,8 @@ int wmain()
             for (tagEMVP eProp : aeShown)
                 PrintProperty(client, eProp);
 
-            HANDLE hThread = CreateThread(NULL, 0, SecondThread, &client, 0, NULL);
-            if (hThread != NULL)
+            HANDLE hThread = CreateThread(nullptr, 0, SecondThread, &client, 0, nullptr);
+            if (hThread != nullptr)
             {
                 // Wait while letting COM deliver calls to this apartment.
                 DWORD dwIndex = 0;

@@ -117,7 +117,7 @@ void CDemoCamera::StopLive()
     // The run is over even when the server's Stop fails: the library ends its
     // live picture thread before that call.
     m_bLive = FALSE;
-    CKIVOClientException* pFailure = NULL;
+    CKIVOClientException* pFailure = nullptr;
     try
     {
         m_client.Stop(0);
@@ -127,7 +127,7 @@ void CDemoCamera::StopLive()
         pFailure = pException;
     }
     m_nLiveTicks += GetTicks() - m_nLiveStart;
-    if (pFailure != NULL)
+    if (pFailure != nullptr)
         throw pFailure;
 }
 
@@ -176,7 +176,7 @@ void CDemoCamera::Disconnect()
     m_bConnected = FALSE;
 
     // Every step is tried; the first camera error is thrown once all were.
-    CKIVOClientException* pFirst = NULL;
+    CKIVOClientException* pFirst = nullptr;
     auto fnTry = [&pFirst](auto fnStep) {
         try
         {
@@ -184,7 +184,7 @@ void CDemoCamera::Disconnect()
         }
         catch (CKIVOClientException* pException)
         {
-            if (pFirst == NULL)
+            if (pFirst == nullptr)
                 pFirst = pException;
             else
                 pException->Delete();
@@ -194,7 +194,7 @@ void CDemoCamera::Disconnect()
     fnTry([this] { m_client.ReleaseCamera(); });
     fnTry([this] { m_client.Close(0); });
     m_client.Disconnect();
-    if (pFirst != NULL)
+    if (pFirst != nullptr)
         throw pFirst;
 }
 
@@ -206,8 +206,8 @@ CKIVOClient& CDemoCamera::GetClient()
 BOOL CDemoCamera::EnableFrameRateReadout(CString& strError)
 {
     // Machine-wide: on Windows writing it needs administrator rights.
-    HKEY hKey = NULL;
-    LONG nResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSwitchKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &hKey, NULL);
+    HKEY hKey = nullptr;
+    LONG nResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSwitchKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr);
     if (nResult == ERROR_SUCCESS)
     {
         const DWORD dwOn = 1;
@@ -219,8 +219,8 @@ BOOL CDemoCamera::EnableFrameRateReadout(CString& strError)
         return TRUE;
 
     wchar_t szReason[256] = L"";
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL,
-                   static_cast<DWORD>(nResult), 0, szReason, 256, NULL);
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   static_cast<DWORD>(nResult), 0, szReason, 256, nullptr);
     CString strReason(szReason);
     strReason.TrimRight();
     strError.Format(L"Cannot write HKEY_LOCAL_MACHINE\\%s\\%s (error %ld: %s)", g_szSwitchKey, g_szShowFpsValue,

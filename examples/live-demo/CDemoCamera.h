@@ -55,8 +55,8 @@ public:
     static const int m_nFormatGrey = 1;
 
 private:
-    CDemoCamera(const CDemoCamera&);
-    CDemoCamera& operator=(const CDemoCamera&);
+    CDemoCamera(const CDemoCamera&) = delete;
+    CDemoCamera& operator=(const CDemoCamera&) = delete;
 
     CKIVOClient m_client;
     BOOL m_bConnected;

@@ -20,7 +20,7 @@ BOOL CDemoOptions::Parse(int nArgs, const LPCWSTR* ppszArgs, CString& strError)
         if (strArg == L"--seconds")
         {
             // Whole seconds only: a script's run must be exact to read.
-            wchar_t* pszEnd = NULL;
+            wchar_t* pszEnd = nullptr;
             const long nSeconds = bHasValue ? wcstol(ppszArgs[i + 1], &pszEnd, 10) : 0;
             if (!bHasValue || pszEnd == ppszArgs[i + 1] || *pszEnd != L'\0' || nSeconds < 0
                 || nSeconds > m_nMaxSeconds)

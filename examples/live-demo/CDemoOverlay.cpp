@@ -57,8 +57,8 @@ public:
     }
 
 private:
-    CDCStateScope(const CDCStateScope&);
-    CDCStateScope& operator=(const CDCStateScope&);
+    CDCStateScope(const CDCStateScope&) = delete;
+    CDCStateScope& operator=(const CDCStateScope&) = delete;
 
     CDC& m_dc;
     int m_nSaved;

@@ -37,7 +37,7 @@ public:
     explicit CPaintDCScope(HWND hWnd) : m_hWnd(hWnd)
     {
         HDC hDC = ::BeginPaint(hWnd, &m_ps);
-        if (hDC != NULL)
+        if (hDC != nullptr)
             m_dc.Attach(hDC);
     }
     ~CPaintDCScope()
@@ -45,11 +45,11 @@ public:
         m_dc.Detach();   // the DC belongs to EndPaint
         ::EndPaint(m_hWnd, &m_ps);
     }
-    CDC* Get() { return m_dc.GetSafeHdc() != NULL ? &m_dc : NULL; }
+    CDC* Get() { return m_dc.GetSafeHdc() != nullptr ? &m_dc : nullptr; }
 
 private:
-    CPaintDCScope(const CPaintDCScope&);
-    CPaintDCScope& operator=(const CPaintDCScope&);
+    CPaintDCScope(const CPaintDCScope&) = delete;
+    CPaintDCScope& operator=(const CPaintDCScope&) = delete;
 
     HWND m_hWnd;
     PAINTSTRUCT m_ps;
@@ -60,9 +60,9 @@ private:
 CLiveDemoWindow::CLiveDemoWindow(const CDemoOptions& options)
     : m_options(options)
     , m_overlay(g_crKeyColor)
-    , m_hMainWnd(NULL)
-    , m_hLiveWnd(NULL)
-    , m_hAccel(NULL)
+    , m_hMainWnd(nullptr)
+    , m_hLiveWnd(nullptr)
+    , m_hAccel(nullptr)
     , m_rcArea(0, 0, 0, 0)
     , m_rcStoppedArea(0, 0, 0, 0)
     , m_eState(SERVERSTATE_CLOSED)
@@ -86,9 +86,9 @@ CLiveDemoWindow::~CLiveDemoWindow()
     {
         pException->Delete();
     }
-    if (m_hMainWnd != NULL)
+    if (m_hMainWnd != nullptr)
         DestroyWindow(m_hMainWnd);
-    if (m_hAccel != NULL)
+    if (m_hAccel != nullptr)
         DestroyAcceleratorTable(m_hAccel);
 }
 
@@ -102,7 +102,7 @@ int CLiveDemoWindow::Run(HINSTANCE hInstance, int nShowCmd)
     if (StartCamera())
     {
         if (m_options.IsHeadless())
-            SetTimer(m_hMainWnd, ID_TIMER_RUN_END, static_cast<UINT>(m_options.m_nSeconds) * 1000u, NULL);
+            SetTimer(m_hMainWnd, ID_TIMER_RUN_END, static_cast<UINT>(m_options.m_nSeconds) * 1000u, nullptr);
     }
     else
     {
@@ -114,7 +114,7 @@ int CLiveDemoWindow::Run(HINSTANCE hInstance, int nShowCmd)
     UpdateWindow(m_hMainWnd);
 
     MSG msg;
-    while (GetMessageW(&msg, NULL, 0, 0) > 0)
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
     {
         if (!TranslateAcceleratorW(m_hMainWnd, m_hAccel, &msg))
         {
@@ -142,15 +142,15 @@ BOOL CLiveDemoWindow::CreateWindows(HINSTANCE hInstance)
     wcMain.cbSize = sizeof(wcMain);
     wcMain.lpfnWndProc = MainWindowProc;
     wcMain.hInstance = hInstance;
-    wcMain.hIcon = LoadIconW(NULL, IDI_APPLICATION);
-    wcMain.hCursor = LoadCursorW(NULL, IDC_ARROW);
+    wcMain.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wcMain.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wcMain.lpszClassName = g_szMainClass;
 
     // No background brush: the live window paints every pixel itself, and an
     // erase would wipe the live picture that the library's thread put there.
     WNDCLASSEXW wcLive = wcMain;
     wcLive.lpfnWndProc = LiveWindowProc;
-    wcLive.hIcon = NULL;
+    wcLive.hIcon = nullptr;
     wcLive.lpszClassName = g_szLiveClass;
     if (!RegisterClassExW(&wcMain) || !RegisterClassExW(&wcLive))
         return FALSE;
@@ -158,26 +158,26 @@ BOOL CLiveDemoWindow::CreateWindows(HINSTANCE hInstance)
     CRect rcWindow(0, 0, g_sizeDefaultPicture.cx + 2 * g_nMargin, g_sizeDefaultPicture.cy + 2 * g_nMargin);
     AdjustWindowRectEx(&rcWindow, WS_OVERLAPPEDWINDOW, TRUE, 0);
     m_hMainWnd = CreateWindowExW(0, g_szMainClass, g_szTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, rcWindow.Width(), rcWindow.Height(), NULL,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, rcWindow.Width(), rcWindow.Height(), nullptr,
                                  CreateMainMenu(), hInstance, this);
-    if (m_hMainWnd == NULL)
+    if (m_hMainWnd == nullptr)
         return FALSE;
     CRect rcClient;
     GetClientRect(m_hMainWnd, &rcClient);
     m_hLiveWnd = CreateWindowExW(0, g_szLiveClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, rcClient.Width(),
-                                 rcClient.Height(), m_hMainWnd, NULL, hInstance, this);
+                                 rcClient.Height(), m_hMainWnd, nullptr, hInstance, this);
     m_hAccel = CreateAccelerators();
-    return m_hLiveWnd != NULL;
+    return m_hLiveWnd != nullptr;
 }
 
 HMENU CLiveDemoWindow::CreateMainMenu()
 {
     HMENU hCamera = CreatePopupMenu();
     AppendMenuW(hCamera, MF_STRING, ID_LIVE_TOGGLE, L"&Start\tSpace");
-    AppendMenuW(hCamera, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(hCamera, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(hCamera, MF_STRING, ID_FORMAT_GREY, L"&Grey\tG");
     AppendMenuW(hCamera, MF_STRING, ID_FORMAT_COLOUR, L"&Colour\tC");
-    AppendMenuW(hCamera, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(hCamera, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(hCamera, MF_STRING, ID_APP_EXIT, L"E&xit\tEsc");
     HMENU hMenu = CreateMenu();
     AppendMenuW(hMenu, MF_POPUP, reinterpret_cast<UINT_PTR>(hCamera), L"&Camera");
@@ -252,14 +252,14 @@ CLiveDemoWindow* CLiveDemoWindow::AttachWindow(HWND hWnd, UINT nMessage, LPARAM 
 LRESULT CALLBACK CLiveDemoWindow::MainWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
     CLiveDemoWindow* pThis = AttachWindow(hWnd, nMessage, lParam, &CLiveDemoWindow::m_hMainWnd);
-    return pThis != NULL ? pThis->OnMainMessage(nMessage, wParam, lParam)
+    return pThis != nullptr ? pThis->OnMainMessage(nMessage, wParam, lParam)
                          : DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CALLBACK CLiveDemoWindow::LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
     CLiveDemoWindow* pThis = AttachWindow(hWnd, nMessage, lParam, &CLiveDemoWindow::m_hLiveWnd);
-    return pThis != NULL ? pThis->OnLiveMessage(nMessage, wParam, lParam)
+    return pThis != nullptr ? pThis->OnLiveMessage(nMessage, wParam, lParam)
                          : DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
@@ -268,7 +268,7 @@ LRESULT CLiveDemoWindow::OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lPar
     switch (nMessage)
     {
     case WM_SIZE:
-        if (wParam != SIZE_MINIMIZED && m_hLiveWnd != NULL)
+        if (wParam != SIZE_MINIMIZED && m_hLiveWnd != nullptr)
             MoveWindow(m_hLiveWnd, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
     case WM_ERASEBKGND:
@@ -281,7 +281,7 @@ LRESULT CLiveDemoWindow::OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lPar
         if (wParam == ID_TIMER_RUN_END)
             PostMessageW(m_hMainWnd, WM_CLOSE, 0, 0);
         else if (wParam == ID_TIMER_OVERLAY)
-            InvalidateRect(m_hLiveWnd, NULL, FALSE);
+            InvalidateRect(m_hLiveWnd, nullptr, FALSE);
         return 0;
     case WM_CLOSE:
         OnClose();
@@ -290,7 +290,7 @@ LRESULT CLiveDemoWindow::OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lPar
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:
-        m_hMainWnd = NULL;
+        m_hMainWnd = nullptr;
         break;
     }
     return DefWindowProcW(m_hMainWnd, nMessage, wParam, lParam);
@@ -310,7 +310,7 @@ LRESULT CLiveDemoWindow::OnLiveMessage(UINT nMessage, WPARAM wParam, LPARAM lPar
         OnLivePaint();
         return 0;
     case WM_NCDESTROY:
-        m_hLiveWnd = NULL;
+        m_hLiveWnd = nullptr;
         break;
     }
     return DefWindowProcW(hWnd, nMessage, wParam, lParam);
@@ -391,7 +391,7 @@ void CLiveDemoWindow::OnLiveSize()
 void CLiveDemoWindow::OnLivePaint()
 {
     CPaintDCScope paintDC(m_hLiveWnd);
-    if (paintDC.Get() == NULL)
+    if (paintDC.Get() == nullptr)
         return;
     CDC& dc = *paintDC.Get();
     CRect rcClient;
@@ -404,8 +404,8 @@ void CLiveDemoWindow::OnLivePaint()
     // overlay goes into its device, only the margin straight into the window.
     CRect rcArea(m_rcArea);
     CKIVOClientMaskPaintDC* pMask =
-        m_camera.IsConnected() && !rcArea.IsRectEmpty() ? client.GetMaskPaintDC(&dc, rcArea) : NULL;
-    if (pMask != NULL)
+        m_camera.IsConnected() && !rcArea.IsRectEmpty() ? client.GetMaskPaintDC(&dc, rcArea) : nullptr;
+    if (pMask != nullptr)
     {
         // Held for the drawing only: the live picture thread waits for it.
         m_overlay.DrawMask(*pMask, m_rcArea, sizePicture, strCaption);
@@ -424,7 +424,7 @@ void CLiveDemoWindow::OnLivePaint()
         const BOOL bBuffered = dcBuffer.CreateCompatibleDC(&dc)
                                && bitmap.CreateCompatibleBitmap(&dc, rcClient.Width(), rcClient.Height());
         CDC& dcTarget = bBuffered ? dcBuffer : dc;
-        CBitmap* pOldBitmap = bBuffered ? dcBuffer.SelectObject(&bitmap) : NULL;
+        CBitmap* pOldBitmap = bBuffered ? dcBuffer.SelectObject(&bitmap) : nullptr;
         dcTarget.FillSolidRect(&m_rcArea, g_crNoPicture);
         if (m_camera.IsConnected() && m_rcArea == m_rcStoppedArea)
             client.RedrawClientWindow(m_hLiveWnd, &dcTarget, 0);
@@ -474,7 +474,7 @@ void CLiveDemoWindow::ToggleLive()
     }
     UpdateState();
     UpdateMenu();
-    InvalidateRect(m_hLiveWnd, NULL, FALSE);
+    InvalidateRect(m_hLiveWnd, nullptr, FALSE);
 }
 
 void CLiveDemoWindow::ChangeFormat(int nLiveFormat)
@@ -489,7 +489,7 @@ void CLiveDemoWindow::ChangeFormat(int nLiveFormat)
     }
     UpdateState();
     UpdateMenu();
-    InvalidateRect(m_hLiveWnd, NULL, FALSE);
+    InvalidateRect(m_hLiveWnd, nullptr, FALSE);
 }
 
 void CLiveDemoWindow::SaveScreenshot()
@@ -521,12 +521,12 @@ void CLiveDemoWindow::UpdatePictureArea(BOOL bForce)
             ReportFailure(L"Setting the picture area", pException);
         }
     }
-    InvalidateRect(m_hLiveWnd, NULL, FALSE);
+    InvalidateRect(m_hLiveWnd, nullptr, FALSE);
     // The live picture thread drops its overlay copy when it reads a new
     // size, which can be a pass after it took the overlay drawn for that
     // size: draw it once more when the resizing has settled.
     if (m_camera.IsLive())
-        SetTimer(m_hMainWnd, ID_TIMER_OVERLAY, g_nOverlaySettleMs, NULL);
+        SetTimer(m_hMainWnd, ID_TIMER_OVERLAY, g_nOverlaySettleMs, nullptr);
 }
 
 void CLiveDemoWindow::UpdateState()
@@ -546,7 +546,7 @@ void CLiveDemoWindow::UpdateState()
 void CLiveDemoWindow::UpdateMenu()
 {
     HMENU hCamera = GetSubMenu(GetMenu(m_hMainWnd), 0);
-    if (hCamera == NULL)
+    if (hCamera == nullptr)
         return;
     ModifyMenuW(hCamera, ID_LIVE_TOGGLE, MF_BYCOMMAND | MF_STRING, ID_LIVE_TOGGLE,
                 m_camera.IsLive() ? L"&Stop\tSpace" : L"&Start\tSpace");
@@ -573,7 +573,7 @@ void CLiveDemoWindow::FitWindowToPicture()
     CRect rcWindow(0, 0, sizeClient.cx, sizeClient.cy);
     AdjustWindowRectEx(&rcWindow, GetWindowLongW(m_hMainWnd, GWL_STYLE), TRUE,
                        GetWindowLongW(m_hMainWnd, GWL_EXSTYLE));
-    SetWindowPos(m_hMainWnd, NULL, 0, 0, rcWindow.Width(), rcWindow.Height(), SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(m_hMainWnd, nullptr, 0, 0, rcWindow.Width(), rcWindow.Height(), SWP_NOMOVE | SWP_NOZORDER);
 }
 
 CString CLiveDemoWindow::FormatCaption() const
@@ -610,7 +610,7 @@ void CLiveDemoWindow::ReportFailure(LPCWSTR pszAction, const CString& strText)
         fwprintf(stderr, L"KivoLiveDemo: %ls\n", static_cast<LPCWSTR>(strMessage));
         fflush(stderr);
         // Nobody is there to decide: a failed timed run ends at once.
-        if (m_hMainWnd != NULL && !m_bClosing)
+        if (m_hMainWnd != nullptr && !m_bClosing)
             PostMessageW(m_hMainWnd, WM_CLOSE, 0, 0);
         return;
     }

@@ -28,8 +28,8 @@ public:
     static CRect CalculatePictureArea(const CRect& rcClient, CSize sizePicture);
 
 private:
-    CLiveDemoWindow(const CLiveDemoWindow&);
-    CLiveDemoWindow& operator=(const CLiveDemoWindow&);
+    CLiveDemoWindow(const CLiveDemoWindow&) = delete;
+    CLiveDemoWindow& operator=(const CLiveDemoWindow&) = delete;
 
     BOOL CreateWindows(HINSTANCE hInstance);
     HMENU CreateMainMenu();

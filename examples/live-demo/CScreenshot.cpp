@@ -14,7 +14,7 @@ public:
     CGdiplusSession() : m_token(0)
     {
         Gdiplus::GdiplusStartupInput input;
-        if (Gdiplus::GdiplusStartup(&m_token, &input, NULL) != Gdiplus::Ok)
+        if (Gdiplus::GdiplusStartup(&m_token, &input, nullptr) != Gdiplus::Ok)
             m_token = 0;
     }
     ~CGdiplusSession()
@@ -25,8 +25,8 @@ public:
     BOOL IsStarted() const { return m_token != 0; }
 
 private:
-    CGdiplusSession(const CGdiplusSession&);
-    CGdiplusSession& operator=(const CGdiplusSession&);
+    CGdiplusSession(const CGdiplusSession&) = delete;
+    CGdiplusSession& operator=(const CGdiplusSession&) = delete;
 
     ULONG_PTR m_token;
 };
@@ -43,7 +43,7 @@ BOOL FindPngEncoder(CLSID& clsid)
         return FALSE;
     for (UINT i = 0; i < nEncoders; ++i)
     {
-        if (pCodecs[i].MimeType != NULL && _wcsicmp(pCodecs[i].MimeType, L"image/png") == 0)
+        if (pCodecs[i].MimeType != nullptr && _wcsicmp(pCodecs[i].MimeType, L"image/png") == 0)
         {
             clsid = pCodecs[i].Clsid;
             return TRUE;
@@ -59,14 +59,14 @@ public:
     explicit CWindowDCHolder(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
     ~CWindowDCHolder()
     {
-        if (m_hDC != NULL)
+        if (m_hDC != nullptr)
             ::ReleaseDC(m_hWnd, m_hDC);
     }
     HDC Get() const { return m_hDC; }
 
 private:
-    CWindowDCHolder(const CWindowDCHolder&);
-    CWindowDCHolder& operator=(const CWindowDCHolder&);
+    CWindowDCHolder(const CWindowDCHolder&) = delete;
+    CWindowDCHolder& operator=(const CWindowDCHolder&) = delete;
 
     HWND m_hWnd;
     HDC m_hDC;
@@ -76,7 +76,7 @@ private:
 BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
 {
     CRect rcClient;
-    if (hWnd == NULL || !::GetClientRect(hWnd, &rcClient) || rcClient.IsRectEmpty())
+    if (hWnd == nullptr || !::GetClientRect(hWnd, &rcClient) || rcClient.IsRectEmpty())
     {
         strError = L"the window has no client area to capture";
         return FALSE;
@@ -95,7 +95,7 @@ BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
     CWindowDCHolder windowDC(hWnd);
     CDC* pWindowDC = CDC::FromHandle(windowDC.Get());
     CDC dcMemory;   // owns its DC
-    if (windowDC.Get() == NULL || !dcMemory.CreateCompatibleDC(pWindowDC))
+    if (windowDC.Get() == nullptr || !dcMemory.CreateCompatibleDC(pWindowDC))
     {
         strError = L"no device context for the capture";
         return FALSE;
@@ -110,10 +110,10 @@ BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    void* pBits = NULL;
+    void* pBits = nullptr;
     CBitmap bitmap;   // owns the DIB section
-    if (!bitmap.Attach(::CreateDIBSection(windowDC.Get(), &info, DIB_RGB_COLORS, &pBits, NULL, 0))
-        || pBits == NULL)
+    if (!bitmap.Attach(::CreateDIBSection(windowDC.Get(), &info, DIB_RGB_COLORS, &pBits, nullptr, 0))
+        || pBits == nullptr)
     {
         strError = L"no memory for the capture";
         return FALSE;
@@ -130,7 +130,7 @@ BOOL CScreenshot::SaveWindowAsPng(HWND hWnd, LPCWSTR pszPath, CString& strError)
     }
 
     Gdiplus::Bitmap image(nWidth, nHeight, nWidth * 4, PixelFormat32bppRGB, static_cast<BYTE*>(pBits));
-    const Gdiplus::Status status = image.Save(pszPath, &clsidPng, NULL);
+    const Gdiplus::Status status = image.Save(pszPath, &clsidPng, nullptr);
     if (status != Gdiplus::Ok)
     {
         strError.Format(L"GDI+ could not write %s (status %d)", pszPath, static_cast<int>(status));

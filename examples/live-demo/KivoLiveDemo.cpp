@@ -21,7 +21,7 @@ BOOL ParseCommandLine(CDemoOptions& options, CString& strError)
 {
     int nArgs = 0;
     LPWSTR* ppszArgs = CommandLineToArgvW(GetCommandLineW(), &nArgs);
-    if (ppszArgs == NULL)
+    if (ppszArgs == nullptr)
     {
         strError = L"cannot read the command line";
         return FALSE;
@@ -35,7 +35,7 @@ BOOL ParseCommandLine(CDemoOptions& options, CString& strError)
 int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nShowCmd)
 {
     // The demo has its own WinMain and no CWinApp: MFC is set up here.
-    if (!AfxWinInit(hInstance, NULL, lpCmdLine, nShowCmd))
+    if (!AfxWinInit(hInstance, nullptr, lpCmdLine, nShowCmd))
         return 1;
     CDemoOptions options;
     CString strError;
@@ -52,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nShowC
 
     // The library and its live picture need COM; this thread is the
     // application's user-interface thread, a single-threaded apartment.
-    const HRESULT hr = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(hr))
     {
         fwprintf(stderr, L"KivoLiveDemo: CoInitializeEx failed: 0x%08lX\n", static_cast<unsigned long>(hr));

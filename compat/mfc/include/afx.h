@@ -30,7 +30,7 @@ KIVOMFC_API BOOL AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine);
 #define ASSERT(f) \
 	do { if (!(f) && AfxAssertFailedLine(__FILE__, __LINE__)) AfxDebugBreak(); } while (0)
 #define VERIFY(f)          ASSERT(f)
-#define ASSERT_VALID(pOb)  ASSERT((pOb) != NULL)
+#define ASSERT_VALID(pOb)  ASSERT((pOb) != nullptr)
 #else
 #define ASSERT(f)          ((void)0)
 #define VERIFY(f)          ((void)(f))
@@ -89,8 +89,8 @@ public:
 protected:
 	CObject();
 private:
-	CObject(const CObject& objectSrc);          // no implementation
-	void operator=(const CObject& objectSrc);   // no implementation
+	CObject(const CObject&) = delete;
+	void operator=(const CObject&) = delete;
 
 public:
 	BOOL IsSerializable() const;
@@ -133,20 +133,20 @@ public: \
 		{ return RUNTIME_CLASS(base_class_name); } \
 	const CRuntimeClass class_name::class##class_name = { \
 		#class_name, sizeof(class class_name), wSchema, pfnNew, \
-		&class_name::_GetBaseClass, NULL, class_init }; \
+		&class_name::_GetBaseClass, nullptr, class_init }; \
 	CRuntimeClass* PASCAL class_name::GetThisClass() \
 		{ return _RUNTIME_CLASS(class_name); } \
 	CRuntimeClass* class_name::GetRuntimeClass() const \
 		{ return _RUNTIME_CLASS(class_name); }
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
-	IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, NULL, NULL)
+	IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, nullptr, nullptr)
 
 #define IMPLEMENT_DYNCREATE(class_name, base_class_name) \
 	CObject* PASCAL class_name::CreateObject() \
 		{ return new class_name; } \
 	IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, \
-		class_name::CreateObject, NULL)
+		class_name::CreateObject, nullptr)
 
 /////////////////////////////////////////////////////////////////////////////
 // Exceptions: thrown and caught by pointer (catch (CException* e)), disposed
@@ -163,9 +163,9 @@ public:
 	void Delete();
 
 	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError,
-		PUINT pnHelpContext = NULL);
+		PUINT pnHelpContext = nullptr);
 	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError,
-		PUINT pnHelpContext = NULL) const;
+		PUINT pnHelpContext = nullptr) const;
 	virtual int ReportError(UINT nType = MB_OK, UINT nMessageID = 0);
 
 // Implementation
@@ -184,7 +184,7 @@ public:
 	explicit CSimpleException(BOOL bAutoDelete);
 
 	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError,
-		PUINT pnHelpContext = NULL) const;
+		PUINT pnHelpContext = nullptr) const;
 
 // Implementation
 public:

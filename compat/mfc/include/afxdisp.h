@@ -28,7 +28,7 @@ public:
 	COleException();
 	virtual ~COleException();
 	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError,
-		PUINT pnHelpContext = NULL) const;
+		PUINT pnHelpContext = nullptr) const;
 };
 
 // Throws a new, auto-deleting COleException*.
@@ -57,7 +57,7 @@ public:
 
 // Operations
 	void Clear();
-	void ChangeType(VARTYPE vartype, LPVARIANT pSrc = NULL);
+	void ChangeType(VARTYPE vartype, LPVARIANT pSrc = nullptr);
 	void Attach(VARIANT& varSrc);      // takes over the contents; varSrc becomes VT_EMPTY
 	VARIANT Detach();                  // hands over the contents; this becomes VT_EMPTY
 
@@ -106,7 +106,7 @@ public:
 
 // One-dimensional helpers
 	void CreateOneDim(VARTYPE vtSrc, DWORD dwElements,
-		const void* pvSrcData = NULL, long nLBound = 0);
+		const void* pvSrcData = nullptr, long nLBound = 0);
 	DWORD GetOneDimSize();
 	void ResizeOneDim(DWORD dwElements);
 

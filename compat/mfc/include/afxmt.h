@@ -53,7 +53,7 @@ class KIVOMFC_API CEvent : public CSyncObject
 
 public:
 	CEvent(BOOL bInitiallyOwn = FALSE, BOOL bManualReset = FALSE,
-		LPCTSTR lpszName = NULL, LPSECURITY_ATTRIBUTES lpsaAttribute = NULL);
+		LPCTSTR lpszName = nullptr, LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
 
 	BOOL SetEvent();
 	BOOL PulseEvent();
@@ -70,8 +70,8 @@ class KIVOMFC_API CMutex : public CSyncObject
 	DECLARE_DYNAMIC(CMutex)
 
 public:
-	CMutex(BOOL bInitiallyOwn = FALSE, LPCTSTR lpszName = NULL,
-		LPSECURITY_ATTRIBUTES lpsaAttribute = NULL);
+	CMutex(BOOL bInitiallyOwn = FALSE, LPCTSTR lpszName = nullptr,
+		LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
 
 	BOOL Unlock();
 
@@ -88,7 +88,7 @@ public:
 
 	BOOL Lock(DWORD dwTimeOut = INFINITE);
 	BOOL Unlock();
-	BOOL Unlock(LONG lCount, LPLONG lPrevCount = NULL);
+	BOOL Unlock(LONG lCount, LPLONG lPrevCount = nullptr);
 	BOOL IsLocked();
 
 // Implementation

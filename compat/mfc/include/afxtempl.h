@@ -29,7 +29,7 @@ AFX_INLINE void AFXAPI DestructElements(TYPE* pElements, INT_PTR nCount)
 template<class TYPE, class ARG_TYPE>
 AFX_INLINE BOOL AFXAPI CompareElements(const TYPE* pElement1, const ARG_TYPE* pElement2)
 {
-	ENSURE(pElement1 != NULL && pElement2 != NULL);
+	ENSURE(pElement1 != nullptr && pElement2 != nullptr);
 	return *pElement1 == *pElement2;
 }
 
@@ -93,7 +93,7 @@ public:
 
 template<class TYPE, class ARG_TYPE>
 CArray<TYPE, ARG_TYPE>::CArray()
-	: m_pData(NULL), m_nSize(0), m_nMaxSize(0), m_nGrowBy(0)
+	: m_pData(nullptr), m_nSize(0), m_nMaxSize(0), m_nGrowBy(0)
 {
 }
 
@@ -116,7 +116,7 @@ void CArray<TYPE, ARG_TYPE>::SetSize(INT_PTR nNewSize, INT_PTR nGrowBy)
 	{
 		DestructElements(m_pData, m_nSize);
 		delete[] (BYTE*)m_pData;
-		m_pData = NULL;
+		m_pData = nullptr;
 		m_nSize = m_nMaxSize = 0;
 	}
 	else if (nNewSize <= m_nMaxSize)
@@ -249,7 +249,7 @@ public:
 	void RemoveAll();
 
 	POSITION GetStartPosition() const
-		{ return (m_nCount == 0) ? NULL : BEFORE_START_POSITION; }
+		{ return (m_nCount == 0) ? nullptr : BEFORE_START_POSITION; }
 	void GetNextAssoc(POSITION& rNextPosition, KEY& rKey, VALUE& rValue) const;
 
 	UINT GetHashTableSize() const { return m_nHashTableSize; }
@@ -274,8 +274,8 @@ public:
 
 template<class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
 CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::CMap(INT_PTR nBlockSize)
-	: m_pHashTable(NULL), m_nHashTableSize(17), m_nCount(0), m_pFreeList(NULL),
-	  m_pBlocks(NULL), m_nBlockSize(nBlockSize > 0 ? nBlockSize : 10)
+	: m_pHashTable(nullptr), m_nHashTableSize(17), m_nCount(0), m_pFreeList(nullptr),
+	  m_pBlocks(nullptr), m_nBlockSize(nBlockSize > 0 ? nBlockSize : 10)
 {
 }
 
@@ -291,7 +291,7 @@ void CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::InitHashTable(UINT nHashSize, BOOL bA
 	ASSERT(m_nCount == 0);
 	ENSURE_ARG(nHashSize > 0);
 	delete[] m_pHashTable;
-	m_pHashTable = NULL;
+	m_pHashTable = nullptr;
 	if (bAllocNow)
 	{
 		m_pHashTable = new CAssoc*[nHashSize];
@@ -303,26 +303,26 @@ void CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::InitHashTable(UINT nHashSize, BOOL bA
 template<class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
 void CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::RemoveAll()
 {
-	if (m_pHashTable != NULL)
+	if (m_pHashTable != nullptr)
 	{
 		for (UINT nHash = 0; nHash < m_nHashTableSize; nHash++)
-			for (CAssoc* pAssoc = m_pHashTable[nHash]; pAssoc != NULL; pAssoc = pAssoc->pNext)
+			for (CAssoc* pAssoc = m_pHashTable[nHash]; pAssoc != nullptr; pAssoc = pAssoc->pNext)
 				pAssoc->CAssoc::~CAssoc();
 		delete[] m_pHashTable;
-		m_pHashTable = NULL;
+		m_pHashTable = nullptr;
 	}
 	m_nCount = 0;
-	m_pFreeList = NULL;
-	if (m_pBlocks != NULL)
+	m_pFreeList = nullptr;
+	if (m_pBlocks != nullptr)
 		m_pBlocks->FreeDataChain();
-	m_pBlocks = NULL;
+	m_pBlocks = nullptr;
 }
 
 template<class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
 typename CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::CAssoc*
 CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::NewAssoc(ARG_KEY key)
 {
-	if (m_pFreeList == NULL)
+	if (m_pFreeList == nullptr)
 	{
 		// Chain a new block into the free list, first element first.
 		CPlex* pNewBlock = CPlex::Create(m_pBlocks, m_nBlockSize, sizeof(CAssoc));
@@ -357,14 +357,14 @@ CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::GetAssocAt(ARG_KEY key, UINT& nHashBucket,
 {
 	nHashValue = HashKey<ARG_KEY>(key);
 	nHashBucket = nHashValue % m_nHashTableSize;
-	if (m_pHashTable == NULL)
-		return NULL;
-	for (CAssoc* pAssoc = m_pHashTable[nHashBucket]; pAssoc != NULL; pAssoc = pAssoc->pNext)
+	if (m_pHashTable == nullptr)
+		return nullptr;
+	for (CAssoc* pAssoc = m_pHashTable[nHashBucket]; pAssoc != nullptr; pAssoc = pAssoc->pNext)
 	{
 		if (pAssoc->nHashValue == nHashValue && CompareElements(&pAssoc->key, &key))
 			return pAssoc;
 	}
-	return NULL;
+	return nullptr;
 }
 
 template<class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
@@ -372,7 +372,7 @@ BOOL CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::Lookup(ARG_KEY key, VALUE& rValue) co
 {
 	UINT nHashBucket, nHashValue;
 	CAssoc* pAssoc = GetAssocAt(key, nHashBucket, nHashValue);
-	if (pAssoc == NULL)
+	if (pAssoc == nullptr)
 		return FALSE;
 	rValue = pAssoc->value;
 	return TRUE;
@@ -399,9 +399,9 @@ VALUE& CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::operator[](ARG_KEY key)
 {
 	UINT nHashBucket, nHashValue;
 	CAssoc* pAssoc = GetAssocAt(key, nHashBucket, nHashValue);
-	if (pAssoc == NULL)
+	if (pAssoc == nullptr)
 	{
-		if (m_pHashTable == NULL)
+		if (m_pHashTable == nullptr)
 			InitHashTable(m_nHashTableSize);
 		pAssoc = NewAssoc(key);
 		pAssoc->nHashValue = nHashValue;
@@ -414,11 +414,11 @@ VALUE& CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::operator[](ARG_KEY key)
 template<class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
 BOOL CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::RemoveKey(ARG_KEY key)
 {
-	if (m_pHashTable == NULL)
+	if (m_pHashTable == nullptr)
 		return FALSE;
 	UINT nHashValue = HashKey<ARG_KEY>(key);
 	CAssoc** ppAssocPrev = &m_pHashTable[nHashValue % m_nHashTableSize];
-	for (CAssoc* pAssoc = *ppAssocPrev; pAssoc != NULL; pAssoc = pAssoc->pNext)
+	for (CAssoc* pAssoc = *ppAssocPrev; pAssoc != nullptr; pAssoc = pAssoc->pNext)
 	{
 		if (pAssoc->nHashValue == nHashValue && CompareElements(&pAssoc->key, &key))
 		{
@@ -435,21 +435,21 @@ template<class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
 void CMap<KEY, ARG_KEY, VALUE, ARG_VALUE>::GetNextAssoc(POSITION& rNextPosition,
 	KEY& rKey, VALUE& rValue) const
 {
-	ENSURE(m_pHashTable != NULL);       // never call on an empty map
+	ENSURE(m_pHashTable != nullptr);       // never call on an empty map
 	CAssoc* pAssocRet = (CAssoc*)rNextPosition;
-	ENSURE(pAssocRet != NULL);
+	ENSURE(pAssocRet != nullptr);
 
 	if (pAssocRet == (CAssoc*)BEFORE_START_POSITION)
 	{
-		pAssocRet = NULL;
-		for (UINT nBucket = 0; nBucket < m_nHashTableSize && pAssocRet == NULL; nBucket++)
+		pAssocRet = nullptr;
+		for (UINT nBucket = 0; nBucket < m_nHashTableSize && pAssocRet == nullptr; nBucket++)
 			pAssocRet = m_pHashTable[nBucket];
-		ENSURE(pAssocRet != NULL);
+		ENSURE(pAssocRet != nullptr);
 	}
 
 	CAssoc* pAssocNext = pAssocRet->pNext;
 	for (UINT nBucket = (pAssocRet->nHashValue % m_nHashTableSize) + 1;
-		pAssocNext == NULL && nBucket < m_nHashTableSize; nBucket++)
+		pAssocNext == nullptr && nBucket < m_nHashTableSize; nBucket++)
 	{
 		pAssocNext = m_pHashTable[nBucket];
 	}

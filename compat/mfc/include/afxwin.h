@@ -135,7 +135,7 @@ public:
 		LPCTSTR lpszFacename);
 	// nPointSize in tenths of a point, converted to logical units of pDC (of
 	// the screen when NULL).
-	BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = NULL);
+	BOOL CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC = nullptr);
 
 // Attributes
 	operator HFONT() const { return static_cast<HFONT>(m_hObject); }

@@ -6,7 +6,7 @@ CPlex* PASCAL CPlex::Create(CPlex*& pHead, UINT_PTR nMax, UINT_PTR cbElement)
 	if (nMax == 0 || cbElement == 0 || nMax > ((UINT_PTR)-1 - sizeof(CPlex)) / cbElement)
 		AfxThrowInvalidArgException();
 	CPlex* p = static_cast<CPlex*>(malloc(sizeof(CPlex) + nMax * cbElement));
-	if (p == NULL)
+	if (p == nullptr)
 		AfxThrowMemoryException();
 	p->pNext = pHead;
 	pHead = p;      // blocks are chained newest first
@@ -16,7 +16,7 @@ CPlex* PASCAL CPlex::Create(CPlex*& pHead, UINT_PTR nMax, UINT_PTR cbElement)
 void CPlex::FreeDataChain()
 {
 	CPlex* p = this;
-	while (p != NULL)
+	while (p != nullptr)
 	{
 		CPlex* pNext = p->pNext;
 		free(p);
@@ -29,7 +29,7 @@ namespace
 template <typename TChar>
 UINT HashString(const TChar* key)
 {
-	ENSURE_ARG(key != NULL);
+	ENSURE_ARG(key != nullptr);
 	UINT nHash = 0;
 	while (*key)
 		nHash = (nHash << 5) + nHash + *key++;

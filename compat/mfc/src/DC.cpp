@@ -8,12 +8,12 @@ namespace
 {
 HDC GetHdcOf(const CDC* pDC)
 {
-	return (pDC != NULL) ? pDC->m_hDC : NULL;
+	return (pDC != nullptr) ? pDC->m_hDC : nullptr;
 }
 
 HGDIOBJ GetHandleOf(const CGdiObject* pObject)
 {
-	return (pObject != NULL) ? pObject->m_hObject : NULL;
+	return (pObject != nullptr) ? pObject->m_hObject : nullptr;
 }
 } // namespace
 
@@ -21,13 +21,13 @@ HGDIOBJ GetHandleOf(const CGdiObject* pObject)
 // Construction and handles
 
 CDC::CDC()
-	: m_hDC(NULL), m_hAttribDC(NULL), m_bPrinting(FALSE)
+	: m_hDC(nullptr), m_hAttribDC(nullptr), m_bPrinting(FALSE)
 {
 }
 
 CDC::~CDC()
 {
-	if (m_hDC != NULL)
+	if (m_hDC != nullptr)
 		::DeleteDC(Detach());
 }
 
@@ -43,7 +43,7 @@ void PASCAL CDC::DeleteTempMap()
 
 BOOL CDC::Attach(HDC hDC)
 {
-	if (hDC == NULL)
+	if (hDC == nullptr)
 		return FALSE;
 	m_hDC = hDC;
 	m_hAttribDC = m_hDC;
@@ -54,7 +54,7 @@ BOOL CDC::Attach(HDC hDC)
 HDC CDC::Detach()
 {
 	HDC hDC = m_hDC;
-	if (hDC != NULL)
+	if (hDC != nullptr)
 		AfxRemovePermanentHandle(afxHandleDC, hDC, this);
 	ReleaseAttribDC();
 	ReleaseOutputDC();
@@ -73,12 +73,12 @@ void CDC::SetOutputDC(HDC hDC)
 
 void CDC::ReleaseAttribDC()
 {
-	m_hAttribDC = NULL;
+	m_hAttribDC = nullptr;
 }
 
 void CDC::ReleaseOutputDC()
 {
-	m_hDC = NULL;
+	m_hDC = nullptr;
 }
 
 BOOL CDC::CreateCompatibleDC(CDC* pDC)
@@ -88,7 +88,7 @@ BOOL CDC::CreateCompatibleDC(CDC* pDC)
 
 BOOL CDC::DeleteDC()
 {
-	if (m_hDC == NULL)
+	if (m_hDC == nullptr)
 		return FALSE;
 	return ::DeleteDC(Detach());
 }
@@ -99,7 +99,7 @@ BOOL CDC::DeleteDC()
 int CDC::SaveDC()
 {
 	int nSavedDC = 0;
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		nSavedDC = ::SaveDC(m_hAttribDC);
 	// Two DCs have two stacks: only -1 (the latest state) restores both.
 	if (m_hDC != m_hAttribDC && ::SaveDC(m_hDC) != 0)
@@ -112,7 +112,7 @@ BOOL CDC::RestoreDC(int nSavedDC)
 	BOOL bRestored = TRUE;
 	if (m_hDC != m_hAttribDC)
 		bRestored = ::RestoreDC(m_hDC, nSavedDC);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		bRestored = ::RestoreDC(m_hAttribDC, nSavedDC) && bRestored;
 	return bRestored;
 }
@@ -127,46 +127,46 @@ int CDC::GetDeviceCaps(int nIndex) const
 
 HGDIOBJ CDC::SelectObject(HGDIOBJ hObject)
 {
-	HGDIOBJ hOldObject = NULL;
+	HGDIOBJ hOldObject = nullptr;
 	if (m_hDC != m_hAttribDC)
 		hOldObject = ::SelectObject(m_hDC, hObject);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		hOldObject = ::SelectObject(m_hAttribDC, hObject);
 	return hOldObject;
 }
 
 CGdiObject* CDC::SelectObject(CGdiObject* pObject)
 {
-	if (pObject == NULL)
-		return NULL;
+	if (pObject == nullptr)
+		return nullptr;
 	return CGdiObject::FromHandle(SelectObject(pObject->m_hObject));
 }
 
 CPen* CDC::SelectObject(CPen* pPen)
 {
-	if (pPen == NULL)
-		return NULL;
+	if (pPen == nullptr)
+		return nullptr;
 	return CPen::FromHandle(static_cast<HPEN>(SelectObject(pPen->m_hObject)));
 }
 
 CBrush* CDC::SelectObject(CBrush* pBrush)
 {
-	if (pBrush == NULL)
-		return NULL;
+	if (pBrush == nullptr)
+		return nullptr;
 	return CBrush::FromHandle(static_cast<HBRUSH>(SelectObject(pBrush->m_hObject)));
 }
 
 CFont* CDC::SelectObject(CFont* pFont)
 {
-	if (pFont == NULL)
-		return NULL;
+	if (pFont == nullptr)
+		return nullptr;
 	return CFont::FromHandle(static_cast<HFONT>(SelectObject(pFont->m_hObject)));
 }
 
 CBitmap* CDC::SelectObject(CBitmap* pBitmap)
 {
-	if (pBitmap == NULL)
-		return NULL;
+	if (pBitmap == nullptr)
+		return nullptr;
 	return CBitmap::FromHandle(static_cast<HBITMAP>(SelectObject(pBitmap->m_hObject)));
 }
 
@@ -176,7 +176,7 @@ int CDC::SelectObject(CRgn* pRgn)
 	int nRegionType = ERROR;
 	if (m_hDC != m_hAttribDC)
 		nRegionType = static_cast<int>(reinterpret_cast<INT_PTR>(::SelectObject(m_hDC, GetHandleOf(pRgn))));
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		nRegionType = static_cast<int>(reinterpret_cast<INT_PTR>(::SelectObject(m_hAttribDC, GetHandleOf(pRgn))));
 	return nRegionType;
 }
@@ -184,8 +184,8 @@ int CDC::SelectObject(CRgn* pRgn)
 CGdiObject* CDC::SelectStockObject(int nIndex)
 {
 	HGDIOBJ hObject = ::GetStockObject(nIndex);
-	if (hObject == NULL)
-		return NULL;
+	if (hObject == nullptr)
+		return nullptr;
 	return CGdiObject::FromHandle(SelectObject(hObject));
 }
 
@@ -212,7 +212,7 @@ COLORREF CDC::SetBkColor(COLORREF crColor)
 	COLORREF crOld = CLR_INVALID;
 	if (m_hDC != m_hAttribDC)
 		crOld = ::SetBkColor(m_hDC, crColor);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		crOld = ::SetBkColor(m_hAttribDC, crColor);
 	return crOld;
 }
@@ -222,7 +222,7 @@ int CDC::SetBkMode(int nBkMode)
 	int nOld = 0;
 	if (m_hDC != m_hAttribDC)
 		nOld = ::SetBkMode(m_hDC, nBkMode);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		nOld = ::SetBkMode(m_hAttribDC, nBkMode);
 	return nOld;
 }
@@ -232,7 +232,7 @@ COLORREF CDC::SetTextColor(COLORREF crColor)
 	COLORREF crOld = CLR_INVALID;
 	if (m_hDC != m_hAttribDC)
 		crOld = ::SetTextColor(m_hDC, crColor);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		crOld = ::SetTextColor(m_hAttribDC, crColor);
 	return crOld;
 }
@@ -250,7 +250,7 @@ int CDC::SetMapMode(int nMapMode)
 	int nOld = 0;
 	if (m_hDC != m_hAttribDC)
 		nOld = ::SetMapMode(m_hDC, nMapMode);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		nOld = ::SetMapMode(m_hAttribDC, nMapMode);
 	return nOld;
 }
@@ -267,7 +267,7 @@ CPoint CDC::SetViewportOrg(int x, int y)
 	POINT point = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::SetViewportOrgEx(m_hDC, x, y, &point);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::SetViewportOrgEx(m_hAttribDC, x, y, &point);
 	return point;
 }
@@ -282,7 +282,7 @@ CPoint CDC::OffsetViewportOrg(int nWidth, int nHeight)
 	POINT point = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::OffsetViewportOrgEx(m_hDC, nWidth, nHeight, &point);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::OffsetViewportOrgEx(m_hAttribDC, nWidth, nHeight, &point);
 	return point;
 }
@@ -292,7 +292,7 @@ CSize CDC::SetViewportExt(int cx, int cy)
 	SIZE size = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::SetViewportExtEx(m_hDC, cx, cy, &size);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::SetViewportExtEx(m_hAttribDC, cx, cy, &size);
 	return size;
 }
@@ -307,7 +307,7 @@ CSize CDC::ScaleViewportExt(int xNum, int xDenom, int yNum, int yDenom)
 	SIZE size = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::ScaleViewportExtEx(m_hDC, xNum, xDenom, yNum, yDenom, &size);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::ScaleViewportExtEx(m_hAttribDC, xNum, xDenom, yNum, yDenom, &size);
 	return size;
 }
@@ -324,7 +324,7 @@ CPoint CDC::SetWindowOrg(int x, int y)
 	POINT point = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::SetWindowOrgEx(m_hDC, x, y, &point);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::SetWindowOrgEx(m_hAttribDC, x, y, &point);
 	return point;
 }
@@ -339,7 +339,7 @@ CPoint CDC::OffsetWindowOrg(int nWidth, int nHeight)
 	POINT point = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::OffsetWindowOrgEx(m_hDC, nWidth, nHeight, &point);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::OffsetWindowOrgEx(m_hAttribDC, nWidth, nHeight, &point);
 	return point;
 }
@@ -349,7 +349,7 @@ CSize CDC::SetWindowExt(int cx, int cy)
 	SIZE size = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::SetWindowExtEx(m_hDC, cx, cy, &size);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::SetWindowExtEx(m_hAttribDC, cx, cy, &size);
 	return size;
 }
@@ -364,7 +364,7 @@ CSize CDC::ScaleWindowExt(int xNum, int xDenom, int yNum, int yDenom)
 	SIZE size = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::ScaleWindowExtEx(m_hDC, xNum, xDenom, yNum, yDenom, &size);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::ScaleWindowExtEx(m_hAttribDC, xNum, xDenom, yNum, yDenom, &size);
 	return size;
 }
@@ -418,7 +418,7 @@ int CDC::IntersectClipRect(int x1, int y1, int x2, int y2)
 	int nRegionType = ERROR;
 	if (m_hDC != m_hAttribDC)
 		nRegionType = ::IntersectClipRect(m_hDC, x1, y1, x2, y2);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		nRegionType = ::IntersectClipRect(m_hAttribDC, x1, y1, x2, y2);
 	return nRegionType;
 }
@@ -436,7 +436,7 @@ CPoint CDC::MoveTo(int x, int y)
 	POINT point = { 0, 0 };
 	if (m_hDC != m_hAttribDC)
 		::MoveToEx(m_hDC, x, y, &point);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		::MoveToEx(m_hAttribDC, x, y, &point);
 	return point;
 }
@@ -449,8 +449,8 @@ CPoint CDC::MoveTo(POINT point)
 BOOL CDC::LineTo(int x, int y)
 {
 	// The attribute DC keeps the current position for GetCurrentPosition.
-	if (m_hAttribDC != NULL && m_hDC != m_hAttribDC)
-		::MoveToEx(m_hAttribDC, x, y, NULL);
+	if (m_hAttribDC != nullptr && m_hDC != m_hAttribDC)
+		::MoveToEx(m_hAttribDC, x, y, nullptr);
 	return ::LineTo(m_hDC, x, y);
 }
 
@@ -477,7 +477,7 @@ void CDC::FrameRect(LPCRECT lpRect, CBrush* pBrush)
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr)
 {
 	::SetBkColor(m_hDC, clr);
-	::ExtTextOut(m_hDC, 0, 0, ETO_OPAQUE, lpRect, NULL, 0, NULL);
+	::ExtTextOut(m_hDC, 0, 0, ETO_OPAQUE, lpRect, nullptr, 0, nullptr);
 }
 
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr)
@@ -615,7 +615,7 @@ UINT CDC::SetTextAlign(UINT nFlags)
 	UINT nOld = GDI_ERROR;
 	if (m_hDC != m_hAttribDC)
 		nOld = ::SetTextAlign(m_hDC, nFlags);
-	if (m_hAttribDC != NULL)
+	if (m_hAttribDC != nullptr)
 		nOld = ::SetTextAlign(m_hAttribDC, nFlags);
 	return nOld;
 }

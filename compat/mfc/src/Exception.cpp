@@ -35,9 +35,9 @@ BOOL CException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpC
 
 BOOL CException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
-	if (pnHelpContext != NULL)
+	if (pnHelpContext != nullptr)
 		*pnHelpContext = 0;
-	if (lpszError != NULL && nMaxError != 0)
+	if (lpszError != nullptr && nMaxError != 0)
 		*lpszError = L'\0';
 	return FALSE;
 }
@@ -69,13 +69,13 @@ int CException::ReportError(UINT nType, UINT nMessageID)
 		}
 	}
 	TCHAR szPath[MAX_PATH];
-	DWORD nPath = ::GetModuleFileName(NULL, szPath, _countof(szPath));
+	DWORD nPath = ::GetModuleFileName(nullptr, szPath, _countof(szPath));
 	CString strTitle(szPath, (nPath < _countof(szPath)) ? (int)nPath : 0);
 	strTitle = strTitle.Mid(strTitle.ReverseFind(L'\\') + 1);
 	int iExtension = strTitle.ReverseFind(L'.');
 	if (iExtension > 0)
 		strTitle = strTitle.Left(iExtension);
-	return ::MessageBox(NULL, strMessage, strTitle, nType);
+	return ::MessageBox(nullptr, strMessage, strTitle, nType);
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -99,9 +99,9 @@ CSimpleException::~CSimpleException()
 
 BOOL CSimpleException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
-	if (lpszError == NULL || nMaxError == 0)
+	if (lpszError == nullptr || nMaxError == 0)
 		return FALSE;
-	if (pnHelpContext != NULL)
+	if (pnHelpContext != nullptr)
 		*pnHelpContext = 0;
 	// Loaded on each call rather than cached: the thrown objects are static and
 	// shared by all threads.

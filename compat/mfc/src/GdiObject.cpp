@@ -9,7 +9,7 @@
 IMPLEMENT_DYNCREATE(CGdiObject, CObject)
 
 CGdiObject::CGdiObject()
-	: m_hObject(NULL)
+	: m_hObject(nullptr)
 {
 }
 
@@ -30,7 +30,7 @@ void PASCAL CGdiObject::DeleteTempMap()
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject)
 {
-	if (hObject == NULL)
+	if (hObject == nullptr)
 		return FALSE;
 	m_hObject = hObject;
 	AfxSetPermanentHandle(afxHandleGdiObject, m_hObject, this);
@@ -40,15 +40,15 @@ BOOL CGdiObject::Attach(HGDIOBJ hObject)
 HGDIOBJ CGdiObject::Detach()
 {
 	HGDIOBJ hObject = m_hObject;
-	if (hObject != NULL)
+	if (hObject != nullptr)
 		AfxRemovePermanentHandle(afxHandleGdiObject, hObject, this);
-	m_hObject = NULL;
+	m_hObject = nullptr;
 	return hObject;
 }
 
 BOOL CGdiObject::DeleteObject()
 {
-	if (m_hObject == NULL)
+	if (m_hObject == nullptr)
 		return FALSE;
 	return ::DeleteObject(Detach());
 }
@@ -67,7 +67,7 @@ BOOL CGdiObject::CreateStockObject(int nIndex)
 {
 	// Stock objects are shared: held, but not recorded as this object's.
 	m_hObject = ::GetStockObject(nIndex);
-	return m_hObject != NULL;
+	return m_hObject != nullptr;
 }
 
 BOOL CGdiObject::UnrealizeObject()
@@ -171,19 +171,19 @@ BOOL CFont::CreatePointFont(int nPointSize, LPCTSTR lpszFaceName, CDC* pDC)
 	LOGFONT logFont;
 	memset(&logFont, 0, sizeof(logFont));
 	logFont.lfCharSet = DEFAULT_CHARSET;
-	if (lpszFaceName != NULL)
+	if (lpszFaceName != nullptr)
 		::lstrcpyn(logFont.lfFaceName, lpszFaceName, _countof(logFont.lfFaceName));
 
 	// Tenths of a point to device pixels (720 per inch), then to the logical
 	// units of the DC; a negative height asks for the character height.
-	HDC hDC = (pDC != NULL) ? pDC->m_hAttribDC : ::GetDC(NULL);
+	HDC hDC = (pDC != nullptr) ? pDC->m_hAttribDC : ::GetDC(nullptr);
 	POINT pt = { 0, ::MulDiv(::GetDeviceCaps(hDC, LOGPIXELSY), nPointSize, 720) };
 	POINT ptOrigin = { 0, 0 };
 	::DPtoLP(hDC, &pt, 1);
 	::DPtoLP(hDC, &ptOrigin, 1);
 	logFont.lfHeight = -abs(pt.y - ptOrigin.y);
-	if (pDC == NULL)
-		::ReleaseDC(NULL, hDC);
+	if (pDC == nullptr)
+		::ReleaseDC(nullptr, hDC);
 	return CreateFontIndirect(&logFont);
 }
 
@@ -217,7 +217,7 @@ BOOL CBitmap::CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitcount
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight)
 {
-	return Attach(::CreateCompatibleBitmap((pDC != NULL) ? pDC->m_hDC : NULL, nWidth, nHeight));
+	return Attach(::CreateCompatibleBitmap((pDC != nullptr) ? pDC->m_hDC : nullptr, nWidth, nHeight));
 }
 
 int CBitmap::GetBitmap(BITMAP* pBitMap)

@@ -35,8 +35,8 @@ public:
 	explicit CSRWLockScope(SRWLOCK& lock) : m_lock(lock) { pfnAcquire(&m_lock); }
 	~CSRWLockScope() { pfnRelease(&m_lock); }
 private:
-	CSRWLockScope(const CSRWLockScope&);
-	void operator=(const CSRWLockScope&);
+	CSRWLockScope(const CSRWLockScope&) = delete;
+	void operator=(const CSRWLockScope&) = delete;
 	SRWLOCK& m_lock;
 };
 typedef CSRWLockScope<::AcquireSRWLockExclusive, ::ReleaseSRWLockExclusive> CExclusiveLock;
@@ -44,7 +44,7 @@ typedef CSRWLockScope<::AcquireSRWLockShared, ::ReleaseSRWLockShared> CSharedLoc
 
 struct CThreadMaps
 {
-	CThreadMaps() : m_nTempMapLock(0), m_pPrev(NULL), m_pNext(NULL)
+	CThreadMaps() : m_nTempMapLock(0), m_pPrev(nullptr), m_pNext(nullptr)
 	{
 		::InitializeSRWLock(&m_lockPermanent);
 		for (int nKind = 0; nKind < afxHandleKindCount; nKind++)
@@ -62,21 +62,21 @@ struct CThreadMaps
 
 DWORD s_dwTlsIndex = TLS_OUT_OF_INDEXES;
 SRWLOCK s_lockThreads = SRWLOCK_INIT;   // guards the list; taken before any m_lockPermanent
-CThreadMaps* s_pFirstMaps = NULL;
+CThreadMaps* s_pFirstMaps = nullptr;
 std::atomic<LONG> s_nTempObjects(0);
 
 CThreadMaps* GetThreadMaps(bool bCreate)
 {
 	CThreadMaps* pMaps = static_cast<CThreadMaps*>(::TlsGetValue(s_dwTlsIndex));
-	if (pMaps != NULL || !bCreate)
+	if (pMaps != nullptr || !bCreate)
 		return pMaps;
 	pMaps = new (std::nothrow) CThreadMaps;
-	if (pMaps == NULL)
+	if (pMaps == nullptr)
 		AfxThrowMemoryException();
 	::TlsSetValue(s_dwTlsIndex, pMaps);
 	CExclusiveLock lock(s_lockThreads);
 	pMaps->m_pNext = s_pFirstMaps;
-	if (s_pFirstMaps != NULL)
+	if (s_pFirstMaps != nullptr)
 		s_pFirstMaps->m_pPrev = pMaps;
 	s_pFirstMaps = pMaps;
 	return pMaps;
@@ -118,7 +118,7 @@ CObject* NewTemporary(AFX_HANDLE_KIND nKind, HANDLE hHandle)
 		pObject = new (std::nothrow) CDC;
 	else
 		pObject = new (std::nothrow) CGdiObject;
-	if (pObject == NULL)
+	if (pObject == nullptr)
 		AfxThrowMemoryException();
 	RewrapTemporary(nKind, pObject, hHandle);
 	++s_nTempObjects;
@@ -128,7 +128,7 @@ CObject* NewTemporary(AFX_HANDLE_KIND nKind, HANDLE hHandle)
 // Takes the handle away first: a temporary never deletes what it wraps.
 void DeleteTemporary(AFX_HANDLE_KIND nKind, CObject* pObject)
 {
-	RewrapTemporary(nKind, pObject, NULL);
+	RewrapTemporary(nKind, pObject, nullptr);
 	delete pObject;
 	--s_nTempObjects;
 }
@@ -175,13 +175,13 @@ bool RemovePermanent(CThreadMaps* pMaps, AFX_HANDLE_KIND nKind, HANDLE hHandle, 
 // Unlinked maps are reachable by nobody else: free them without locks.
 void UnlinkThreadMaps(CThreadMaps* pMaps)
 {
-	if (pMaps->m_pPrev != NULL)
+	if (pMaps->m_pPrev != nullptr)
 		pMaps->m_pPrev->m_pNext = pMaps->m_pNext;
 	else
 		s_pFirstMaps = pMaps->m_pNext;
-	if (pMaps->m_pNext != NULL)
+	if (pMaps->m_pNext != nullptr)
 		pMaps->m_pNext->m_pPrev = pMaps->m_pPrev;
-	pMaps->m_pPrev = pMaps->m_pNext = NULL;
+	pMaps->m_pPrev = pMaps->m_pNext = nullptr;
 }
 
 void FreeThreadMaps(CThreadMaps* pMaps)
@@ -214,10 +214,10 @@ void AfxRemovePermanentHandle(AFX_HANDLE_KIND nKind, HANDLE hHandle, CObject* pO
 {
 	// Usually recorded by this thread; otherwise search the others.
 	CThreadMaps* pOwnMaps = GetThreadMaps(false);
-	if (pOwnMaps != NULL && RemovePermanent(pOwnMaps, nKind, hHandle, pObject))
+	if (pOwnMaps != nullptr && RemovePermanent(pOwnMaps, nKind, hHandle, pObject))
 		return;
 	CSharedLock lock(s_lockThreads);
-	for (CThreadMaps* pMaps = s_pFirstMaps; pMaps != NULL; pMaps = pMaps->m_pNext)
+	for (CThreadMaps* pMaps = s_pFirstMaps; pMaps != nullptr; pMaps = pMaps->m_pNext)
 	{
 		if (pMaps != pOwnMaps && RemovePermanent(pMaps, nKind, hHandle, pObject))
 			return;
@@ -226,8 +226,8 @@ void AfxRemovePermanentHandle(AFX_HANDLE_KIND nKind, HANDLE hHandle, CObject* pO
 
 CObject* AfxMapHandle(AFX_HANDLE_KIND nKind, HANDLE hHandle)
 {
-	if (hHandle == NULL)
-		return NULL;
+	if (hHandle == nullptr)
+		return nullptr;
 	CThreadMaps* pMaps = GetThreadMaps(true);
 	{
 		CSharedLock lock(pMaps->m_lockPermanent);
@@ -263,7 +263,7 @@ CObject* AfxMapHandle(AFX_HANDLE_KIND nKind, HANDLE hHandle)
 void AfxDeleteTempHandles(AFX_HANDLE_KIND nKind)
 {
 	CThreadMaps* pMaps = GetThreadMaps(false);
-	if (pMaps != NULL)
+	if (pMaps != nullptr)
 		DeleteAllTemporaries(pMaps, nKind);
 }
 
@@ -275,7 +275,7 @@ void AFXAPI AfxLockTempMaps()
 BOOL AFXAPI AfxUnlockTempMaps(BOOL bDeleteTemps)
 {
 	CThreadMaps* pMaps = GetThreadMaps(false);
-	if (pMaps == NULL || pMaps->m_nTempMapLock == 0)
+	if (pMaps == nullptr || pMaps->m_nTempMapLock == 0)
 		return FALSE;
 	if (--pMaps->m_nTempMapLock == 0 && bDeleteTemps)
 	{
@@ -299,9 +299,9 @@ void AfxTermThreadHandleMaps()
 	if (s_dwTlsIndex == TLS_OUT_OF_INDEXES)
 		return;
 	CThreadMaps* pMaps = static_cast<CThreadMaps*>(::TlsGetValue(s_dwTlsIndex));
-	if (pMaps == NULL)
+	if (pMaps == nullptr)
 		return;
-	::TlsSetValue(s_dwTlsIndex, NULL);
+	::TlsSetValue(s_dwTlsIndex, nullptr);
 	{
 		CExclusiveLock lock(s_lockThreads);
 		UnlinkThreadMaps(pMaps);
@@ -319,7 +319,7 @@ void AfxTermProcessHandleMaps()
 		{
 			CExclusiveLock lock(s_lockThreads);
 			pMaps = s_pFirstMaps;
-			if (pMaps == NULL)
+			if (pMaps == nullptr)
 				break;
 			UnlinkThreadMaps(pMaps);
 		}
@@ -335,7 +335,7 @@ LONG AFXAPI AfxGetTempObjectCount(BOOL bAllThreads)
 		return s_nTempObjects.load();
 	CThreadMaps* pMaps = GetThreadMaps(false);
 	LONG nCount = 0;
-	if (pMaps != NULL)
+	if (pMaps != nullptr)
 	{
 		for (int nKind = 0; nKind < afxHandleKindCount; nKind++)
 			nCount += static_cast<LONG>(pMaps->m_mapTemporary[nKind].size());

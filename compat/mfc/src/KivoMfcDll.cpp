@@ -14,7 +14,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE /* hInstance */, DWORD dwReason, LPVOID
 	case DLL_PROCESS_DETACH:
 		// At process exit the other threads are gone and the memory goes with
 		// the process; only an unload frees the maps.
-		if (lpReserved == NULL)
+		if (lpReserved == nullptr)
 			AfxTermProcessHandleMaps();
 		break;
 	}

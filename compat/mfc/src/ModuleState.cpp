@@ -17,7 +17,7 @@ AFX_MODULE_STATE s_moduleState;
 // Guards the list; taken by DllMain of extension libraries and by any thread
 // loading a string.
 SRWLOCK s_lockLibraries = SRWLOCK_INIT;
-CDynLinkLibrary* s_pFirstLibrary = NULL;
+CDynLinkLibrary* s_pFirstLibrary = nullptr;
 
 class CLibraryListLock
 {
@@ -51,7 +51,7 @@ AFX_MODULE_STATE* AFXAPI AfxGetStaticModuleState()
 // one GetModuleHandle(NULL) gives.
 BOOL AFXAPI AfxWinInit(HINSTANCE hInstance, HINSTANCE, LPTSTR, int)
 {
-	return hInstance != NULL;
+	return hInstance != nullptr;
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -71,7 +71,7 @@ CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL bSystem)
 CDynLinkLibrary::~CDynLinkLibrary()
 {
 	CLibraryListLock lock(true);
-	for (CDynLinkLibrary** ppLibrary = &s_pFirstLibrary; *ppLibrary != NULL;
+	for (CDynLinkLibrary** ppLibrary = &s_pFirstLibrary; *ppLibrary != nullptr;
 		ppLibrary = &(*ppLibrary)->m_pNextDLL)
 	{
 		if (*ppLibrary == this)
@@ -98,11 +98,11 @@ void AFXAPI AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL bAll)
 	if (!state.bInitialized)
 		return;
 	// Unlink under the lock, delete outside it (the destructor locks again).
-	CDynLinkLibrary* pDoomed = NULL;
+	CDynLinkLibrary* pDoomed = nullptr;
 	{
 		CLibraryListLock lock(true);
 		CDynLinkLibrary** ppLibrary = &s_pFirstLibrary;
-		while (*ppLibrary != NULL)
+		while (*ppLibrary != nullptr)
 		{
 			CDynLinkLibrary* pLibrary = *ppLibrary;
 			if (bAll || pLibrary->m_hModule == state.hModule)
@@ -117,10 +117,10 @@ void AFXAPI AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL bAll)
 			}
 		}
 	}
-	while (pDoomed != NULL)
+	while (pDoomed != nullptr)
 	{
 		CDynLinkLibrary* pNext = pDoomed->m_pNextDLL;
-		pDoomed->m_pNextDLL = NULL;
+		pDoomed->m_pNextDLL = nullptr;
 		delete pDoomed;
 		pDoomed = pNext;
 	}
@@ -138,15 +138,15 @@ LPCWSTR AfxGetStringResource(HINSTANCE hInstance, UINT nID, int* pnLength)
 {
 	// Strings are stored in blocks of 16, each a length-prefixed run of UTF-16.
 	HRSRC hResource = ::FindResource(hInstance, MAKEINTRESOURCE((nID >> 4) + 1), RT_STRING);
-	HGLOBAL hGlobal = (hResource != NULL) ? ::LoadResource(hInstance, hResource) : NULL;
-	const WORD* pw = (hGlobal != NULL) ? static_cast<const WORD*>(::LockResource(hGlobal)) : NULL;
-	if (pw == NULL)
-		return NULL;
+	HGLOBAL hGlobal = (hResource != nullptr) ? ::LoadResource(hInstance, hResource) : nullptr;
+	const WORD* pw = (hGlobal != nullptr) ? static_cast<const WORD*>(::LockResource(hGlobal)) : nullptr;
+	if (pw == nullptr)
+		return nullptr;
 	const WORD* pwEnd = pw + ::SizeofResource(hInstance, hResource) / sizeof(WORD);
 	for (UINT nIndex = nID & 0x0F; nIndex > 0 && pw < pwEnd; nIndex--)
 		pw += 1 + *pw;
 	if (pw >= pwEnd || *pw == 0 || pw + 1 + *pw > pwEnd)
-		return NULL;
+		return nullptr;
 	*pnLength = *pw;
 	return reinterpret_cast<LPCWSTR>(pw + 1);
 }
@@ -154,18 +154,18 @@ LPCWSTR AfxGetStringResource(HINSTANCE hInstance, UINT nID, int* pnLength)
 HINSTANCE AfxFindStringResourceHandle(UINT nID)
 {
 	int nLength;
-	HINSTANCE hApplication = ::GetModuleHandle(NULL);
-	if (AfxGetStringResource(hApplication, nID, &nLength) != NULL)
+	HINSTANCE hApplication = ::GetModuleHandle(nullptr);
+	if (AfxGetStringResource(hApplication, nID, &nLength) != nullptr)
 		return hApplication;
 	{
 		CLibraryListLock lock(false);
 		for (int nPass = 0; nPass < 2; nPass++)    // ordinary libraries, then system ones
 		{
-			for (CDynLinkLibrary* pLibrary = s_pFirstLibrary; pLibrary != NULL;
+			for (CDynLinkLibrary* pLibrary = s_pFirstLibrary; pLibrary != nullptr;
 				pLibrary = pLibrary->m_pNextDLL)
 			{
-				if ((pLibrary->m_bSystem != FALSE) == (nPass == 1) && pLibrary->m_hResource != NULL &&
-					AfxGetStringResource(pLibrary->m_hResource, nID, &nLength) != NULL)
+				if ((pLibrary->m_bSystem != FALSE) == (nPass == 1) && pLibrary->m_hResource != nullptr &&
+					AfxGetStringResource(pLibrary->m_hResource, nID, &nLength) != nullptr)
 				{
 					return pLibrary->m_hResource;
 				}
@@ -173,5 +173,5 @@ HINSTANCE AfxFindStringResourceHandle(UINT nID)
 		}
 	}
 	HINSTANCE hLibrary = AfxGetLibraryInstance();
-	return (AfxGetStringResource(hLibrary, nID, &nLength) != NULL) ? hLibrary : NULL;
+	return (AfxGetStringResource(hLibrary, nID, &nLength) != nullptr) ? hLibrary : nullptr;
 }

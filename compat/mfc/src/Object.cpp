@@ -8,7 +8,7 @@ BOOL AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine)
 {
 	char szMessage[512];
 	_snprintf_s(szMessage, sizeof(szMessage), _TRUNCATE, "Assertion failed: %s(%d)\n",
-		lpszFileName != NULL ? lpszFileName : "?", nLine);
+		lpszFileName != nullptr ? lpszFileName : "?", nLine);
 	::OutputDebugStringA(szMessage);
 	fputs(szMessage, stderr);
 	fflush(stderr);
@@ -17,8 +17,8 @@ BOOL AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine)
 
 CObject* CRuntimeClass::CreateObject()
 {
-	if (m_pfnCreateObject == NULL)     // abstract class or DECLARE_DYNAMIC only
-		return NULL;
+	if (m_pfnCreateObject == nullptr)     // abstract class or DECLARE_DYNAMIC only
+		return nullptr;
 	try
 	{
 		return (*m_pfnCreateObject)();
@@ -26,14 +26,14 @@ CObject* CRuntimeClass::CreateObject()
 	catch (CException* e)
 	{
 		e->Delete();
-		return NULL;
+		return nullptr;
 	}
 }
 
 BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const
 {
-	for (const CRuntimeClass* pClassThis = this; pClassThis != NULL;
-		pClassThis = (pClassThis->m_pfnGetBaseClass != NULL) ? (*pClassThis->m_pfnGetBaseClass)() : NULL)
+	for (const CRuntimeClass* pClassThis = this; pClassThis != nullptr;
+		pClassThis = (pClassThis->m_pfnGetBaseClass != nullptr) ? (*pClassThis->m_pfnGetBaseClass)() : nullptr)
 	{
 		if (pClassThis == pBaseClass)
 			return TRUE;
@@ -42,11 +42,11 @@ BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const
 }
 
 const CRuntimeClass CObject::classCObject =
-	{ "CObject", sizeof(CObject), 0xFFFF, NULL, &CObject::_GetBaseClass, NULL, NULL };
+	{ "CObject", sizeof(CObject), 0xFFFF, nullptr, &CObject::_GetBaseClass, nullptr, nullptr };
 
 CRuntimeClass* PASCAL CObject::_GetBaseClass()
 {
-	return NULL;
+	return nullptr;
 }
 
 CRuntimeClass* PASCAL CObject::GetThisClass()

@@ -14,14 +14,14 @@ COleException::~COleException()
 
 BOOL COleException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
-	if (pnHelpContext != NULL)
+	if (pnHelpContext != nullptr)
 		*pnHelpContext = 0;
-	if (lpszError == NULL || nMaxError == 0)
+	if (lpszError == nullptr || nMaxError == 0)
 		return FALSE;
-	LPTSTR pszBuffer = NULL;
+	LPTSTR pszBuffer = nullptr;
 	if (::FormatMessage(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-			NULL, m_sc, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-			reinterpret_cast<LPTSTR>(&pszBuffer), 0, NULL) == 0)
+			nullptr, m_sc, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+			reinterpret_cast<LPTSTR>(&pszBuffer), 0, nullptr) == 0)
 	{
 		*lpszError = L'\0';
 		return FALSE;

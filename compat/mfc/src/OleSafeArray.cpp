@@ -94,7 +94,7 @@ void COleSafeArray::CreateOneDim(VARTYPE vtSrc, DWORD dwElements, const void* pv
 	rgsabound.lLbound = nLBound;
 	Create(vtSrc, 1, &rgsabound);
 
-	if (pvSrcData != NULL && dwElements != 0)
+	if (pvSrcData != nullptr && dwElements != 0)
 	{
 		void* pvDestData;
 		AccessData(&pvDestData);
@@ -121,7 +121,7 @@ void COleSafeArray::ResizeOneDim(DWORD dwElements)
 
 void COleSafeArray::Create(VARTYPE vtSrc, DWORD dwDims, DWORD* rgElements)
 {
-	if (rgElements == NULL || dwDims == 0)
+	if (rgElements == nullptr || dwDims == 0)
 		AfxThrowInvalidArgException();
 	SAFEARRAYBOUND* rgsaBounds = new SAFEARRAYBOUND[dwDims];
 	for (DWORD dwIndex = 0; dwIndex < dwDims; dwIndex++)
@@ -143,11 +143,11 @@ void COleSafeArray::Create(VARTYPE vtSrc, DWORD dwDims, DWORD* rgElements)
 
 void COleSafeArray::Create(VARTYPE vtSrc, DWORD dwDims, SAFEARRAYBOUND* rgsabound)
 {
-	if (dwDims == 0 || rgsabound == NULL)
+	if (dwDims == 0 || rgsabound == nullptr)
 		AfxThrowInvalidArgException();
 	Clear();
 	V_ARRAY(this) = ::SafeArrayCreate(vtSrc, dwDims, rgsabound);
-	if (V_ARRAY(this) == NULL)
+	if (V_ARRAY(this) == nullptr)
 		AfxThrowMemoryException();
 	V_VT(this) = (VARTYPE)(vtSrc | VT_ARRAY);
 	m_dwDims = dwDims;
@@ -214,7 +214,7 @@ void COleSafeArray::Destroy()
 	AfxCheckError(::SafeArrayDestroy(V_ARRAY(this)));
 	// The array is gone: do not let Clear or the destructor free it again.
 	V_VT(this) = VT_EMPTY;
-	V_ARRAY(this) = NULL;
+	V_ARRAY(this) = nullptr;
 	m_dwElementSize = 0;
 	m_dwDims = 0;
 }

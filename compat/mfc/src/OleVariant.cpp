@@ -12,11 +12,11 @@ void InitVariant(LPVARIANT pVar)
 void SetBstr(LPVARIANT pVar, LPCTSTR psz)
 {
 	V_VT(pVar) = VT_BSTR;
-	V_BSTR(pVar) = NULL;
-	if (psz != NULL)
+	V_BSTR(pVar) = nullptr;
+	if (psz != nullptr)
 	{
 		V_BSTR(pVar) = ::SysAllocString(psz);
-		if (V_BSTR(pVar) == NULL)
+		if (V_BSTR(pVar) == nullptr)
 			AfxThrowMemoryException();
 	}
 }
@@ -137,7 +137,7 @@ void COleVariant::Clear()
 
 void COleVariant::ChangeType(VARTYPE vartype, LPVARIANT pSrc)
 {
-	if (pSrc == NULL)
+	if (pSrc == nullptr)
 		pSrc = this;
 	if (pSrc != this || vartype != V_VT(pSrc))
 		AfxCheckError(::VariantChangeType(this, pSrc, 0, vartype));

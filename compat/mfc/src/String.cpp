@@ -43,7 +43,7 @@ LPWSTR Allocate(int nLength)
 		ThrowInvalidArg();
 	size_t cb = sizeof(CStringData) + ((size_t)nLength + 1) * sizeof(wchar_t);
 	CStringData* pData = static_cast<CStringData*>(malloc(cb));
-	if (pData == NULL)
+	if (pData == nullptr)
 		AfxThrowMemoryException();
 	pData->nDataLength = 0;
 	pData->nAllocLength = nLength;
@@ -90,7 +90,7 @@ void Assign(LPWSTR& rpszData, LPCWSTR pch, int nLength)
 
 void AssignNarrow(LPWSTR& rpszData, LPCSTR psz)
 {
-	int nLength = ::MultiByteToWideChar(CP_ACP, 0, psz, -1, NULL, 0) - 1;
+	int nLength = ::MultiByteToWideChar(CP_ACP, 0, psz, -1, nullptr, 0) - 1;
 	if (nLength <= 0)
 	{
 		Adopt(rpszData, s_pszNil);
@@ -150,7 +150,7 @@ void InsertChars(LPWSTR& rpszData, int iIndex, LPCWSTR pch, int nCount)
 
 int SafeLength(LPCWSTR psz)
 {
-	return (psz == NULL) ? 0 : (int)wcslen(psz);
+	return (psz == nullptr) ? 0 : (int)wcslen(psz);
 }
 
 // Length of the formatted text; va_list is consumed from a copy.
@@ -168,7 +168,7 @@ int FormattedLength(LPCWSTR pszFormat, va_list args)
 
 bool IsInSet(wchar_t ch, LPCWSTR pszTargets)
 {
-	return ch != L'\0' && pszTargets != NULL && wcschr(pszTargets, ch) != NULL;
+	return ch != L'\0' && pszTargets != nullptr && wcschr(pszTargets, ch) != nullptr;
 }
 
 template<class Pred>
@@ -220,7 +220,7 @@ CString::CString(LPCWSTR pszSrc)
 	: m_pszData(s_pszNil)
 {
 	// MAKEINTRESOURCE(nID) loads string nID, as in MFC.
-	if (pszSrc != NULL && IS_INTRESOURCE(pszSrc))
+	if (pszSrc != nullptr && IS_INTRESOURCE(pszSrc))
 		LoadString(LOWORD((DWORD_PTR)pszSrc));
 	else
 		Assign(m_pszData, pszSrc, SafeLength(pszSrc));
@@ -229,9 +229,9 @@ CString::CString(LPCWSTR pszSrc)
 CString::CString(LPCSTR pszSrc)
 	: m_pszData(s_pszNil)
 {
-	if (pszSrc != NULL && IS_INTRESOURCE(pszSrc))
+	if (pszSrc != nullptr && IS_INTRESOURCE(pszSrc))
 		LoadString(LOWORD((DWORD_PTR)pszSrc));
-	else if (pszSrc != NULL)
+	else if (pszSrc != nullptr)
 		AssignNarrow(m_pszData, pszSrc);
 }
 
@@ -250,7 +250,7 @@ CString::CString(wchar_t ch, int nRepeat)
 CString::CString(LPCWSTR pch, int nLength)
 	: m_pszData(s_pszNil)
 {
-	if (nLength < 0 || (pch == NULL && nLength != 0))
+	if (nLength < 0 || (pch == nullptr && nLength != 0))
 		ThrowInvalidArg();
 	Assign(m_pszData, pch, nLength);
 }
@@ -274,7 +274,7 @@ CString& CString::operator=(LPCWSTR pszSrc)
 
 CString& CString::operator=(LPCSTR pszSrc)
 {
-	if (pszSrc == NULL)
+	if (pszSrc == nullptr)
 		Empty();
 	else
 		AssignNarrow(m_pszData, pszSrc);
@@ -373,7 +373,7 @@ void CString::Format(LPCWSTR pszFormat, ...)
 
 void CString::FormatV(LPCWSTR pszFormat, va_list args)
 {
-	if (pszFormat == NULL)
+	if (pszFormat == nullptr)
 		ThrowInvalidArg();
 	int nLength = FormattedLength(pszFormat, args);
 	// A new buffer: the arguments may point into the current one.
@@ -399,7 +399,7 @@ void CString::AppendFormat(LPCWSTR pszFormat, ...)
 BSTR CString::AllocSysString() const
 {
 	BSTR bstr = ::SysAllocStringLen(m_pszData, GetLength());
-	if (bstr == NULL)
+	if (bstr == nullptr)
 		AfxThrowMemoryException();
 	return bstr;
 }
@@ -483,21 +483,21 @@ int CString::Find(wchar_t ch, int iStart) const
 	if (iStart < 0 || iStart >= GetLength())
 		return -1;
 	LPCWSTR psz = wcschr(m_pszData + iStart, ch);
-	return (psz == NULL) ? -1 : (int)(psz - m_pszData);
+	return (psz == nullptr) ? -1 : (int)(psz - m_pszData);
 }
 
 int CString::Find(LPCWSTR pszSub, int iStart) const
 {
-	if (pszSub == NULL || iStart < 0 || iStart > GetLength())
+	if (pszSub == nullptr || iStart < 0 || iStart > GetLength())
 		return -1;
 	LPCWSTR psz = wcsstr(m_pszData + iStart, pszSub);
-	return (psz == NULL) ? -1 : (int)(psz - m_pszData);
+	return (psz == nullptr) ? -1 : (int)(psz - m_pszData);
 }
 
 int CString::ReverseFind(wchar_t ch) const
 {
 	LPCWSTR psz = wcsrchr(m_pszData, ch);
-	return (psz == NULL) ? -1 : (int)(psz - m_pszData);
+	return (psz == nullptr) ? -1 : (int)(psz - m_pszData);
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -593,7 +593,7 @@ int CString::Replace(LPCWSTR pszOld, LPCWSTR pszNew)
 	int nNewLength = SafeLength(pszNew);
 
 	int nCount = 0;
-	for (LPCWSTR psz = wcsstr(m_pszData, pszOld); psz != NULL; psz = wcsstr(psz + nOldLength, pszOld))
+	for (LPCWSTR psz = wcsstr(m_pszData, pszOld); psz != nullptr; psz = wcsstr(psz + nOldLength, pszOld))
 		nCount++;
 	if (nCount == 0)
 		return 0;
@@ -604,7 +604,7 @@ int CString::Replace(LPCWSTR pszOld, LPCWSTR pszNew)
 	LPWSTR pszResult = Allocate((int)nResultLength);
 	LPWSTR pszOut = pszResult;
 	LPCWSTR pszIn = m_pszData;
-	for (LPCWSTR pszMatch = wcsstr(pszIn, pszOld); pszMatch != NULL; pszMatch = wcsstr(pszIn, pszOld))
+	for (LPCWSTR pszMatch = wcsstr(pszIn, pszOld); pszMatch != nullptr; pszMatch = wcsstr(pszIn, pszOld))
 	{
 		wmemcpy(pszOut, pszIn, pszMatch - pszIn);
 		pszOut += pszMatch - pszIn;
@@ -656,14 +656,14 @@ int CString::Delete(int iIndex, int nCount)
 BOOL CString::LoadString(UINT nID)
 {
 	HINSTANCE hInstance = AfxFindStringResourceHandle(nID);
-	return hInstance != NULL && LoadString(hInstance, nID);
+	return hInstance != nullptr && LoadString(hInstance, nID);
 }
 
 BOOL CString::LoadString(HINSTANCE hInstance, UINT nID)
 {
 	int nLength = 0;
 	LPCWSTR pch = AfxGetStringResource(hInstance, nID, &nLength);
-	if (pch == NULL)
+	if (pch == nullptr)
 		return FALSE;
 	Assign(m_pszData, pch, nLength);
 	return TRUE;

@@ -7,13 +7,13 @@
 IMPLEMENT_DYNAMIC(CSyncObject, CObject)
 
 CSyncObject::CSyncObject(LPCTSTR /* pstrName */)
-	: m_hObject(NULL)
+	: m_hObject(nullptr)
 {
 }
 
 CSyncObject::~CSyncObject()
 {
-	if (m_hObject != NULL)
+	if (m_hObject != nullptr)
 		::CloseHandle(m_hObject);
 }
 
@@ -28,7 +28,7 @@ BOOL CSyncObject::Lock(DWORD dwTimeout)
 IMPLEMENT_DYNAMIC(CCriticalSection, CSyncObject)
 
 CCriticalSection::CCriticalSection()
-	: CSyncObject(NULL)
+	: CSyncObject(nullptr)
 {
 	if (!::InitializeCriticalSectionAndSpinCount(&m_sect, 0))
 		AfxThrowMemoryException();
@@ -71,7 +71,7 @@ CEvent::CEvent(BOOL bInitiallyOwn, BOOL bManualReset, LPCTSTR lpszName,
 	: CSyncObject(lpszName)
 {
 	m_hObject = ::CreateEvent(lpsaAttribute, bManualReset, bInitiallyOwn, lpszName);
-	if (m_hObject == NULL)
+	if (m_hObject == nullptr)
 		AfxThrowResourceException();
 }
 
@@ -108,7 +108,7 @@ CMutex::CMutex(BOOL bInitiallyOwn, LPCTSTR lpszName, LPSECURITY_ATTRIBUTES lpsaA
 	: CSyncObject(lpszName)
 {
 	m_hObject = ::CreateMutex(lpsaAttribute, bInitiallyOwn, lpszName);
-	if (m_hObject == NULL)
+	if (m_hObject == nullptr)
 		AfxThrowResourceException();
 }
 
@@ -126,7 +126,7 @@ BOOL CMutex::Unlock()
 
 CSingleLock::CSingleLock(CSyncObject* pObject, BOOL bInitialLock)
 {
-	if (pObject == NULL)
+	if (pObject == nullptr)
 		AfxThrowInvalidArgException();
 	m_pObject = pObject;
 	m_hObject = pObject->m_hObject;
