@@ -1,6 +1,7 @@
 // BenchFloor.cpp: the floor of the composition.
 #include "BenchFloor.h"
 #include "BenchPlatform.h"
+#include "KivoWindowDC.h"
 
 #include <cstring>
 
@@ -47,10 +48,12 @@ bool CBenchFloorMask::Create(HDC hReferenceDC, int nWidth, int nHeight, EBenchOv
     pInfo->bmiHeader.biBitCount = 32;
     pInfo->bmiHeader.biCompression = BI_RGB;
     m_bits.assign(static_cast<size_t>(nWidth) * nHeight * 4, 0);
-    HDC hScreen = GetDC(nullptr);
-    const int nLines = GetDIBits(hScreen, static_cast<HBITMAP>(bitmap.GetSafeHandle()), 0, nHeight, m_bits.data(),
-                                 pInfo, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, hScreen);
+    int nLines;
+    {
+        CKIVOWindowDC screen(nullptr);
+        nLines = GetDIBits(screen.GetHdc(), static_cast<HBITMAP>(bitmap.GetSafeHandle()), 0, nHeight, m_bits.data(),
+                           pInfo, DIB_RGB_COLORS);
+    }
     if (nLines != nHeight)
         return false;
     return GdipCreateBitmapFromGdiDib(pInfo, m_bits.data(), &m_pBitmap) == Ok;

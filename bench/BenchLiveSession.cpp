@@ -7,6 +7,9 @@
 #include "BenchPlatform.h"
 #include "TestCameraServer.h"
 #include "KivoFrameSet.h"
+#include "KivoComPtr.h"
+#include "KivoHandle.h"
+#include "KivoSafeArray.h"
 
 #include <functional>
 
@@ -69,62 +72,69 @@ HRESULT MakePassCalls(IKIVOCamera* pCamera, IKIVOCamera3* pCamera3, SAFEARRAY** 
     return pCamera3->Get3DLivePicture(ppsa, &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
 }
 
-// A thread attached to the client, as the live picture thread is, that runs one task.
+typedef std::function<void(IKIVOCamera*, IKIVOCamera3*)> CBenchTask;
+
+// The body of a thread attached to the client, as the live picture thread is:
+// attaches, runs the task with both interfaces, gives the newest one back
+// before it detaches. The error, empty when the task ran.
+std::string RunAttachedTask(CBenchClient& client, const CBenchTask& fnTask)
+{
+    std::string strError;
+    try
+    {
+        client.ThreadAttach();
+        IKIVOCamera* pCamera = client.GetICamera();
+        CKIVOComPtr<IKIVOCamera3> pCamera3;
+        if (FAILED(Kivo::QueryInterfaceTo(pCamera, IID_IKIVOCamera3, pCamera3)))
+            strError = "no IKIVOCamera3";
+        else
+            fnTask(pCamera, pCamera3.Get());
+    }
+    catch (CKIVOClientException* pException)
+    {
+        strError = MessageOf(pException);
+    }
+    try
+    {
+        client.ThreadDetach();
+    }
+    catch (CKIVOClientException* pException)
+    {
+        MessageOf(pException);
+    }
+    return strError;
+}
+
+// A thread attached to the client that runs one task.
 class CBenchAttachedThread
 {
 public:
-    typedef std::function<void(IKIVOCamera*, IKIVOCamera3*)> CTask;
-
-    static bool Run(CBenchClient& client, const CTask& fnTask, std::string& strError)
+    static bool Run(CBenchClient& client, const CBenchTask& fnTask, std::string& strError)
     {
         CBenchAttachedThread thread(client, fnTask);
-        HANDLE hThread = CreateThread(nullptr, 0, ThreadProc, &thread, 0, nullptr);
-        if (hThread == nullptr)
+        CKIVOHandle hThread(CreateThread(nullptr, 0, ThreadProc, &thread, 0, nullptr));
+        if (hThread.IsNull())
         {
             strError = "a thread could not start";
             return false;
         }
         PumpMessagesUntil([&] { return WaitForSingleObject(hThread, 0) == WAIT_OBJECT_0; }, 600000.0);
-        CloseHandle(hThread);
         strError = thread.m_strError;
         return strError.empty();
     }
 
 private:
-    CBenchAttachedThread(CBenchClient& client, const CTask& fnTask) : m_client(client), m_fnTask(fnTask) {}
+    CBenchAttachedThread(CBenchClient& client, const CBenchTask& fnTask) : m_client(client), m_fnTask(fnTask) {}
 
     static DWORD WINAPI ThreadProc(LPVOID pParam)
     {
         CBenchAttachedThread* pThis = static_cast<CBenchAttachedThread*>(pParam);
-        IKIVOCamera3* pCamera3 = nullptr;
-        try
-        {
-            pThis->m_client.ThreadAttach();
-            IKIVOCamera* pCamera = pThis->m_client.GetICamera();
-            if (FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&pCamera3))))
-                pThis->m_strError = "no IKIVOCamera3";
-            else
-                pThis->m_fnTask(pCamera, pCamera3);
-        }
-        catch (CKIVOClientException* pException)
-        {
-            pThis->m_strError = MessageOf(pException);
-        }
-        if (pCamera3 != nullptr)
-            pCamera3->Release();
-        try
-        {
-            pThis->m_client.ThreadDetach();
-        }
-        catch (CKIVOClientException* pException)
-        {
-            MessageOf(pException);
-        }
+        pThis->m_strError = RunAttachedTask(pThis->m_client, pThis->m_fnTask);
         return 0;
     }
 
     CBenchClient& m_client;
-    const CTask& m_fnTask;
+    const CBenchTask& m_fnTask;
     std::string m_strError;
 };
 
@@ -134,21 +144,16 @@ class CBenchFloorLoop
 {
 public:
     CBenchFloorLoop(CBenchClient& client, HWND hWnd, const CBenchLiveCase& liveCase)
-        : m_client(client), m_hWnd(hWnd), m_case(liveCase), m_hReady(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          m_hStop(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+        : m_client(client), m_hWnd(hWnd), m_case(liveCase), m_hReady(Kivo::CreateManualResetEvent()),
+          m_hStop(Kivo::CreateManualResetEvent())
     {
     }
-    ~CBenchFloorLoop()
-    {
-        Stop();
-        CloseHandle(m_hReady);
-        CloseHandle(m_hStop);
-    }
+    ~CBenchFloorLoop() { Stop(); }
 
     bool Start(std::string& strError)
     {
-        m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
-        if (m_hThread == nullptr)
+        m_hThread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
+        if (m_hThread.IsNull())
         {
             strError = "the floor thread could not start";
             return false;
@@ -164,13 +169,12 @@ public:
     }
     void Stop()
     {
-        if (m_hThread == nullptr)
+        if (m_hThread.IsNull())
             return;
         SetEvent(m_hStop);
         // The thread is a single-threaded apartment making calls: keep this one pumping.
         PumpMessagesUntil([&] { return WaitForSingleObject(m_hThread, 0) == WAIT_OBJECT_0; }, 120000.0);
-        CloseHandle(m_hThread);
-        m_hThread = nullptr;
+        m_hThread.Reset();
     }
     HANDLE GetThread() const { return m_hThread; }
 
@@ -183,44 +187,27 @@ private:
 
     void Run()
     {
-        IKIVOCamera3* pCamera3 = nullptr;
-        try
-        {
-            m_client.ThreadAttach();
-            IKIVOCamera* pCamera = m_client.GetICamera();
-            if (FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&pCamera3))))
-                m_strError = "the floor thread got no IKIVOCamera3";
-            else
-                Loop(pCamera, pCamera3);
-        }
-        catch (CKIVOClientException* pException)
-        {
-            m_strError = "floor thread: " + MessageOf(pException);
-        }
-        if (pCamera3 != nullptr)
-            pCamera3->Release();
-        try
-        {
-            m_client.ThreadDetach();
-        }
-        catch (CKIVOClientException* pException)
-        {
-            MessageOf(pException);
-        }
+        const std::string strError =
+            RunAttachedTask(m_client, [this](IKIVOCamera* pCamera, IKIVOCamera3* pCamera3) { Loop(pCamera, pCamera3); });
+        if (!strError.empty())
+            m_strError = "floor thread: " + strError;
         SetEvent(m_hReady);
     }
 
     void Loop(IKIVOCamera* pCamera, IKIVOCamera3* pCamera3)
     {
-        HDC hWindowDC = GetDC(m_hWnd);
         CBenchFloorMask mask;
         CBenchFloorComposer composer;
         const bool bOverlay = m_case.eOverlay == BENCH_OVERLAY_MIXED;
-        const bool bPrepared =
-            (!bOverlay || mask.Create(hWindowDC, m_case.rcArea.Width(), m_case.rcArea.Height(), m_case.eOverlay))
-            && composer.Prepare(hWindowDC, m_case.rcArea, bOverlay ? mask.Get() : nullptr,
-                                Kivo::ColorRefToArgb(BENCH_KEY));
-        ReleaseDC(m_hWnd, hWindowDC);
+        bool bPrepared;
+        {
+            CKIVOWindowDC windowDC(m_hWnd);
+            bPrepared = (!bOverlay
+                         || mask.Create(windowDC.GetHdc(), m_case.rcArea.Width(), m_case.rcArea.Height(),
+                                        m_case.eOverlay))
+                        && composer.Prepare(windowDC.GetHdc(), m_case.rcArea, bOverlay ? mask.Get() : nullptr,
+                                            Kivo::ColorRefToArgb(BENCH_KEY));
+        }
         if (!bPrepared)
         {
             m_strError = "the floor composition could not be prepared";
@@ -235,33 +222,25 @@ private:
         {
             RECT rcClient;
             GetClientRect(m_hWnd, &rcClient);
-            SAFEARRAY* psa = nullptr;
+            CKIVOSafeArrayHolder picture;
             ULONG nWidth = 0, nHeight = 0;
             long nBytesPerPixel = 0;
-            const HRESULT hr = MakePassCalls(pCamera, pCamera3, &psa, nWidth, nHeight, nBytesPerPixel);
-            if (SUCCEEDED(hr) && psa != nullptr)
+            const HRESULT hr = MakePassCalls(pCamera, pCamera3, picture.Receive(), nWidth, nHeight, nBytesPerPixel);
+            if (SUCCEEDED(hr) && picture.Lock())
             {
-                void* pData = nullptr;
-                if (SUCCEEDED(SafeArrayAccessData(psa, &pData)))
-                {
-                    HDC hDC = GetDC(m_hWnd);
-                    composer.Compose(hDC, pData, static_cast<int>(nWidth), static_cast<int>(nHeight),
-                                     static_cast<int>(nBytesPerPixel), nullptr);
-                    ReleaseDC(m_hWnd, hDC);
-                    SafeArrayUnaccessData(psa);
-                }
+                CKIVOWindowDC windowDC(m_hWnd);
+                composer.Compose(windowDC.GetHdc(), picture.GetData(), static_cast<int>(nWidth),
+                                 static_cast<int>(nHeight), static_cast<int>(nBytesPerPixel), nullptr);
             }
-            if (psa != nullptr)
-                SafeArrayDestroy(psa);
         }
     }
 
     CBenchClient& m_client;
     HWND m_hWnd;
     const CBenchLiveCase& m_case;
-    HANDLE m_hReady;
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hStop;
+    CKIVOHandle m_hReady;
+    CKIVOHandle m_hThread;
+    CKIVOHandle m_hStop;
     std::string m_strError;
 };
 }
@@ -579,21 +558,17 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
     };
     auto probe = [&](IKIVOCamera* pCamera, IKIVOCamera3* pCamera3) {
         auto fetch = [&] {
-            SAFEARRAY* psa = nullptr;
+            CKIVOSafeArrayHolder picture;
             ULONG nWidth = 0, nHeight = 0;
             long nBytesPerPixel = 0, nFormat = 0;
-            pCamera3->Get3DLivePicture(&psa, &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
-            if (psa != nullptr)
-                SafeArrayDestroy(psa);
+            pCamera3->Get3DLivePicture(picture.Receive(), &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
         };
         timePart(
             [&] {
-                SAFEARRAY* psa = nullptr;
+                CKIVOSafeArrayHolder picture;
                 ULONG nWidth = 0, nHeight = 0;
                 long nBytesPerPixel = 0;
-                MakePassCalls(pCamera, pCamera3, &psa, nWidth, nHeight, nBytesPerPixel);
-                if (psa != nullptr)
-                    SafeArrayDestroy(psa);
+                MakePassCalls(pCamera, pCamera3, picture.Receive(), nWidth, nHeight, nBytesPerPixel);
             },
             parts.dRawCallsUs, parts.dRawCallsCpuUs);
         timePart(
@@ -607,7 +582,7 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
                 fetch();
             },
             parts.dClientCallsUs, parts.dClientCallsCpuUs);
-        HANDLE hStop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        CKIVOHandle hStop(Kivo::CreateManualResetEvent());
         timePart(
             [&] {
                 RECT rcClient;
@@ -619,8 +594,6 @@ bool CBenchLiveSession::ProbePass(int nPasses, CBenchPassParts& parts, std::stri
                 WaitForSingleObject(hStop, 0);
             },
             parts.dWindowUs, parts.dWindowCpuUs);
-        if (hStop != nullptr)
-            CloseHandle(hStop);
     };
     return CBenchAttachedThread::Run(client, probe, strError);
 }

@@ -7,6 +7,7 @@
 #include "KivoGdiplus.h"
 #include "KivoKeyColorScan.h"
 #include "KivoWindowDC.h"
+#include "KivoHandle.h"
 
 #include <cstring>
 
@@ -32,17 +33,16 @@ class CLockProbe
 public:
     explicit CLockProbe(CKIVOClientMaskPaintDC& device) : m_device(device)
     {
-        m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+        m_hThread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
     }
     // Stops the probe; the longest wait in milliseconds.
     double Stop()
     {
-        if (m_hThread != nullptr)
+        if (!m_hThread.IsNull())
         {
             InterlockedExchange(&m_bStop, 1);
             WaitForSingleObject(m_hThread, INFINITE);
-            CloseHandle(m_hThread);
-            m_hThread = nullptr;
+            m_hThread.Reset();
         }
         return m_dMaxWaitMs;
     }
@@ -66,7 +66,7 @@ private:
     }
 
     CKIVOClientMaskPaintDC& m_device;
-    HANDLE m_hThread = nullptr;
+    CKIVOHandle m_hThread;
     volatile LONG m_bStop = 0;
     double m_dMaxWaitMs = 0.0;
 };

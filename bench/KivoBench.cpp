@@ -14,6 +14,7 @@
 #include "BenchSections.h"
 #include "TestCameraServer.h"
 #include "KivoComInit.h"
+#include "KivoComPtr.h"
 #include "KivoGdiplus.h"
 
 #include <cstdio>
@@ -81,18 +82,12 @@ class CSimulatorKeeper
 public:
     CSimulatorKeeper()
     {
-        CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera,
-                         reinterpret_cast<void**>(&m_pCamera));
+        CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera, m_pCamera.Receive());
     }
-    ~CSimulatorKeeper()
-    {
-        if (m_pCamera != nullptr)
-            m_pCamera->Release();
-    }
-    bool IsConnected() const { return m_pCamera != nullptr; }
+    bool IsConnected() const { return !m_pCamera.IsNull(); }
 
 private:
-    IKIVOCamera* m_pCamera = nullptr;
+    CKIVOComPtr<IKIVOCamera> m_pCamera;
 };
 
 // Runs one section and notes how long it took.

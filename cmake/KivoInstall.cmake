@@ -27,6 +27,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/include/KivoClientThread.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoFrameSet.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoGdiplusScope.h
               ${CMAKE_SOURCE_DIR}/src/common/KivoThreadAttachTable.h
+              ${CMAKE_SOURCE_DIR}/src/common/KivoUniqueResource.h
               ${CMAKE_SOURCE_DIR}/cmake/KivoClientDetail.txt
         DESTINATION ${KIVO_DETAIL_INCLUDEDIR})
 install(FILES ${CMAKE_BINARY_DIR}/generated/KivoCamera.tlb

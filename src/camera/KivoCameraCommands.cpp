@@ -9,7 +9,7 @@ void CKIVOClient::Open(int bClearFrames)
     IKIVOCamera* pCamera = GetICamera();
     CKIVOComPtr<IKIVOCamera2> pCamera2;
     HRESULT hr;
-    if (pCamera->QueryInterface(IID_IKIVOCamera2, pCamera2.Receive()) == S_OK && !pCamera2.IsNull())
+    if (Kivo::QueryInterfaceTo(pCamera, IID_IKIVOCamera2, pCamera2) == S_OK && !pCamera2.IsNull())
         hr = pCamera2->OpenForProcess(GetCurrentProcessId());
     else
         hr = pCamera->Open();

@@ -81,7 +81,7 @@ void CKIVOClient::Connect(EInterface eInterface)
     }
 
     CKIVOComPtr<IKIVOCamera2> pCamera2;
-    if (pCamera.QueryInto(IID_IKIVOCamera2, pCamera2) == S_OK && !pCamera2.IsNull())
+    if (Kivo::QueryInterfaceTo(pCamera.Get(), IID_IKIVOCamera2, pCamera2) == S_OK && !pCamera2.IsNull())
         pCamera2->RegisterClientProcess(GetCurrentProcessId());
 
     // Without a stream no other thread could reach the server: stay unconnected.

@@ -80,7 +80,7 @@ IKIVOCamera3* CKIVOClient::GetICamera3() const
     CSingleLock lock(&m_csConnection, TRUE);
 
     IKIVOCamera* pCamera = GetICamera();
-    IKIVOCamera3* pCamera3 = NULL;
-    pCamera->QueryInterface(IID_IKIVOCamera3, reinterpret_cast<void**>(&pCamera3));
-    return pCamera3;
+    CKIVOComPtr<IKIVOCamera3> pCamera3;
+    Kivo::QueryInterfaceTo(pCamera, IID_IKIVOCamera3, pCamera3);
+    return pCamera3.Detach();
 }

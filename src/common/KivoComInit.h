@@ -11,6 +11,8 @@ class CKIVOComInit
 {
 public:
     explicit CKIVOComInit(DWORD dwCoInit) : m_hr(CoInitializeEx(NULL, dwCoInit)) {}
+    CKIVOComInit(const CKIVOComInit&) = delete;
+    CKIVOComInit& operator=(const CKIVOComInit&) = delete;
     ~CKIVOComInit()
     {
         if (SUCCEEDED(m_hr))
@@ -21,8 +23,5 @@ public:
     HRESULT GetResult() const { return m_hr; }
 
 private:
-    CKIVOComInit(const CKIVOComInit&);
-    CKIVOComInit& operator=(const CKIVOComInit&);
-
     HRESULT m_hr;
 };

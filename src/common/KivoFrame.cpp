@@ -98,8 +98,8 @@ Gdiplus::Bitmap* MakeBitmapOnBuffers(const BITMAPINFO* pInfo, void* pBits)
 CKIVOFrame CKIVOFrame::CreateOnBuffers(BITMAPINFO* pInfo, void* pBits)
 {
     CKIVOFrame frame(NULL, pInfo, pBits);   // owns the buffers from here on
-    frame.m_pBitmap = MakeBitmapOnBuffers(pInfo, pBits);
-    if (frame.m_pBitmap == NULL)
+    frame.m_bitmap.Reset(MakeBitmapOnBuffers(pInfo, pBits));
+    if (frame.m_bitmap.IsNull())
         return CKIVOFrame();   // frame frees both buffers
     return frame;
 }
@@ -111,33 +111,22 @@ CKIVOFrame CKIVOFrame::TakeBuffers(BITMAPINFO* pInfo, void* pBits)
 
 Gdiplus::Bitmap* CKIVOFrame::GetBitmap() const
 {
-    if (m_pBitmap == NULL && m_pInfo != NULL && m_pBits != NULL)
-        m_pBitmap = MakeBitmapOnBuffers(m_pInfo, m_pBits);
-    return m_pBitmap;
+    if (m_bitmap.IsNull() && !m_info.IsNull() && !m_bits.IsNull())
+        m_bitmap.Reset(MakeBitmapOnBuffers(m_info.Get(), m_bits.Get()));
+    return m_bitmap.Get();
 }
 
-void CKIVOFrame::Swap(CKIVOFrame& other) noexcept
+void CKIVOFrameBitmapTraits::Free(Gdiplus::Bitmap* pBitmap)
 {
-    Gdiplus::Bitmap* pBitmap = m_pBitmap;
-    BITMAPINFO* pInfo = m_pInfo;
-    void* pBits = m_pBits;
-    m_pBitmap = other.m_pBitmap;
-    m_pInfo = other.m_pInfo;
-    m_pBits = other.m_pBits;
-    other.m_pBitmap = pBitmap;
-    other.m_pInfo = pInfo;
-    other.m_pBits = pBits;
-}
-
-void CKIVOFrame::Reset()
-{
-    Gdiplus::Bitmap* pBitmap = m_pBitmap;
-    BITMAPINFO* pInfo = m_pInfo;
-    void* pBits = m_pBits;
-    m_pBitmap = NULL;
-    m_pInfo = NULL;
-    m_pBits = NULL;
     delete pBitmap;   // GDI+'s own operator delete
+}
+
+void CKIVOFrameInfoTraits::Free(BITMAPINFO* pInfo)
+{
     free(pInfo);
+}
+
+void CKIVOFramePixelsTraits::Free(void* pBits)
+{
     Kivo::FreeFramePixels(pBits);
 }

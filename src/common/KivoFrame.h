@@ -11,27 +11,54 @@
 
 #include <windows.h>
 
+#include "KivoUniqueResource.h"
+
 namespace Gdiplus
 {
 class Bitmap;
 }
 
+// The three parts of a frame; each is freed in KivoFrame.cpp, where GDI+ and
+// the buffers kept for reuse are known.
+struct CKIVOFrameBitmapTraits
+{
+    typedef Gdiplus::Bitmap* Type;
+    static Type Invalid() { return nullptr; }
+    static void Free(Type pBitmap);
+};
+struct CKIVOFrameInfoTraits
+{
+    typedef BITMAPINFO* Type;
+    static Type Invalid() { return nullptr; }
+    static void Free(Type pInfo);
+};
+struct CKIVOFramePixelsTraits
+{
+    typedef void* Type;
+    static Type Invalid() { return nullptr; }
+    static void Free(Type pBits);
+};
+
 class CKIVOFrame
 {
 public:
-    CKIVOFrame() : m_pBitmap(NULL), m_pInfo(NULL), m_pBits(NULL) {}
+    CKIVOFrame() {}
     // Takes over a bitmap with the two malloc buffers it is built on.
     CKIVOFrame(Gdiplus::Bitmap* pBitmap, BITMAPINFO* pInfo, void* pBits)
-        : m_pBitmap(pBitmap), m_pInfo(pInfo), m_pBits(pBits)
+        : m_info(pInfo), m_bits(pBits), m_bitmap(pBitmap)
     {
     }
-    CKIVOFrame(CKIVOFrame&& other) noexcept : m_pBitmap(NULL), m_pInfo(NULL), m_pBits(NULL) { Swap(other); }
+    // Written out, not defaulted: member-wise assignment would free the old
+    // buffers before the old bitmap on them.
+    CKIVOFrame(CKIVOFrame&& other) noexcept { Swap(other); }
     CKIVOFrame& operator=(CKIVOFrame&& other) noexcept
     {
-        CKIVOFrame taken(static_cast<CKIVOFrame&&>(other));
+        CKIVOFrame taken(std::move(other));
         Swap(taken);
         return *this;   // what was held goes with taken
     }
+    CKIVOFrame(const CKIVOFrame&) = delete;
+    CKIVOFrame& operator=(const CKIVOFrame&) = delete;
     ~CKIVOFrame() { Reset(); }
 
     // Takes over the two malloc buffers and builds the bitmap on them; an
@@ -41,25 +68,33 @@ public:
     // GetBitmap. Both buffers must be non-null.
     static CKIVOFrame TakeBuffers(BITMAPINFO* pInfo, void* pBits);
 
-    void Swap(CKIVOFrame& other) noexcept;
+    void Swap(CKIVOFrame& other) noexcept
+    {
+        m_info.Swap(other.m_info);
+        m_bits.Swap(other.m_bits);
+        m_bitmap.Swap(other.m_bitmap);
+    }
     // Disposes of the frame: the bitmap first, then the buffers it reads.
-    void Reset();
+    void Reset()
+    {
+        m_bitmap.Reset();
+        m_info.Reset();
+        m_bits.Reset();
+    }
 
     // The bitmap, made now when it was deferred; NULL when GDI+ cannot make it.
     Gdiplus::Bitmap* GetBitmap() const;
-    BITMAPINFO* GetInfo() const { return m_pInfo; }
-    void* GetBits() const { return m_pBits; }
-    bool IsNull() const { return m_pBitmap == NULL && m_pBits == NULL; }
+    BITMAPINFO* GetInfo() const { return m_info.Get(); }
+    void* GetBits() const { return m_bits.Get(); }
+    bool IsNull() const { return m_bitmap.IsNull() && m_bits.IsNull(); }
     // Both buffers, with the bitmap on them made or still to be made.
-    bool IsComplete() const { return m_pInfo != NULL && m_pBits != NULL; }
+    bool IsComplete() const { return !m_info.IsNull() && !m_bits.IsNull(); }
 
 private:
-    CKIVOFrame(const CKIVOFrame&);
-    CKIVOFrame& operator=(const CKIVOFrame&);
-
-    mutable Gdiplus::Bitmap* m_pBitmap;   // made late by GetBitmap for TakeBuffers
-    BITMAPINFO* m_pInfo;
-    void* m_pBits;
+    // Members go in reverse order: the bitmap before the buffers it reads.
+    CKIVOUniqueResource<CKIVOFrameInfoTraits> m_info;
+    CKIVOUniqueResource<CKIVOFramePixelsTraits> m_bits;
+    mutable CKIVOUniqueResource<CKIVOFrameBitmapTraits> m_bitmap;   // made late by GetBitmap for TakeBuffers
 };
 
 // The library's helpers live in namespace Kivo: an application that includes

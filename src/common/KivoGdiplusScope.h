@@ -10,14 +10,13 @@ class CKIVOGdiplusScope
 public:
     // GDI+ version 1, no debug callback, with its background thread.
     CKIVOGdiplusScope();
+    CKIVOGdiplusScope(const CKIVOGdiplusScope&) = delete;
+    CKIVOGdiplusScope& operator=(const CKIVOGdiplusScope&) = delete;
     ~CKIVOGdiplusScope();
 
     bool IsStarted() const { return m_bStarted; }
 
 private:
-    CKIVOGdiplusScope(const CKIVOGdiplusScope&);
-    CKIVOGdiplusScope& operator=(const CKIVOGdiplusScope&);
-
     ULONG_PTR m_token;
     bool m_bStarted;
 };

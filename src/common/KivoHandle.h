@@ -3,47 +3,25 @@
 
 #include <windows.h>
 
-class CKIVOHandle
+#include "KivoUniqueResource.h"
+
+// Thread and event handles, for which NULL is the empty value (not a file
+// handle, whose empty value is INVALID_HANDLE_VALUE).
+struct CKIVOHandleTraits
+{
+    typedef HANDLE Type;
+    static Type Invalid() { return nullptr; }
+    static void Free(Type h) { CloseHandle(h); }
+};
+
+class CKIVOHandle : public CKIVOUniqueResource<CKIVOHandleTraits>
 {
 public:
-    CKIVOHandle() : m_h(NULL) {}
-    explicit CKIVOHandle(HANDLE h) : m_h(h) {}
-    CKIVOHandle(CKIVOHandle&& other) noexcept : m_h(other.m_h) { other.m_h = NULL; }
-    CKIVOHandle& operator=(CKIVOHandle&& other) noexcept
-    {
-        if (this != &other)
-        {
-            Reset();
-            m_h = other.m_h;
-            other.m_h = NULL;
-        }
-        return *this;
-    }
-    ~CKIVOHandle() { Reset(); }
+    using CKIVOUniqueResource<CKIVOHandleTraits>::CKIVOUniqueResource;
 
-    HANDLE Get() const { return m_h; }
     // Read access as a plain handle, as with the platform's own handle classes;
     // the owner keeps the handle.
-    operator HANDLE() const { return m_h; }
-    bool IsNull() const { return m_h == NULL; }
-    void Reset(HANDLE h = NULL)
-    {
-        if (m_h != NULL)
-            CloseHandle(m_h);
-        m_h = h;
-    }
-    HANDLE Detach()
-    {
-        HANDLE h = m_h;
-        m_h = NULL;
-        return h;
-    }
-
-private:
-    CKIVOHandle(const CKIVOHandle&);
-    CKIVOHandle& operator=(const CKIVOHandle&);
-
-    HANDLE m_h;
+    operator HANDLE() const { return Get(); }
 };
 
 namespace Kivo

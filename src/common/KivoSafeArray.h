@@ -2,32 +2,45 @@
 // the test that it is the plain vector the caller expects before its data is read.
 #pragma once
 
+#include <windows.h>
 #include <oleauto.h>
 
 #include <climits>
 
+#include "KivoUniqueResource.h"
+
+struct CKIVOSafeArrayTraits
+{
+    typedef SAFEARRAY* Type;
+    static Type Invalid() { return nullptr; }
+    static void Free(Type psa) { SafeArrayDestroy(psa); }
+};
+
+// The array with the lock the holder may have taken on it: the lock is given
+// back before the array is destroyed, which a locked array refuses.
 class CKIVOSafeArrayHolder
 {
 public:
-    CKIVOSafeArrayHolder() : m_psa(NULL), m_bLocked(false) {}
-    ~CKIVOSafeArrayHolder()
-    {
-        if (m_psa == NULL)
-            return;
-        if (m_bLocked)
-            SafeArrayUnlock(m_psa);
-        SafeArrayDestroy(m_psa);
-    }
+    CKIVOSafeArrayHolder() : m_bLocked(false) {}
+    CKIVOSafeArrayHolder(const CKIVOSafeArrayHolder&) = delete;
+    CKIVOSafeArrayHolder& operator=(const CKIVOSafeArrayHolder&) = delete;
+    ~CKIVOSafeArrayHolder() { Unlock(); }
 
-    // Out parameter for an array that the server hands over; the holder must be empty.
-    SAFEARRAY** operator&() { return &m_psa; }
-    SAFEARRAY* Get() const { return m_psa; }
+    // Out parameter for an array that the server hands over; what is held is
+    // unlocked and destroyed first.
+    SAFEARRAY** Receive()
+    {
+        Unlock();
+        return m_array.Receive();
+    }
+    SAFEARRAY** operator&() { return Receive(); }
+    SAFEARRAY* Get() const { return m_array.Get(); }
 
     // Locks the data for the rest of the holder's life; FALSE when it cannot.
     bool Lock()
     {
         if (!m_bLocked)
-            m_bLocked = m_psa != NULL && SUCCEEDED(SafeArrayLock(m_psa));
+            m_bLocked = !m_array.IsNull() && SUCCEEDED(SafeArrayLock(m_array.Get()));
         return m_bLocked;
     }
 
@@ -37,9 +50,10 @@ public:
     // the array does not hold.
     bool IsVectorOf(ULONG nElementBytes) const
     {
-        return m_psa != NULL && m_psa->cDims == 1 && m_psa->rgsabound[0].lLbound == 0
-               && m_psa->cbElements == nElementBytes
-               && (m_psa->pvData != NULL || m_psa->rgsabound[0].cElements == 0);
+        const SAFEARRAY* psa = m_array.Get();
+        return psa != NULL && psa->cDims == 1 && psa->rgsabound[0].lLbound == 0
+               && psa->cbElements == nElementBytes
+               && (psa->pvData != NULL || psa->rgsabound[0].cElements == 0);
     }
 
     // Elements of a vector (IsVectorOf): upper bound plus one, when that fits
@@ -47,11 +61,12 @@ public:
     // or more gives FALSE: its upper bound plus one overflows 32 bits.
     bool GetCount(int* pnCount) const
     {
+        SAFEARRAY* psa = m_array.Get();
         LONG nUpper = -1;
-        if (m_psa == NULL || m_psa->cDims != 1 || FAILED(SafeArrayGetUBound(m_psa, 1, &nUpper)))
+        if (psa == NULL || psa->cDims != 1 || FAILED(SafeArrayGetUBound(psa, 1, &nUpper)))
             return false;
-        const LONGLONG nCount = static_cast<LONGLONG>(nUpper) - m_psa->rgsabound[0].lLbound + 1;
-        if (nCount < 0 || nCount != m_psa->rgsabound[0].cElements || nCount > INT_MAX)
+        const LONGLONG nCount = static_cast<LONGLONG>(nUpper) - psa->rgsabound[0].lLbound + 1;
+        if (nCount < 0 || nCount != psa->rgsabound[0].cElements || nCount > INT_MAX)
             return false;
         *pnCount = static_cast<int>(nCount);
         return true;
@@ -60,21 +75,26 @@ public:
     // Bytes actually held, whatever the bounds, dimensions and element size say.
     ULONGLONG GetDataBytes() const
     {
-        if (m_psa == NULL || m_psa->pvData == NULL)
+        const SAFEARRAY* psa = m_array.Get();
+        if (psa == NULL || psa->pvData == NULL)
             return 0;
         ULONGLONG nElements = 1;
-        for (USHORT i = 0; i < m_psa->cDims; ++i)
-            nElements *= m_psa->rgsabound[i].cElements;
-        return nElements * m_psa->cbElements;
+        for (USHORT i = 0; i < psa->cDims; ++i)
+            nElements *= psa->rgsabound[i].cElements;
+        return nElements * psa->cbElements;
     }
 
-    const void* GetData() const { return m_psa != NULL ? m_psa->pvData : NULL; }
+    const void* GetData() const { return m_array.IsNull() ? NULL : m_array.Get()->pvData; }
 
 private:
-    CKIVOSafeArrayHolder(const CKIVOSafeArrayHolder&);
-    CKIVOSafeArrayHolder& operator=(const CKIVOSafeArrayHolder&);
+    void Unlock()
+    {
+        if (m_bLocked)
+            SafeArrayUnlock(m_array.Get());
+        m_bLocked = false;
+    }
 
-    SAFEARRAY* m_psa;
+    CKIVOUniqueResource<CKIVOSafeArrayTraits> m_array;
     bool m_bLocked;
 };
 

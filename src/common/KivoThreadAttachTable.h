@@ -22,6 +22,8 @@ class CKIVOThreadAttachTable
 {
 public:
     CKIVOThreadAttachTable();
+    CKIVOThreadAttachTable(const CKIVOThreadAttachTable&) = delete;
+    CKIVOThreadAttachTable& operator=(const CKIVOThreadAttachTable&) = delete;
     ~CKIVOThreadAttachTable();
 
     // A new entry of the calling thread with one attach. bUninitialize says
@@ -50,7 +52,4 @@ private:
     static BOOL IsEnded(const CEntry& entry);
 
     CMap<DWORD, DWORD, CEntry, const CEntry&> m_mapEntries;
-
-    CKIVOThreadAttachTable(const CKIVOThreadAttachTable&);
-    CKIVOThreadAttachTable& operator=(const CKIVOThreadAttachTable&);
 };

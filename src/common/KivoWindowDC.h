@@ -12,6 +12,8 @@ public:
         if (m_hDC != NULL)
             m_dc.Attach(m_hDC);
     }
+    CKIVOWindowDC(const CKIVOWindowDC&) = delete;
+    CKIVOWindowDC& operator=(const CKIVOWindowDC&) = delete;
     ~CKIVOWindowDC()
     {
         if (m_hDC == NULL)
@@ -22,11 +24,10 @@ public:
 
     // The window's DC, or NULL when the window gave none.
     CDC* Get() { return m_hDC != NULL ? &m_dc : NULL; }
+    // The same DC for the bare GDI calls.
+    HDC GetHdc() const { return m_hDC; }
 
 private:
-    CKIVOWindowDC(const CKIVOWindowDC&);
-    CKIVOWindowDC& operator=(const CKIVOWindowDC&);
-
     HWND m_hWnd;
     HDC m_hDC;
     CDC m_dc;

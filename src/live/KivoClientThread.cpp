@@ -60,7 +60,7 @@ BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
 
     // The thread will need the newest interface; prove now that the server has it.
     CKIVOComPtr<IKIVOCamera3> pCamera3;
-    HRESULT hr = m_pClient->GetICamera()->QueryInterface(IID_IKIVOCamera3, pCamera3.Receive());
+    HRESULT hr = Kivo::QueryInterfaceTo(m_pClient->GetICamera(), IID_IKIVOCamera3, pCamera3);
     if (FAILED(hr) || pCamera3.IsNull())
         return FALSE;
     pCamera3.Reset();

@@ -136,7 +136,7 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     }
 
     IKIVOCamera* pCamera = m_pClient->GetICamera();
-    if (pCamera == NULL || FAILED(pCamera->QueryInterface(IID_IKIVOCamera3, m_pCamera3.Receive()))
+    if (pCamera == NULL || FAILED(Kivo::QueryInterfaceTo(pCamera, IID_IKIVOCamera3, m_pCamera3))
         || m_pCamera3.IsNull())
         return false;
 

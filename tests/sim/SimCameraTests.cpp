@@ -1,6 +1,9 @@
 // The simulated camera: states and errors, properties, the order.
 #include "SimTestSupport.h"
 
+#include "KivoComInit.h"
+#include "KivoHandle.h"
+
 #include <atomic>
 #include <thread>
 
@@ -135,7 +138,7 @@ TEST_F(CSimTest, SimulatorPropertiesAreCheckedAndNamed)
     for (const auto& row : aNames)
     {
         CTestBstr bstr;
-        ASSERT_EQ(S_OK, m_pCamera->GetPropName(static_cast<tagEMVP>(row.nProp), &bstr));
+        ASSERT_EQ(S_OK, m_pCamera->GetPropName(static_cast<tagEMVP>(row.nProp), bstr.Receive()));
         EXPECT_EQ(std::wstring(row.pszName), bstr.GetText()) << row.nProp;
     }
 }
@@ -177,28 +180,24 @@ TEST_F(CSimTest, ExactlyOneOfManyConcurrentOrdersWins)
 {
     const int nThreads = 6;
     std::atomic<int> nReady(0), nTried(0), nWinners(0);
-    HANDLE hGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CKIVOHandle hGo(Kivo::CreateManualResetEvent());
     std::vector<std::thread> vecThreads;
     for (int i = 0; i < nThreads; ++i)
         vecThreads.emplace_back([&] {
-            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            {
-                CKIVOComPtr<IKIVOCamera3> pCamera;
-                CreateCamera(pCamera);
-                ++nReady;
-                WaitForSingleObject(hGo, 30000);
-                nWinners += !pCamera.IsNull() ? OrderOf(pCamera.Get()) : 0;
-                ++nTried;
-                for (int n = 0; n < 3000 && nTried < nThreads; ++n)   // nobody lets go before all tried
-                    Sleep(10);
-            }
-            CoUninitialize();
+            CKIVOComInit com(COINIT_MULTITHREADED);   // ends after the connection
+            CKIVOComPtr<IKIVOCamera3> pCamera;
+            CreateCamera(pCamera);
+            ++nReady;
+            WaitForSingleObject(hGo, 30000);
+            nWinners += !pCamera.IsNull() ? OrderOf(pCamera.Get()) : 0;
+            ++nTried;
+            for (int n = 0; n < 3000 && nTried < nThreads; ++n)   // nobody lets go before all tried
+                Sleep(10);
         });
     for (int i = 0; i < 3000 && nReady < nThreads; ++i)
         Sleep(10);
     SetEvent(hGo);
     for (std::thread& thread : vecThreads)
         thread.join();
-    CloseHandle(hGo);
     EXPECT_EQ(1, nWinners.load());
 }

@@ -50,11 +50,8 @@ public:
     }
     ~CCrashingClient()
     {
-        if (m_pi.hProcess != nullptr && !Crash())
-            TerminateProcess(m_pi.hProcess, 1);
-        for (HANDLE h : { m_pi.hProcess, m_pi.hThread, m_hReady, m_hGo })
-            if (h != nullptr)
-                CloseHandle(h);
+        if (!m_hProcess.IsNull() && !Crash())
+            TerminateProcess(m_hProcess, 1);
     }
     CCrashingClient(const CCrashingClient&) = delete;
     CCrashingClient& operator=(const CCrashingClient&) = delete;
@@ -67,23 +64,27 @@ public:
         std::string strCommand = std::string("\"") + szPath + "\" " + g_szChildOption + " " + m_strPrefix;
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
-        if (!CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi))
+        PROCESS_INFORMATION pi = {};
+        if (!CreateProcessA(nullptr, &strCommand[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
             return false;
-        HANDLE ah[2] = { m_hReady, m_pi.hProcess };
+        m_hProcess.Reset(pi.hProcess);
+        m_hThread.Reset(pi.hThread);
+        HANDLE ah[2] = { m_hReady, m_hProcess };
         return WaitForMultipleObjects(2, ah, FALSE, 30000) == WAIT_OBJECT_0;
     }
     // Lets the child end the hard way and waits until it is gone.
     bool Crash()
     {
         SetEvent(m_hGo);
-        return WaitForSingleObject(m_pi.hProcess, 30000) == WAIT_OBJECT_0;
+        return WaitForSingleObject(m_hProcess, 30000) == WAIT_OBJECT_0;
     }
 
 private:
     std::string m_strPrefix;
-    HANDLE m_hReady;
-    HANDLE m_hGo;
-    PROCESS_INFORMATION m_pi = {};
+    CKIVOHandle m_hReady;
+    CKIVOHandle m_hGo;
+    CKIVOHandle m_hProcess;
+    CKIVOHandle m_hThread;
 };
 }
 
@@ -108,7 +109,7 @@ TEST(SimServerLifetime, LivesAsLongAsAnyClientAndForgetsCrashedOnes)
     for (const auto& row : aDefaults)
         EXPECT_EQ(row.nValue, GetPropLongOf(pCamera.Get(), row.eProp)) << "property " << row.eProp;
     CTestArray table;
-    ASSERT_EQ(S_OK, pCamera->GetMeasureTab(&table));
+    ASSERT_EQ(S_OK, pCamera->GetMeasureTab(table.Receive()));
     EXPECT_TRUE(GetArrayLongs(table.Get()).empty());
     ASSERT_EQ(S_OK, pCamera->Open());
 

@@ -1,5 +1,8 @@
 // Tables, still pictures and live pictures.
 #include "SimTestSupport.h"
+
+#include "KivoComInit.h"
+
 #include <thread>
 
 namespace
@@ -13,12 +16,12 @@ TEST_F(CSimTest, TablesRoundTripAsSeparateCopiesOfLongVectors)
     CTestArray measure(CreateLongArray(vecMeasure)), search(CreateLongArray(vecSearch)), result;
     ASSERT_EQ(S_OK, m_pCamera->SetMeasureTab(measure.Get()));
     ASSERT_EQ(S_OK, m_pCamera->SetSearchTab(search.Get()));
-    ASSERT_EQ(S_OK, m_pCamera->GetMeasureTab(&result));
+    ASSERT_EQ(S_OK, m_pCamera->GetMeasureTab(result.Receive()));
     EXPECT_EQ(vecMeasure, GetArrayLongs(result.Get()));
-    ASSERT_EQ(S_OK, m_pCamera->GetSearchTab(&result));
+    ASSERT_EQ(S_OK, m_pCamera->GetSearchTab(result.Receive()));
     LONG nIndex = 0, nValue = 99;
     ASSERT_EQ(S_OK, SafeArrayPutElement(result.Get(), &nIndex, &nValue));   // changes only the copy
-    ASSERT_EQ(S_OK, m_pCamera->GetSearchTab(&result));
+    ASSERT_EQ(S_OK, m_pCamera->GetSearchTab(result.Receive()));
     EXPECT_EQ(vecSearch, GetArrayLongs(result.Get()));
 
     SAFEARRAYBOUND aBounds[2] = { { 2, 0 }, { 3, 0 } };
@@ -27,9 +30,9 @@ TEST_F(CSimTest, TablesRoundTripAsSeparateCopiesOfLongVectors)
     EXPECT_EQ(E_INVALIDARG, m_pCamera->SetSearchTab(square.Get()));
     CTestArray empty(CreateLongArray({}));
     ASSERT_EQ(S_OK, m_pCamera->SetMeasureTab(empty.Get()));
-    ASSERT_EQ(S_OK, m_pCamera->GetMeasureTab(&result));
+    ASSERT_EQ(S_OK, m_pCamera->GetMeasureTab(result.Receive()));
     EXPECT_TRUE(GetArrayLongs(result.Get()).empty());
-    ASSERT_EQ(S_OK, m_pCamera->GetSearchTab(&result));
+    ASSERT_EQ(S_OK, m_pCamera->GetSearchTab(result.Receive()));
     EXPECT_EQ(vecSearch, GetArrayLongs(result.Get()));
 }
 
@@ -39,12 +42,12 @@ TEST_F(CSimTest, StillPicturesAreRampsPerNumberAndColourBarsInBgrOrder)
     SetProp(PICTUREHEIGHT, 30);
     CTestArray picture;
     EXPECT_EQ(E_INVALIDARG, m_pCamera->AllocPicture(-1));
-    EXPECT_EQ(E_INVALIDARG, m_pCamera->GetPicture(424242, &picture));
+    EXPECT_EQ(E_INVALIDARG, m_pCamera->GetPicture(424242, picture.Receive()));
     for (LONG n = 0; n < 3; ++n)
     {
         SCOPED_TRACE(n);
         ASSERT_EQ(S_OK, m_pCamera->AllocPicture(n));
-        ASSERT_EQ(S_OK, m_pCamera->GetPicture(n, &picture));
+        ASSERT_EQ(S_OK, m_pCamera->GetPicture(n, picture.Receive()));
         const std::vector<BYTE> vecBytes = GetArrayBytes(picture.Get(), VT_UI1);
         ASSERT_EQ(80u * 30u, vecBytes.size());
         // A diagonal ramp shifted by 29 grey levels per picture number.
@@ -54,7 +57,7 @@ TEST_F(CSimTest, StillPicturesAreRampsPerNumberAndColourBarsInBgrOrder)
     }
 
     SetProp(PICTUREHEIGHT, 2);
-    ASSERT_EQ(S_OK, m_pCamera->GetRGBPicture(&picture));
+    ASSERT_EQ(S_OK, m_pCamera->GetRGBPicture(picture.Receive()));
     const std::vector<BYTE> vecBytes = GetArrayBytes(picture.Get(), VT_UI1);
     ASSERT_EQ(80u * 2u * 3u, vecBytes.size());
     // Bars of 10 pixels: white, yellow, cyan, green, magenta, red, blue, black.
@@ -142,13 +145,10 @@ TEST_F(CSimTest, LiveFrameCountCountsTheFramesOfOneConnectionThroughAnyProxy)
     ASSERT_EQ(S_OK, CoMarshalInterThreadInterfaceInStream(IID_IKIVOCamera3, m_pCamera.Get(), &pStream));
     HRESULT hrFetched = E_FAIL;
     std::thread thread([&] {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        {
-            CKIVOComPtr<IKIVOCamera3> pProxy;
-            if (SUCCEEDED(CoGetInterfaceAndReleaseStream(pStream, IID_IKIVOCamera3, pProxy.Receive())))
-                hrFetched = WaitForLiveFrame(pProxy.Get(), g_nFrameTimeoutMs).hr;
-        }
-        CoUninitialize();
+        CKIVOComInit com(COINIT_APARTMENTTHREADED);   // ends after the proxy
+        CKIVOComPtr<IKIVOCamera3> pProxy;
+        if (SUCCEEDED(CoGetInterfaceAndReleaseStream(pStream, IID_IKIVOCamera3, pProxy.Receive())))
+            hrFetched = WaitForLiveFrame(pProxy.Get(), g_nFrameTimeoutMs).hr;
     });
     thread.join();
     ASSERT_EQ(S_OK, hrFetched);

@@ -1,6 +1,7 @@
 // Test program of the camera simulator. Run with the child-client option it
 // is the client process that the lifetime test lets crash.
 #include "SimTestSupport.h"
+#include "KivoComInit.h"
 
 #include <cstring>
 
@@ -33,10 +34,10 @@ int main(int argc, char** argv)
     if (argc == 3 && strcmp(argv[1], g_szChildOption) == 0)
         return RunChildClient(argv[2]);
     ::testing::InitGoogleTest(&argc, argv);
-    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+    CKIVOComInit com(COINIT_MULTITHREADED);
+    if (FAILED(com.GetResult()))
         return 1;
     const int nResult = RUN_ALL_TESTS();
     ReleaseKeptServer();
-    CoUninitialize();
     return nResult;
 }

@@ -54,7 +54,7 @@ STestLiveFrame WaitForLiveFrame(IKIVOCamera3* pCamera, DWORD nTimeoutMs)
     for (;;)
     {
         CTestArray array;
-        frame.hr = pCamera->Get3DLivePicture(&array, &frame.nWidth, &frame.nHeight, &frame.nBytesPerPixel,
+        frame.hr = pCamera->Get3DLivePicture(array.Receive(), &frame.nWidth, &frame.nHeight, &frame.nBytesPerPixel,
                                              &frame.nFormat);
         if (frame.hr == S_OK)
             frame.vecBytes = GetArrayBytes(array.Get(), VT_UI1);
@@ -125,7 +125,7 @@ void CSimTest::SetProp(tagEMVP eProp, LONG nValue)
 std::wstring CSimTest::GetPropText(tagEMVP eProp)
 {
     CTestBstr bstr;
-    EXPECT_EQ(S_OK, m_pCamera->GetPropValue(eProp, &bstr));
+    EXPECT_EQ(S_OK, m_pCamera->GetPropValue(eProp, bstr.Receive()));
     return bstr.GetText();
 }
 
@@ -139,6 +139,6 @@ LONG CSimTest::GetErrorNumber()
 std::wstring CSimTest::GetErrorText()
 {
     CTestBstr bstr;
-    EXPECT_EQ(S_OK, m_pCamera->GetErrorText(&bstr));
+    EXPECT_EQ(S_OK, m_pCamera->GetErrorText(bstr.Receive()));
     return bstr.GetText();
 }

@@ -6,43 +6,27 @@
 #include <oleauto.h>
 
 #include "KivoCamera.h"
+#include "KivoBstrTraits.h"
 #include "KivoComPtr.h"
+#include "KivoSafeArray.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-// Owning BSTR.
-class CTestBstr
+// A BSTR of the text given (none for null).
+class CTestBstr : public CKIVOUniqueResource<CKIVOBstrTraits>
 {
 public:
-    explicit CTestBstr(const wchar_t* psz = nullptr) : m_bstr(psz ? SysAllocString(psz) : nullptr) {}
-    ~CTestBstr() { SysFreeString(m_bstr); }
-    CTestBstr(const CTestBstr&) = delete;
-    CTestBstr& operator=(const CTestBstr&) = delete;
-    BSTR* operator&() { SysFreeString(m_bstr); m_bstr = nullptr; return &m_bstr; }
-    BSTR Get() const { return m_bstr; }
-    std::wstring GetText() const { return m_bstr ? std::wstring(m_bstr, SysStringLen(m_bstr)) : std::wstring(); }
-
-private:
-    BSTR m_bstr;
+    explicit CTestBstr(const wchar_t* psz = nullptr)
+        : CKIVOUniqueResource<CKIVOBstrTraits>(psz ? SysAllocString(psz) : nullptr)
+    {
+    }
+    std::wstring GetText() const { return !IsNull() ? std::wstring(Get(), SysStringLen(Get())) : std::wstring(); }
 };
 
-// Owning SAFEARRAY.
-class CTestArray
-{
-public:
-    explicit CTestArray(SAFEARRAY* psa = nullptr) : m_psa(psa) {}
-    ~CTestArray() { SafeArrayDestroy(m_psa); }
-    CTestArray(const CTestArray&) = delete;
-    CTestArray& operator=(const CTestArray&) = delete;
-    SAFEARRAY** operator&() { SafeArrayDestroy(m_psa); m_psa = nullptr; return &m_psa; }
-    SAFEARRAY* Get() const { return m_psa; }
-
-private:
-    SAFEARRAY* m_psa;
-};
+typedef CKIVOUniqueResource<CKIVOSafeArrayTraits> CTestArray;
 
 // MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + n) as the simulator returns it.
 constexpr HRESULT SimErrorHr(int n) { return static_cast<HRESULT>(0x80040200u + static_cast<unsigned>(n)); }

@@ -3,6 +3,7 @@
 // the test camera server runs in the multithreaded apartment of this process.
 #include "KivoTestSupport.h"
 #include "TestCameraServer.h"
+#include "KivoComInit.h"
 
 namespace
 {
@@ -17,19 +18,15 @@ CTestCameraServer& TestServer()
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int nResult;
+    CKIVOComInit com(COINIT_APARTMENTTHREADED);   // ends after the server
+    CTestCameraServer server;
+    if (!server.IsRegistered())
     {
-        CTestCameraServer server;
-        if (!server.IsRegistered())
-        {
-            fprintf(stderr, "the test camera server could not be registered\n");
-            return 2;
-        }
-        s_pServer = &server;
-        nResult = RUN_ALL_TESTS();
-        s_pServer = nullptr;
+        fprintf(stderr, "the test camera server could not be registered\n");
+        return 2;
     }
-    CoUninitialize();
+    s_pServer = &server;
+    const int nResult = RUN_ALL_TESTS();
+    s_pServer = nullptr;
     return nResult;
 }

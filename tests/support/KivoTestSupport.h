@@ -4,6 +4,7 @@
 #pragma once
 
 #include <KivoClient.h>
+#include <KivoHandle.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -114,15 +115,13 @@ public:
     CTestWorker()
         : m_hTask(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_hDone(CreateEventW(nullptr, FALSE, FALSE, nullptr))
     {
-        m_hThread = CreateThread(nullptr, 0, ThreadProc, this, 0, &m_dwThreadId);
+        m_hThread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, &m_dwThreadId));
     }
     ~CTestWorker()
     {
         m_bQuit = true;
         SetEvent(m_hTask);
         WaitForSingleObject(m_hThread, INFINITE);
-        for (HANDLE h : { m_hThread, m_hTask, m_hDone })
-            CloseHandle(h);
     }
     CTestWorker(const CTestWorker&) = delete;
     CTestWorker& operator=(const CTestWorker&) = delete;
@@ -163,10 +162,10 @@ private:
         return 0;
     }
 
-    HANDLE m_hThread = nullptr;
+    CKIVOHandle m_hThread;
     DWORD m_dwThreadId = 0;
-    HANDLE m_hTask;
-    HANDLE m_hDone;
+    CKIVOHandle m_hTask;
+    CKIVOHandle m_hDone;
     const std::function<void()>* m_pTask = nullptr;
     std::string m_strFailure;
     bool m_bQuit = false;

@@ -4,6 +4,7 @@
 #include "KivoTestSupport.h"
 #include "TestCameraServer.h"
 #include "KivoConfiguration.h"
+#include "KivoRegKey.h"
 
 const COLORREF LIVE_KEY = RGB(255, 0, 255);
 // The overlay that the paint handler draws: this colour over the picture
@@ -24,11 +25,9 @@ inline COLORREF OverlayColourOf(HWND hWnd)
 // A value under the library's configuration key, created when missing.
 inline void WriteConfiguration(LPCWSTR pszName, DWORD dwType, const void* pData, DWORD nBytes)
 {
-    HKEY hKey = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, 0, nullptr, 0, KEY_WRITE,
-                                             nullptr, &hKey, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(hKey, pszName, 0, dwType, static_cast<const BYTE*>(pData), nBytes));
-    RegCloseKey(hKey);
+    CKIVORegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, KEY_WRITE));
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), pszName, 0, dwType, static_cast<const BYTE*>(pData), nBytes));
 }
 inline void DeleteConfiguration()
 {

@@ -1,6 +1,8 @@
 // TestCameraServer.cpp: the scriptable in-process camera server.
 #include "TestCameraServer.h"
 
+#include <KivoComInit.h>
+#include <KivoComPtr.h>
 #include <oleauto.h>
 
 namespace
@@ -378,10 +380,8 @@ public:
         }
         if (FAILED(hr))
             return hr;
-        CTestCamera* pCamera = new CTestCamera(m_script);
-        hr = pCamera->QueryInterface(riid, ppv);
-        pCamera->Release();
-        return hr;
+        CKIVOComPtr<CTestCamera> pCamera(new CTestCamera(m_script));
+        return pCamera->QueryInterface(riid, ppv);   // the caller's reference; the creation's goes with pCamera
     }
     STDMETHODIMP LockServer(BOOL) override { return S_OK; }
 
@@ -420,42 +420,37 @@ bool RegisterOwnTypeLibrary()
     wchar_t szPath[MAX_PATH];
     if (GetModuleFileNameW(nullptr, szPath, MAX_PATH) == 0)
         return false;
-    ITypeLib* pTypeLib = nullptr;
-    if (FAILED(LoadTypeLibEx(szPath, REGKIND_REGISTER, &pTypeLib)))
-        return false;
-    pTypeLib->Release();
-    return true;
+    CKIVOComPtr<ITypeLib> pTypeLib;
+    return SUCCEEDED(LoadTypeLibEx(szPath, REGKIND_REGISTER, pTypeLib.ReceiveTyped()));
 }
 } // namespace
 
 CTestCameraServer::CTestCameraServer()
 {
-    m_hReady = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_hQuit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_hReady.Reset(Kivo::CreateManualResetEvent());
+    m_hQuit.Reset(Kivo::CreateManualResetEvent());
     if (!RegisterOwnTypeLibrary())
         return;
-    m_hThread = CreateThread(nullptr, 0, ServerThreadProc, this, 0, nullptr);
-    if (m_hThread != nullptr)
+    m_hThread.Reset(CreateThread(nullptr, 0, ServerThreadProc, this, 0, nullptr));
+    if (!m_hThread.IsNull())
         WaitForSingleObject(m_hReady, 30000);
 }
 
 CTestCameraServer::~CTestCameraServer()
 {
-    if (m_hThread != nullptr)
+    if (!m_hThread.IsNull())
     {
         SetEvent(m_hQuit);
         WaitForSingleObject(m_hThread, 30000);
-        CloseHandle(m_hThread);
     }
-    CloseHandle(m_hReady);
-    CloseHandle(m_hQuit);
 }
 
 DWORD WINAPI CTestCameraServer::ServerThreadProc(LPVOID pParam)
 {
     CTestCameraServer* pThis = static_cast<CTestCameraServer*>(pParam);
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    // The factory outlives the apartment: its end may still release references to it.
     CTestCameraFactory factory(pThis->m_script);
+    CKIVOComInit com(COINIT_MULTITHREADED);
     DWORD dwCookie = 0;
     HRESULT hr = CoRegisterClassObject(CLSID_KIVOCamera, &factory, CLSCTX_LOCAL_SERVER,
                                        REGCLS_MULTIPLEUSE, &dwCookie);
@@ -464,6 +459,5 @@ DWORD WINAPI CTestCameraServer::ServerThreadProc(LPVOID pParam)
     WaitForSingleObject(pThis->m_hQuit, INFINITE);
     if (SUCCEEDED(hr))
         CoRevokeClassObject(dwCookie);
-    CoUninitialize();
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <KivoCamera.h>
+#include <KivoHandle.h>
 
 #include <functional>
 #include <map>
@@ -155,8 +156,8 @@ private:
     static DWORD WINAPI ServerThreadProc(LPVOID pParam);
 
     CTestCameraScript m_script;
-    HANDLE m_hThread = nullptr;
-    HANDLE m_hReady = nullptr;
-    HANDLE m_hQuit = nullptr;
+    CKIVOHandle m_hThread;
+    CKIVOHandle m_hReady;
+    CKIVOHandle m_hQuit;
     bool m_bRegistered = false;
 };

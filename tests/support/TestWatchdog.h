@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "KivoHandle.h"
+
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -19,15 +21,13 @@ public:
         for (auto& step : m_steps)
             step = "not started";
         m_dwMilliseconds = dwSeconds * 1000;
-        m_hDisarm = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        m_hThread = CreateThread(nullptr, 0, WatchProc, this, 0, nullptr);
+        m_hDisarm.Reset(Kivo::CreateManualResetEvent());
+        m_hThread.Reset(CreateThread(nullptr, 0, WatchProc, this, 0, nullptr));
     }
     ~CTestWatchdog()
     {
         SetEvent(m_hDisarm);
         WaitForSingleObject(m_hThread, INFINITE);
-        CloseHandle(m_hThread);
-        CloseHandle(m_hDisarm);
     }
 
     // Records, for the thread in this slot, the step it is entering.
@@ -50,6 +50,6 @@ private:
     std::string m_strWhat;
     std::vector<std::atomic<const char*>> m_steps;
     DWORD m_dwMilliseconds;
-    HANDLE m_hDisarm;
-    HANDLE m_hThread;
+    CKIVOHandle m_hDisarm;
+    CKIVOHandle m_hThread;
 };

@@ -3,6 +3,9 @@
 #include "SimPictureGenerator.h"
 #include "SimServer.h"
 
+#include "KivoComPtr.h"
+#include "KivoSafeArray.h"
+
 #include <new>
 #include <vector>
 
@@ -94,15 +97,13 @@ HRESULT CSimCamera::Create(CSimServer& server, REFIID riid, void** ppv)
     HRESULT hr = CallGuarded([&] { return server.AddConnection(nConn); });
     if (FAILED(hr))
         return hr;
-    CSimCamera* pCamera = new (std::nothrow) CSimCamera(server, nConn);
-    if (pCamera == nullptr)
+    CKIVOComPtr<CSimCamera> pCamera(new (std::nothrow) CSimCamera(server, nConn));
+    if (pCamera.IsNull())
     {
         server.RemoveConnection(nConn);
         return E_OUTOFMEMORY;
     }
-    hr = pCamera->QueryInterface(riid, ppv);
-    pCamera->Release();
-    return hr;
+    return pCamera->QueryInterface(riid, ppv);   // the caller's reference; the creation's goes with pCamera
 }
 
 CSimCamera::CSimCamera(CSimServer& server, CSimCameraState::ConnectionId nConn)
@@ -440,22 +441,20 @@ HRESULT CSimCamera::GetTable(ESimTable eTable, SAFEARRAY** ppsaTable)
     *ppsaTable = nullptr;
     return CallGuarded([&] {
         const std::vector<LONG> vecValues = m_camera.GetTable(eTable);
-        SAFEARRAY* psa = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(vecValues.size()));
-        if (psa == nullptr)
+        CKIVOUniqueResource<CKIVOSafeArrayTraits> table(
+            SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(vecValues.size())));
+        if (table.IsNull())
             return E_OUTOFMEMORY;
         if (!vecValues.empty())
         {
             void* pData = nullptr;
-            HRESULT hr = SafeArrayAccessData(psa, &pData);
+            HRESULT hr = SafeArrayAccessData(table.Get(), &pData);
             if (FAILED(hr))
-            {
-                SafeArrayDestroy(psa);
                 return hr;
-            }
             memcpy(pData, vecValues.data(), vecValues.size() * sizeof(LONG));
-            SafeArrayUnaccessData(psa);
+            SafeArrayUnaccessData(table.Get());
         }
-        *ppsaTable = psa;
+        *ppsaTable = table.Detach();
         return S_OK;
     });
 }

@@ -1,5 +1,7 @@
 #include "SimPictureGenerator.h"
 
+#include "KivoSafeArray.h"
+
 #include <cstring>
 #include <vector>
 
@@ -16,14 +18,11 @@ const ULONGLONG g_nScrollPerFrame = 4;
 class CByteArray
 {
 public:
-    CByteArray() : m_psa(nullptr), m_pData(nullptr) {}
+    CByteArray() : m_pData(nullptr) {}
     ~CByteArray()
     {
-        if (m_psa == nullptr)
-            return;
         if (m_pData != nullptr)
-            SafeArrayUnaccessData(m_psa);
-        SafeArrayDestroy(m_psa);
+            SafeArrayUnaccessData(m_array.Get());   // a locked array is not destroyed
     }
     CByteArray(const CByteArray&) = delete;
     CByteArray& operator=(const CByteArray&) = delete;
@@ -35,11 +34,11 @@ public:
         const ULONGLONG nSize = static_cast<ULONGLONG>(nWidth) * nHeight * nBytesPerPixel;
         if (nSize > 0x7FFFFFFF)
             return E_OUTOFMEMORY;
-        m_psa = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(nSize));
-        if (m_psa == nullptr)
+        m_array.Reset(SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(nSize)));
+        if (m_array.IsNull())
             return E_OUTOFMEMORY;
         void* pData = nullptr;
-        HRESULT hr = SafeArrayAccessData(m_psa, &pData);
+        HRESULT hr = SafeArrayAccessData(m_array.Get(), &pData);
         if (FAILED(hr))
             return hr;
         m_pData = static_cast<BYTE*>(pData);
@@ -50,15 +49,13 @@ public:
 
     SAFEARRAY* Detach()
     {
-        SafeArrayUnaccessData(m_psa);
+        SafeArrayUnaccessData(m_array.Get());
         m_pData = nullptr;
-        SAFEARRAY* psa = m_psa;
-        m_psa = nullptr;
-        return psa;
+        return m_array.Detach();
     }
 
 private:
-    SAFEARRAY* m_psa;
+    CKIVOUniqueResource<CKIVOSafeArrayTraits> m_array;
     BYTE* m_pData;
 };
 

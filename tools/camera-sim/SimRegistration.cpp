@@ -3,6 +3,8 @@
 #include "SimMessages.h"
 
 #include "KivoCamera.h"
+#include <KivoBstrTraits.h>
+#include <KivoComPtr.h>
 #include <KivoRegKey.h>
 
 #include <oleauto.h>
@@ -94,24 +96,22 @@ HRESULT CSimRegistration::Register(std::wstring& strError)
 
     // Registers the library and, for its dual interfaces, the type-library
     // marshaller as their proxy/stub.
-    ITypeLib* pTypeLib = nullptr;
-    HRESULT hr = LoadTypeLibEx(m_strModulePath.c_str(), REGKIND_REGISTER, &pTypeLib);
+    CKIVOComPtr<ITypeLib> pTypeLib;
+    HRESULT hr = LoadTypeLibEx(m_strModulePath.c_str(), REGKIND_REGISTER, pTypeLib.ReceiveTyped());
     if (FAILED(hr))
     {
         strError = L"cannot register the type library embedded in " + m_strModulePath + L": " + FormatSimResult(hr);
         return hr;
     }
-    pTypeLib->Release();
     return S_OK;
 }
 
 HRESULT CSimRegistration::Unregister(std::wstring& strError)
 {
     // A library that is not registered has nothing to remove.
-    BSTR bstrPath = nullptr;
-    if (SUCCEEDED(QueryPathOfRegTypeLib(LIBID_KivoCameraLib, 1, 0, LOCALE_NEUTRAL, &bstrPath)))
+    CKIVOUniqueResource<CKIVOBstrTraits> bstrPath;
+    if (SUCCEEDED(QueryPathOfRegTypeLib(LIBID_KivoCameraLib, 1, 0, LOCALE_NEUTRAL, bstrPath.Receive())))
     {
-        SysFreeString(bstrPath);
         HRESULT hr = UnRegisterTypeLib(LIBID_KivoCameraLib, 1, 0, LOCALE_NEUTRAL, SYS_WIN64);
         if (FAILED(hr))
         {

@@ -2,40 +2,18 @@
 
 #include "SimMessages.h"
 
+#include "KivoComInit.h"
+
 namespace
 {
 CSimServer* g_pServer = nullptr;
 
 // How often the server looks at its connections and announced client processes.
 const DWORD g_nPollIntervalMs = 250;
-
-// A process handle that is closed unless handed on.
-class CProcessHandle
-{
-public:
-    explicit CProcessHandle(HANDLE h) : m_h(h) {}
-    ~CProcessHandle()
-    {
-        if (m_h != nullptr)
-            CloseHandle(m_h);
-    }
-    CProcessHandle(const CProcessHandle&) = delete;
-    CProcessHandle& operator=(const CProcessHandle&) = delete;
-    HANDLE Get() const { return m_h; }
-    HANDLE Detach()
-    {
-        HANDLE h = m_h;
-        m_h = nullptr;
-        return h;
-    }
-
-private:
-    HANDLE m_h;
-};
 }
 
 CSimServer::CSimServer(const wchar_t* pszModulePath)
-    : m_strModulePath(pszModulePath), m_pTypeInfo(nullptr), m_nStartTick(GetTickCount64()),
+    : m_strModulePath(pszModulePath), m_nStartTick(GetTickCount64()),
       m_nLastActivityTick(m_nStartTick), m_nLastConnection(0), m_nLocks(0), m_bActivated(false),
       m_bStopping(false)
 {
@@ -44,10 +22,6 @@ CSimServer::CSimServer(const wchar_t* pszModulePath)
 
 CSimServer::~CSimServer()
 {
-    for (auto& client : m_mapClientProcesses)
-        CloseHandle(client.second);
-    if (m_pTypeInfo != nullptr)
-        m_pTypeInfo->Release();
     DeleteCriticalSection(&m_cs);
 }
 
@@ -58,7 +32,15 @@ CSimServer* CSimServer::GetInstance()
 
 int CSimServer::Run()
 {
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const int nResult = RunInApartment();
+    g_pServer = nullptr;
+    return nResult;
+}
+
+int CSimServer::RunInApartment()
+{
+    CKIVOComInit com(COINIT_MULTITHREADED);
+    HRESULT hr = com.GetResult();
     if (FAILED(hr))
     {
         ShowSimMessage(SIMMSG_ERROR, L"cannot initialise COM: " + FormatSimResult(hr));
@@ -99,23 +81,19 @@ int CSimServer::Run()
         CSimLock lock(m_cs);
         m_bStopping = true;
     }
-    // Disconnects what crashed clients left behind; their connections still
-    // refer to this object while they go.
-    CoUninitialize();
-    g_pServer = nullptr;
+    // Ending the apartment (com, on return) disconnects what crashed clients
+    // left behind; their connections still refer to this object while they
+    // go, so the instance is forgotten only after it.
     return FAILED(hr) ? 1 : 0;
 }
 
 void CSimServer::LoadTypeInfo()
 {
     // IDispatch is served from the type library embedded in this program.
-    ITypeLib* pTypeLib = nullptr;
-    HRESULT hr = LoadTypeLibEx(m_strModulePath.c_str(), REGKIND_NONE, &pTypeLib);
+    CKIVOComPtr<ITypeLib> pTypeLib;
+    HRESULT hr = LoadTypeLibEx(m_strModulePath.c_str(), REGKIND_NONE, pTypeLib.ReceiveTyped());
     if (SUCCEEDED(hr))
-    {
-        hr = pTypeLib->GetTypeInfoOfGuid(IID_IKIVOCamera3, &m_pTypeInfo);
-        pTypeLib->Release();
-    }
+        hr = pTypeLib->GetTypeInfoOfGuid(IID_IKIVOCamera3, m_pTypeInfo.ReceiveTyped());
     if (FAILED(hr))
         ShowSimMessage(SIMMSG_ERROR, L"embedded type library not usable, IDispatch is unavailable: " + FormatSimResult(hr));
 }
@@ -170,19 +148,19 @@ HRESULT CSimServer::AnnounceClient(ConnectionId nConn, DWORD dwProcessId)
     if (dwProcessId == 0)
         return E_INVALIDARG;
     // SYNCHRONIZE is all that is needed to see the process end.
-    CProcessHandle process(OpenProcess(SYNCHRONIZE, FALSE, dwProcessId));
-    if (process.Get() == nullptr || WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0)
+    CKIVOHandle process(OpenProcess(SYNCHRONIZE, FALSE, dwProcessId));
+    if (process.IsNull() || WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0)
         return E_INVALIDARG;
 
     CSimLock lock(m_cs);
     auto it = m_mapConnections.find(nConn);
     if (it == m_mapConnections.end())
         return E_UNEXPECTED;
-    // Looked up first: the handle is detached from its holder only when kept.
+    // Looked up first: the handle moves into the map only when kept.
     if (m_mapClientProcesses.count(dwProcessId) == 0)
     {
         // cppcheck-suppress stlFindInsert
-        m_mapClientProcesses.emplace(dwProcessId, process.Detach());
+        m_mapClientProcesses.emplace(dwProcessId, std::move(process));
     }
     const DWORD dwPrevious = it->second.dwProcessId;
     it->second.dwProcessId = dwProcessId;
@@ -203,10 +181,7 @@ void CSimServer::ForgetClientProcess(DWORD dwProcessId)
     }
     auto it = m_mapClientProcesses.find(dwProcessId);
     if (it != m_mapClientProcesses.end())
-    {
-        CloseHandle(it->second);
-        m_mapClientProcesses.erase(it);
-    }
+        m_mapClientProcesses.erase(it);   // closes the handle
 }
 
 void CSimServer::CheckClientProcesses()
@@ -230,8 +205,7 @@ void CSimServer::CheckClientProcesses()
                 m_nLastActivityTick = GetTickCount64();
             }
         }
-        CloseHandle(it->second);
-        it = m_mapClientProcesses.erase(it);
+        it = m_mapClientProcesses.erase(it);   // closes the handle
     }
 }
 

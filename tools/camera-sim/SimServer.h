@@ -14,6 +14,9 @@
 #include "SimClassFactory.h"
 #include "SimLock.h"
 
+#include "KivoComPtr.h"
+#include "KivoHandle.h"
+
 #include <oaidl.h>
 #include <map>
 #include <string>
@@ -37,7 +40,7 @@ public:
 
     CSimCameraState& GetCamera() { return m_camera; }
     // Type information of IKIVOCamera3 for IDispatch; null when unavailable.
-    ITypeInfo* GetTypeInfo() const { return m_pTypeInfo; }
+    ITypeInfo* GetTypeInfo() const { return m_pTypeInfo.Get(); }
 
     // A new connection object; CO_E_SERVER_STOPPING once the server has
     // decided to end.
@@ -60,6 +63,7 @@ private:
         bool bOrphaned;      // its process has ended
     };
 
+    int RunInApartment();
     void LoadTypeInfo();
     void CheckClientProcesses();
     bool IsNeeded() const;
@@ -70,7 +74,7 @@ private:
     CRITICAL_SECTION m_cs;
     CSimCameraState m_camera;
     CSimClassFactory m_factory;
-    ITypeInfo* m_pTypeInfo;
+    CKIVOComPtr<ITypeInfo> m_pTypeInfo;
     ULONGLONG m_nStartTick;
     ULONGLONG m_nLastActivityTick;   // when a connection or lock last went
     ConnectionId m_nLastConnection;
@@ -78,5 +82,5 @@ private:
     bool m_bActivated;
     bool m_bStopping;
     std::map<ConnectionId, SConnection> m_mapConnections;
-    std::map<DWORD, HANDLE> m_mapClientProcesses;   // announced and running
+    std::map<DWORD, CKIVOHandle> m_mapClientProcesses;   // announced and running
 };
