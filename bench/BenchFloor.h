@@ -18,6 +18,8 @@
 class CBenchFloorMask
 {
 public:
+    CBenchFloorMask(const CBenchFloorMask&) = delete;
+    CBenchFloorMask& operator=(const CBenchFloorMask&) = delete;
     CBenchFloorMask() = default;
     ~CBenchFloorMask();
 
@@ -28,14 +30,13 @@ private:
     std::vector<BYTE> m_info;
     std::vector<BYTE> m_bits;
     Gdiplus::GpBitmap* m_pBitmap = nullptr;
-
-    CBenchFloorMask(const CBenchFloorMask&) = delete;
-    CBenchFloorMask& operator=(const CBenchFloorMask&) = delete;
 };
 
 class CBenchFloorComposer
 {
 public:
+    CBenchFloorComposer(const CBenchFloorComposer&) = delete;
+    CBenchFloorComposer& operator=(const CBenchFloorComposer&) = delete;
     enum EStep
     {
         STEP_COPY,      // the picture into the DIB buffer
@@ -67,7 +68,4 @@ private:
     std::vector<BYTE> m_bits;
     Gdiplus::GpImageAttributes* m_pAttributes = nullptr;
     Gdiplus::GpBitmap* m_pMask = nullptr;
-
-    CBenchFloorComposer(const CBenchFloorComposer&) = delete;
-    CBenchFloorComposer& operator=(const CBenchFloorComposer&) = delete;
 };

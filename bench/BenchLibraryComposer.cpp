@@ -1,6 +1,7 @@
 // BenchLibraryComposer.cpp: the library's composition of one picture.
 #include "BenchLibraryComposer.h"
 #include "BenchPlatform.h"
+#include <utility>
 
 const char* CBenchLibraryComposer::GetStepName(int nStep)
 {
@@ -39,7 +40,7 @@ bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, 
     CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, BENCH_KEY, &bHasKey, &bAllKey);
     if (mask.IsNull())
         return false;
-    m_frames.mask = static_cast<CKIVOFrame&&>(mask);
+    m_frames.mask = std::move(mask);
     m_frames.bMaskHasKeyColor = bHasKey;
     m_frames.bMaskAllKeyColor = bAllKey;
     return bHasKey && !bAllKey;
@@ -63,7 +64,7 @@ bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture
     dStamp[2] = BenchNowMs();
     const bool bMade = !frame.IsNull();
     if (bMade)
-        m_frames.picture = static_cast<CKIVOFrame&&>(frame);   // the previous picture goes
+        m_frames.picture = std::move(frame);   // the previous picture goes
     dStamp[3] = BenchNowMs();
 
     const BOOL bDrawn = bMade

@@ -13,6 +13,8 @@
 class CBenchLibraryComposer
 {
 public:
+    CBenchLibraryComposer(const CBenchLibraryComposer&) = delete;
+    CBenchLibraryComposer& operator=(const CBenchLibraryComposer&) = delete;
     enum EStep
     {
         STEP_ASSIGN,   // Assign of the paint device
@@ -39,7 +41,4 @@ private:
     CKIVOClientThread m_worker;
     CKIVOClientPaintDC m_paintDC;
     CKIVOFrameSet m_frames;
-
-    CBenchLibraryComposer(const CBenchLibraryComposer&) = delete;
-    CBenchLibraryComposer& operator=(const CBenchLibraryComposer&) = delete;
 };

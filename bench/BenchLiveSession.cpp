@@ -72,7 +72,7 @@ HRESULT MakePassCalls(IKIVOCamera* pCamera, IKIVOCamera3* pCamera3, SAFEARRAY** 
     return pCamera3->Get3DLivePicture(ppsa, &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
 }
 
-typedef std::function<void(IKIVOCamera*, IKIVOCamera3*)> CBenchTask;
+using CBenchTask = std::function<void(IKIVOCamera*, IKIVOCamera3*)>;
 
 // The body of a thread attached to the client, as the live picture thread is:
 // attaches, runs the task with both interfaces, gives the newest one back

@@ -23,7 +23,7 @@ struct CSystemHandleEntry
 // This process's handles in the system handle list; 0 when the list is not to be had.
 DWORD CountHandlesInSystemList()
 {
-    typedef LONG(NTAPI * PFNQUERY)(ULONG, PVOID, ULONG, PULONG);
+    using PFNQUERY = LONG (NTAPI *)(ULONG, PVOID, ULONG, PULONG);
     PFNQUERY pfnQuery = reinterpret_cast<PFNQUERY>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     if (pfnQuery == nullptr)

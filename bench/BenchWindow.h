@@ -20,6 +20,8 @@ void DrawBenchOverlay(CDC* pDC, const CRect& rect, EBenchOverlay eOverlay);
 class CBenchWindow
 {
 public:
+    CBenchWindow(const CBenchWindow&) = delete;
+    CBenchWindow& operator=(const CBenchWindow&) = delete;
     CBenchWindow() = default;
     ~CBenchWindow();
 
@@ -38,7 +40,4 @@ private:
     CKIVOClient* m_pClient = nullptr;
     CRect m_rcArea;
     EBenchOverlay m_eOverlay = BENCH_OVERLAY_NONE;
-
-    CBenchWindow(const CBenchWindow&) = delete;
-    CBenchWindow& operator=(const CBenchWindow&) = delete;
 };

@@ -136,7 +136,7 @@ void RunSimulatorSections(CBenchContext& context)
 int main(int argc, char** argv)
 {
     // A console program has no CWinApp: MFC is set up here, before any use.
-    if (!AfxWinInit(::GetModuleHandleW(NULL), NULL, ::GetCommandLineW(), 0))
+    if (!AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), 0))
         return 1;
     CBenchContext context;
     std::string strJson = "bench.json";

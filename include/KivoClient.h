@@ -31,6 +31,8 @@ class KIVOCLIENT_CLASS CKIVOClient
     friend class CKIVOLiveRun;
 
 public:
+    CKIVOClient(const CKIVOClient&) = delete;   // one object per connection
+    CKIVOClient& operator=(const CKIVOClient&) = delete;
     // Names this client towards the server. Connect keeps it; Open writes it
     // to the property OWNER, and OrderCamera compares OWNER with it.
     enum EInterface
@@ -109,8 +111,8 @@ protected:
     void HandleConnectionError(long hr, CString strContext) const;
     BOOL ReadLiveSizeCopy(IKIVOCamera* pCamera, tagEMVP eProp, int* pnValue);
 
-    typedef HRESULT (STDMETHODCALLTYPE IKIVOCamera::*SetTableCall)(SAFEARRAY*);
-    typedef HRESULT (STDMETHODCALLTYPE IKIVOCamera::*GetTableCall)(SAFEARRAY**);
+    using SetTableCall = HRESULT (STDMETHODCALLTYPE IKIVOCamera::*)(SAFEARRAY*);
+    using GetTableCall = HRESULT (STDMETHODCALLTYPE IKIVOCamera::*)(SAFEARRAY**);
     void SetTable(int* pnValues, int nCount, SetTableCall pfnSet, LPCTSTR pszName);
     int GetTable(int* pnValues, int nCount, GetTableCall pfnGet, LPCTSTR pszName);
 
@@ -132,9 +134,6 @@ private:
     // Entries whose threads ended go without a call through their pointers,
     // which belonged to those threads' apartments.
     void DropEndedThreadEntries();
-
-    CKIVOClient(const CKIVOClient&) = delete;   // one object per connection
-    CKIVOClient& operator=(const CKIVOClient&) = delete;
 };
 
 namespace Kivo

@@ -32,7 +32,7 @@ public:
 
     // Writes "<number> : CS ERROR : <text>", cut to nMaxError - 1 characters; returns 1.
     int GetErrorMessage(wchar_t* lpszError, unsigned int nMaxError,
-                        unsigned int* pnHelpContext = NULL) override;
+                        unsigned int* pnHelpContext = nullptr) override;
     using CException::GetErrorMessage;
 
     CEXC_CAMERA_NUM GetErrorNumber() const;

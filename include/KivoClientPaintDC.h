@@ -12,6 +12,8 @@
 class KIVOCLIENT_CLASS CKIVOClientPaintDC : public CDC
 {
 public:
+    CKIVOClientPaintDC(const CKIVOClientPaintDC&) = delete;
+    CKIVOClientPaintDC& operator=(const CKIVOClientPaintDC&) = delete;
     CKIVOClientPaintDC();
     ~CKIVOClientPaintDC() override;
 
@@ -55,8 +57,4 @@ protected:
     BOOL m_bBlit;
     CRITICAL_SECTION m_cs;
     CDC m_dcTarget;
-
-private:
-    CKIVOClientPaintDC(const CKIVOClientPaintDC&);
-    CKIVOClientPaintDC& operator=(const CKIVOClientPaintDC&);
 };

@@ -17,6 +17,8 @@ class CKIVOClient;
 class CKIVOClientThread
 {
 public:
+    CKIVOClientThread(const CKIVOClientThread&) = delete;
+    CKIVOClientThread& operator=(const CKIVOClientThread&) = delete;
     explicit CKIVOClientThread(CKIVOClient* pClient);
     virtual ~CKIVOClientThread();
 
@@ -108,7 +110,7 @@ public:
 
     // Whether the worker has its client (the client-drawn live picture is
     // available on this system).
-    BOOL HasClient() const { return m_pClient != NULL; }
+    BOOL HasClient() const { return m_pClient != nullptr; }
     // The overlay device that GetMaskPaintDC hands to the application.
     CKIVOClientMaskPaintDC& GetMaskPaintDevice() { return m_MaskPaintDC; }
     // The live picture thread's handle while one runs, else null; the worker
@@ -145,7 +147,4 @@ private:
     int m_bHasCachedLiveHeight;
     CKIVOClientMaskPaintDC m_MaskPaintDC;
     CKIVOFrameSet m_Frames;   // the frame store, under m_csFrames
-
-    CKIVOClientThread(const CKIVOClientThread&) = delete;
-    CKIVOClientThread& operator=(const CKIVOClientThread&) = delete;
 };

@@ -12,6 +12,8 @@ namespace
 class CComApartment
 {
 public:
+    CComApartment(const CComApartment&) = delete;
+    CComApartment& operator=(const CComApartment&) = delete;
     explicit CComApartment(DWORD dwModel) : m_hr(CoInitializeEx(nullptr, dwModel)) {}
     ~CComApartment()
     {
@@ -20,9 +22,6 @@ public:
     }
 
 private:
-    CComApartment(const CComApartment&) = delete;
-    CComApartment& operator=(const CComApartment&) = delete;
-
     HRESULT m_hr;
 };
 

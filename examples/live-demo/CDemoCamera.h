@@ -9,6 +9,8 @@
 class CDemoCamera
 {
 public:
+    CDemoCamera(const CDemoCamera&) = delete;
+    CDemoCamera& operator=(const CDemoCamera&) = delete;
     CDemoCamera();
     ~CDemoCamera();
 
@@ -55,9 +57,6 @@ public:
     static const int m_nFormatGrey = 1;
 
 private:
-    CDemoCamera(const CDemoCamera&) = delete;
-    CDemoCamera& operator=(const CDemoCamera&) = delete;
-
     CKIVOClient m_client;
     BOOL m_bConnected;
     BOOL m_bLive;

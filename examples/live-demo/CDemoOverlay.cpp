@@ -49,6 +49,8 @@ std::vector<CString> SplitLines(const CString& str)
 class CDCStateScope
 {
 public:
+    CDCStateScope(const CDCStateScope&) = delete;
+    CDCStateScope& operator=(const CDCStateScope&) = delete;
     explicit CDCStateScope(CDC& dc) : m_dc(dc), m_nSaved(dc.SaveDC()) {}
     ~CDCStateScope()
     {
@@ -57,9 +59,6 @@ public:
     }
 
 private:
-    CDCStateScope(const CDCStateScope&) = delete;
-    CDCStateScope& operator=(const CDCStateScope&) = delete;
-
     CDC& m_dc;
     int m_nSaved;
 };

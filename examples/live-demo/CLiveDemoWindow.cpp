@@ -34,6 +34,8 @@ const CSize g_sizeDefaultPicture(640, 480);
 class CPaintDCScope
 {
 public:
+    CPaintDCScope(const CPaintDCScope&) = delete;
+    CPaintDCScope& operator=(const CPaintDCScope&) = delete;
     explicit CPaintDCScope(HWND hWnd) : m_hWnd(hWnd)
     {
         HDC hDC = ::BeginPaint(hWnd, &m_ps);
@@ -48,9 +50,6 @@ public:
     CDC* Get() { return m_dc.GetSafeHdc() != nullptr ? &m_dc : nullptr; }
 
 private:
-    CPaintDCScope(const CPaintDCScope&) = delete;
-    CPaintDCScope& operator=(const CPaintDCScope&) = delete;
-
     HWND m_hWnd;
     PAINTSTRUCT m_ps;
     CDC m_dc;

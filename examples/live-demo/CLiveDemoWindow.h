@@ -10,6 +10,8 @@
 class CLiveDemoWindow
 {
 public:
+    CLiveDemoWindow(const CLiveDemoWindow&) = delete;
+    CLiveDemoWindow& operator=(const CLiveDemoWindow&) = delete;
     explicit CLiveDemoWindow(const CDemoOptions& options);
     ~CLiveDemoWindow();
 
@@ -28,9 +30,6 @@ public:
     static CRect CalculatePictureArea(const CRect& rcClient, CSize sizePicture);
 
 private:
-    CLiveDemoWindow(const CLiveDemoWindow&) = delete;
-    CLiveDemoWindow& operator=(const CLiveDemoWindow&) = delete;
-
     BOOL CreateWindows(HINSTANCE hInstance);
     HMENU CreateMainMenu();
     HACCEL CreateAccelerators();

@@ -11,6 +11,8 @@ namespace
 class CGdiplusSession
 {
 public:
+    CGdiplusSession(const CGdiplusSession&) = delete;
+    CGdiplusSession& operator=(const CGdiplusSession&) = delete;
     CGdiplusSession() : m_token(0)
     {
         Gdiplus::GdiplusStartupInput input;
@@ -25,9 +27,6 @@ public:
     BOOL IsStarted() const { return m_token != 0; }
 
 private:
-    CGdiplusSession(const CGdiplusSession&) = delete;
-    CGdiplusSession& operator=(const CGdiplusSession&) = delete;
-
     ULONG_PTR m_token;
 };
 
@@ -56,6 +55,8 @@ BOOL FindPngEncoder(CLSID& clsid)
 class CWindowDCHolder
 {
 public:
+    CWindowDCHolder(const CWindowDCHolder&) = delete;
+    CWindowDCHolder& operator=(const CWindowDCHolder&) = delete;
     explicit CWindowDCHolder(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
     ~CWindowDCHolder()
     {
@@ -65,9 +66,6 @@ public:
     HDC Get() const { return m_hDC; }
 
 private:
-    CWindowDCHolder(const CWindowDCHolder&) = delete;
-    CWindowDCHolder& operator=(const CWindowDCHolder&) = delete;
-
     HWND m_hWnd;
     HDC m_hDC;
 };

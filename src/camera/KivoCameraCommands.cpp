@@ -66,7 +66,7 @@ void CKIVOClient::Update()
 {
     CheckConnection(_T("Update"));
     HandleConnectionError(GetICamera()->Update(), _T("Update"));
-    RedrawClientWindow(NULL, NULL, 1);
+    RedrawClientWindow(nullptr, nullptr, 1);
 }
 
 void CKIVOClient::Reset()

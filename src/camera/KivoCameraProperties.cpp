@@ -131,7 +131,7 @@ int CKIVOClient::GetError(CString* pstrErrorText)
     IKIVOCamera* pCamera = GetICamera();
     long nError = 0;
     HRESULT hr = pCamera->GetError(&nError);
-    if (hr >= 0 && pstrErrorText != NULL)
+    if (hr >= 0 && pstrErrorText != nullptr)
     {
         CKIVOBstr bstrText;
         hr = pCamera->GetErrorText(bstrText.Receive());

@@ -28,7 +28,7 @@ void CKIVOClient::SetTable(int* pnValues, int nCount, SetTableCall pfnSet, LPCTS
 {
     CheckConnection(pszName);
     // A negative count, or no values where some are announced, is the caller's error.
-    if (nCount < 0 || (pnValues == NULL && nCount > 0))
+    if (nCount < 0 || (pnValues == nullptr && nCount > 0))
         HandleConnectionError(E_INVALIDARG, pszName);
 
     COleSafeArray table;
@@ -41,7 +41,7 @@ void CKIVOClient::SetTable(int* pnValues, int nCount, SetTableCall pfnSet, LPCTS
 int CKIVOClient::GetTable(int* pnValues, int nCount, GetTableCall pfnGet, LPCTSTR pszName)
 {
     CheckConnection(pszName);
-    if (nCount < 0 || (pnValues == NULL && nCount > 0))
+    if (nCount < 0 || (pnValues == nullptr && nCount > 0))
         HandleConnectionError(E_INVALIDARG, pszName);
 
     CKIVOSafeArrayHolder table;

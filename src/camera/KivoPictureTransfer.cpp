@@ -9,7 +9,7 @@ namespace
 // A negative size, or no buffer where bytes are asked for, is the caller's error.
 bool IsValidBuffer(const void* pBuffer, int nSize)
 {
-    return nSize >= 0 && (pBuffer != NULL || nSize == 0);
+    return nSize >= 0 && (pBuffer != nullptr || nSize == 0);
 }
 
 // Copies a delivered picture: at most nSize bytes; the full length goes to
@@ -21,7 +21,7 @@ void CopyPicture(CKIVOSafeArrayHolder& picture, void* pBuffer, int nSize, int* p
     int nLength = 0;
     if (!picture.IsVectorOf(1) || !picture.GetCount(&nLength) || !picture.Lock())
         throw new CKIVOClientException(0, CEXC_NO_PICTURE, pszName);
-    if (pnLength != NULL)
+    if (pnLength != nullptr)
         *pnLength = nLength;
     CopyFromSafeArray(picture, pBuffer, nSize < nLength ? nSize : nLength, 1);
 }
@@ -61,7 +61,7 @@ int CKIVOClient::Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidt
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("Old Kivo Server"));
 
     // Missing places for the results cannot be marshalled: no picture.
-    if (ppsaPicture == NULL || pnWidth == NULL || pnHeight == NULL)
+    if (ppsaPicture == nullptr || pnWidth == nullptr || pnHeight == nullptr)
         return 0;
     long nBytesPerPixel = 0, nFormat = 0;
     HRESULT hr = pCamera3->Get3DLivePicture(ppsaPicture, pnWidth, pnHeight, &nBytesPerPixel, &nFormat);

@@ -33,7 +33,7 @@ const CKIVOPropertyName g_aPropertyNames[] = {
 
 BOOL CKIVOClient::FindProperty(LPCTSTR pszName, tagEMVP* peProp)
 {
-    if (pszName == NULL || peProp == NULL)
+    if (pszName == nullptr || peProp == nullptr)
         return FALSE;
     for (const CKIVOPropertyName& name : g_aPropertyNames)
     {

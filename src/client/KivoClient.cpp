@@ -16,7 +16,7 @@ bool IsMultithreadedApartment()
 // owner takes over one and releases it as it goes.
 void ReleaseReferences(IKIVOCamera* pCamera, LONG nReferences)
 {
-    for (LONG i = 0; pCamera != NULL && i < nReferences; ++i)
+    for (LONG i = 0; pCamera != nullptr && i < nReferences; ++i)
         CKIVOComPtr<IKIVOCamera> reference(pCamera);
 }
 
@@ -26,7 +26,7 @@ CKIVOClient* ChooseLiveOwner(CKIVOClient* pClient)
 {
     if (CKIVOClientThread::IsClientDrawingAllowed())
         return pClient;
-    return NULL;
+    return nullptr;
 }
 }
 
@@ -34,7 +34,7 @@ CKIVOClient::CKIVOClient()
     : m_Thread(ChooseLiveOwner(this))
     , m_eInterface(EINTERFACE_DEFAULT)
     , m_mapThreadInterfaces(10)
-    , m_pMarshalStream(NULL)
+    , m_pMarshalStream(nullptr)
     , m_bOrdered(0)
     , m_bMaskPaintDCInUse(0)
     , m_bPollLivePictures(0)
@@ -49,7 +49,7 @@ CKIVOClient::~CKIVOClient()
 
     // The packet still in the stream gives its server references back.
     CKIVOConnectionStream stream(m_pMarshalStream);
-    m_pMarshalStream = NULL;
+    m_pMarshalStream = nullptr;
     // Entries still in the table belong to threads that never detached; their
     // pointers are valid only on those threads and are dropped without Release.
 }
@@ -66,7 +66,7 @@ void CKIVOClient::Connect(EInterface eInterface)
     CSingleLock lock(&m_csConnection, TRUE);
 
     CKIVOComPtr<IKIVOCamera> pCamera;
-    HRESULT hr = CoCreateInstance(CLSID_KIVOCamera, NULL, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera,
+    HRESULT hr = CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera,
                                   pCamera.Receive());
     if (FAILED(hr) || pCamera.IsNull())
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("Connect"));
@@ -77,7 +77,7 @@ void CKIVOClient::Connect(EInterface eInterface)
     {
         // Connecting again replaces the stream; its packet is given back.
         CKIVOConnectionStream previous(m_pMarshalStream);
-        m_pMarshalStream = NULL;
+        m_pMarshalStream = nullptr;
     }
 
     CKIVOComPtr<IKIVOCamera2> pCamera2;
@@ -91,7 +91,7 @@ void CKIVOClient::Connect(EInterface eInterface)
 
     DropEndedThreadEntries();
     DWORD dwThreadId = GetCurrentThreadId();
-    IKIVOCamera* pPrevious = NULL;
+    IKIVOCamera* pPrevious = nullptr;
     LONG nPreviousAttaches = 0;
     if (m_mapThreadInterfaces.Lookup(dwThreadId, pPrevious))
         nPreviousAttaches = m_ThreadAttaches.GetAttachCount(dwThreadId);
@@ -110,7 +110,7 @@ void CKIVOClient::Disconnect()
     CSingleLock lock(&m_csConnection, TRUE);
 
     DWORD dwThreadId = GetCurrentThreadId();
-    IKIVOCamera* pCamera = NULL;
+    IKIVOCamera* pCamera = nullptr;
     if (!m_mapThreadInterfaces.Lookup(dwThreadId, pCamera))
         return;
     const LONG nAttaches = m_ThreadAttaches.GetAttachCount(dwThreadId);
@@ -121,5 +121,5 @@ void CKIVOClient::Disconnect()
 
 int CKIVOClient::IsConnected() const
 {
-    return m_pMarshalStream != NULL ? 1 : 0;
+    return m_pMarshalStream != nullptr ? 1 : 0;
 }

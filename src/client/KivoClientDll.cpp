@@ -1,7 +1,7 @@
 // KivoClientDll.cpp: start-up of KivoClient.dll as an MFC extension library.
 #include "stdafx.h"
 
-static AFX_EXTENSION_MODULE s_KivoClientDll = { 0, NULL, NULL };
+static AFX_EXTENSION_MODULE s_KivoClientDll = { 0, nullptr, nullptr };
 
 extern "C" int APIENTRY DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 {

@@ -27,13 +27,13 @@ int CKIVOClientException::GetErrorMessage(wchar_t* lpszError, unsigned int nMaxE
     strMessage += strDetail;
 
     // A buffer without room for even the terminator receives nothing.
-    if (lpszError != NULL && nMaxError > 0)
+    if (lpszError != nullptr && nMaxError > 0)
     {
         wcsncpy_s(lpszError, nMaxError, strMessage, _TRUNCATE);
         const size_t nLength = wcslen(lpszError);
         wmemset(lpszError + nLength, 0, nMaxError - nLength);   // zero-filled to the capacity
     }
-    if (pnHelpContext != NULL)
+    if (pnHelpContext != nullptr)
         *pnHelpContext = 0;
     return 1;
 }

@@ -8,14 +8,14 @@
 // then gives it back with ReleaseMaskPaintDC, before it stops the live picture.
 CKIVOClientMaskPaintDC* CKIVOClient::GetMaskPaintDC(CDC* pDC, CRect& rect)
 {
-    if (pDC == NULL || m_bMaskPaintDCInUse)
-        return NULL;
+    if (pDC == nullptr || m_bMaskPaintDCInUse)
+        return nullptr;
     if (!m_Thread.IsThreadRunning())
-        return NULL;
+        return nullptr;
     CKIVOClientMaskPaintDC& device = m_Thread.GetMaskPaintDevice();
     CKIVOPaintDCLock lock(device);
     if (!lock.IsLocked() || !device.Assign(pDC, rect))
-        return NULL;
+        return nullptr;
     lock.Keep();   // held by the application until ReleaseMaskPaintDC
     m_bMaskPaintDCInUse = TRUE;
     return &device;

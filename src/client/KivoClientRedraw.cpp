@@ -12,9 +12,9 @@ int CKIVOClient::RedrawClientWindow(HWND hWnd, CDC* pDC, int bBuffered)
     try
     {
         CheckConnection(_T("RedrawClientWindow"));
-        if (hWnd == NULL)
+        if (hWnd == nullptr)
             hWnd = m_Thread.GetLiveWindow();
-        if (!m_Thread.IsLiveDisplayOn() || hWnd == NULL || hWnd != m_Thread.GetLiveWindow())
+        if (!m_Thread.IsLiveDisplayOn() || hWnd == nullptr || hWnd != m_Thread.GetLiveWindow())
             return -1;
         return m_Thread.RedrawLivePicture(hWnd, pDC, bBuffered);
     }

@@ -8,7 +8,7 @@ namespace
 void Rewind(IStream* pStream)
 {
     LARGE_INTEGER liStart = {};
-    pStream->Seek(liStart, STREAM_SEEK_SET, NULL);
+    pStream->Seek(liStart, STREAM_SEEK_SET, nullptr);
 }
 
 // Leaves the stream without a packet: a later unmarshal fails instead of
@@ -23,7 +23,7 @@ void Empty(IStream* pStream)
 HRESULT WritePacket(IStream* pStream, IKIVOCamera* pCamera)
 {
     Empty(pStream);
-    HRESULT hr = CoMarshalInterface(pStream, IID_IKIVOCamera, pCamera, MSHCTX_INPROC, NULL,
+    HRESULT hr = CoMarshalInterface(pStream, IID_IKIVOCamera, pCamera, MSHCTX_INPROC, nullptr,
                                     MSHLFLAGS_NORMAL);
     if (FAILED(hr))
         Empty(pStream);
@@ -35,7 +35,7 @@ HRESULT CKIVOConnectionStream::Create(IKIVOCamera* pCamera)
 {
     Reset();
     CKIVOComPtr<IStream> stream;
-    HRESULT hr = CreateStreamOnHGlobal(NULL, TRUE, stream.ReceiveTyped());
+    HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.ReceiveTyped());
     if (SUCCEEDED(hr))
         hr = WritePacket(stream.Get(), pCamera);
     if (SUCCEEDED(hr))
@@ -46,7 +46,7 @@ HRESULT CKIVOConnectionStream::Create(IKIVOCamera* pCamera)
 void CKIVOConnectionStream::Reset()
 {
     CKIVOComPtr<IStream> stream(m_pStream);
-    m_pStream = NULL;
+    m_pStream = nullptr;
     if (stream.IsNull())
         return;
     // Unmarshalling needs an apartment; a thread without one gets the
@@ -61,7 +61,7 @@ void CKIVOConnectionStream::Reset()
 IStream* CKIVOConnectionStream::Detach()
 {
     IStream* pStream = m_pStream;
-    m_pStream = NULL;
+    m_pStream = nullptr;
     return pStream;
 }
 

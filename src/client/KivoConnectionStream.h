@@ -24,7 +24,9 @@
 class CKIVOConnectionStream
 {
 public:
-    CKIVOConnectionStream() : m_pStream(NULL) {}
+    CKIVOConnectionStream(const CKIVOConnectionStream&) = delete;
+    CKIVOConnectionStream& operator=(const CKIVOConnectionStream&) = delete;
+    CKIVOConnectionStream() : m_pStream(nullptr) {}
     // Takes over a stream that holds a pending packet (or none).
     explicit CKIVOConnectionStream(IStream* pStream) : m_pStream(pStream) {}
     // Spends the pending packet and releases the stream.
@@ -41,8 +43,5 @@ public:
     static HRESULT Take(IStream* pStream, CKIVOComPtr<IKIVOCamera>& camera);
 
 private:
-    CKIVOConnectionStream(const CKIVOConnectionStream&);
-    CKIVOConnectionStream& operator=(const CKIVOConnectionStream&);
-
     IStream* m_pStream;
 };

@@ -12,7 +12,7 @@ void CKIVOClient::ThreadAttach()
     CSingleLock lock(&m_csConnection, TRUE);
 
     DWORD dwThreadId = GetCurrentThreadId();
-    IKIVOCamera* pCamera = NULL;
+    IKIVOCamera* pCamera = nullptr;
     if (m_mapThreadInterfaces.Lookup(dwThreadId, pCamera) && !m_ThreadAttaches.HasEnded(dwThreadId))
     {
         pCamera->AddRef();   // a nested attach of the thread that made the entry
@@ -22,9 +22,9 @@ void CKIVOClient::ThreadAttach()
 
     // A thread that the application made part of the multithreaded apartment
     // keeps it: the initialisation fails there and leaves nothing to undo.
-    const HRESULT hrInit = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    const HRESULT hrInit = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
-    if (m_pMarshalStream == NULL)
+    if (m_pMarshalStream == nullptr)
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("AtlUnmarshalPtr failed"));
 
     DropEndedThreadEntries();
@@ -42,7 +42,7 @@ void CKIVOClient::ThreadDetach()
     CSingleLock lock(&m_csConnection, TRUE);
 
     DWORD dwThreadId = GetCurrentThreadId();
-    IKIVOCamera* pCamera = NULL;
+    IKIVOCamera* pCamera = nullptr;
     if (!m_mapThreadInterfaces.Lookup(dwThreadId, pCamera))
         return;
 
@@ -69,7 +69,7 @@ IKIVOCamera* CKIVOClient::GetICamera() const
 {
     CSingleLock lock(&m_csConnection, TRUE);
 
-    IKIVOCamera* pCamera = NULL;
+    IKIVOCamera* pCamera = nullptr;
     if (m_mapThreadInterfaces.Lookup(GetCurrentThreadId(), pCamera))
         return pCamera;
     throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("No Interface for thread"));

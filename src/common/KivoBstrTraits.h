@@ -10,7 +10,7 @@
 
 struct CKIVOBstrTraits
 {
-    typedef BSTR Type;
+    using Type = BSTR;
     static Type Invalid() { return nullptr; }
     static void Free(Type bstr) { SysFreeString(bstr); }
 };

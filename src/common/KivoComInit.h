@@ -10,9 +10,9 @@
 class CKIVOComInit
 {
 public:
-    explicit CKIVOComInit(DWORD dwCoInit) : m_hr(CoInitializeEx(NULL, dwCoInit)) {}
     CKIVOComInit(const CKIVOComInit&) = delete;
     CKIVOComInit& operator=(const CKIVOComInit&) = delete;
+    explicit CKIVOComInit(DWORD dwCoInit) : m_hr(CoInitializeEx(nullptr, dwCoInit)) {}
     ~CKIVOComInit()
     {
         if (SUCCEEDED(m_hr))

@@ -8,7 +8,7 @@
 template <typename T>
 struct CKIVOComTraits
 {
-    typedef T* Type;
+    using Type = T*;
     static Type Invalid() { return nullptr; }
     static void Free(Type p) { p->Release(); }
 };
@@ -19,7 +19,7 @@ struct CKIVOComTraits
 template <typename T>
 class CKIVOComPtr : public CKIVOUniqueResource<CKIVOComTraits<T>>
 {
-    typedef CKIVOUniqueResource<CKIVOComTraits<T>> CBase;
+    using CBase = CKIVOUniqueResource<CKIVOComTraits<T>>;
 
 public:
     using CBase::CBase;

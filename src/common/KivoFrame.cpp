@@ -18,8 +18,8 @@ namespace
 {
 const size_t KIVO_SPARE_MIN_BYTES = 64 * 1024;   // smaller buffers come from the heap's own free lists
 
-void* volatile s_pSpareBits = NULL;
-void* volatile s_pCompositionBuffer = NULL;
+void* volatile s_pSpareBits = nullptr;
+void* volatile s_pCompositionBuffer = nullptr;
 }
 
 namespace Kivo
@@ -27,15 +27,15 @@ namespace Kivo
 BITMAPINFO* AllocateFrameInfo()
 {
     BITMAPINFO* pInfo = static_cast<BITMAPINFO*>(malloc(KIVO_FRAME_INFO_SIZE));
-    if (pInfo != NULL)
+    if (pInfo != nullptr)
         memset(pInfo, 0, KIVO_FRAME_INFO_SIZE);
     return pInfo;
 }
 
 void* AllocateFramePixels(size_t nBytes)
 {
-    void* pSpare = InterlockedExchangePointer(&s_pSpareBits, NULL);
-    if (pSpare != NULL)
+    void* pSpare = InterlockedExchangePointer(&s_pSpareBits, nullptr);
+    if (pSpare != nullptr)
     {
         if (_msize(pSpare) == nBytes)
             return pSpare;
@@ -46,16 +46,16 @@ void* AllocateFramePixels(size_t nBytes)
 
 void FreeFramePixels(void* pBits)
 {
-    if (pBits != NULL && _msize(pBits) >= KIVO_SPARE_MIN_BYTES
-        && InterlockedCompareExchangePointer(&s_pSpareBits, pBits, NULL) == NULL)
+    if (pBits != nullptr && _msize(pBits) >= KIVO_SPARE_MIN_BYTES
+        && InterlockedCompareExchangePointer(&s_pSpareBits, pBits, nullptr) == nullptr)
         return;   // kept as the spare
     free(pBits);
 }
 
 void* TakeCompositionBuffer(size_t nBytes)
 {
-    void* pBuffer = InterlockedExchangePointer(&s_pCompositionBuffer, NULL);
-    if (pBuffer != NULL && _msize(pBuffer) >= nBytes)
+    void* pBuffer = InterlockedExchangePointer(&s_pCompositionBuffer, nullptr);
+    if (pBuffer != nullptr && _msize(pBuffer) >= nBytes)
         return pBuffer;
     free(pBuffer);
     return malloc(nBytes);
@@ -63,14 +63,14 @@ void* TakeCompositionBuffer(size_t nBytes)
 
 void GiveBackCompositionBuffer(void* pBuffer)
 {
-    if (InterlockedCompareExchangePointer(&s_pCompositionBuffer, pBuffer, NULL) != NULL)
+    if (InterlockedCompareExchangePointer(&s_pCompositionBuffer, pBuffer, nullptr) != nullptr)
         free(pBuffer);
 }
 
 void FreeSpareFramePixels()
 {
-    free(InterlockedExchangePointer(&s_pSpareBits, NULL));
-    free(InterlockedExchangePointer(&s_pCompositionBuffer, NULL));
+    free(InterlockedExchangePointer(&s_pSpareBits, nullptr));
+    free(InterlockedExchangePointer(&s_pCompositionBuffer, nullptr));
 }
 }
 
@@ -82,14 +82,14 @@ Gdiplus::Bitmap* MakeBitmapOnBuffers(const BITMAPINFO* pInfo, void* pBits)
     // GDI+'s allocator answers null when out of memory; the object is built in
     // place so that this answer is looked at (a plain new may assume success).
     void* pMemory = Gdiplus::DllExports::GdipAlloc(sizeof(Gdiplus::Bitmap));
-    if (pMemory == NULL)
-        return NULL;
+    if (pMemory == nullptr)
+        return nullptr;
     ::new (pMemory) Gdiplus::Bitmap(pInfo, pBits);
     Gdiplus::Bitmap* pBitmap = static_cast<Gdiplus::Bitmap*>(pMemory);
     if (pBitmap->GetLastStatus() != Gdiplus::Ok)
     {
         delete pBitmap;   // GDI+'s own operator delete
-        return NULL;
+        return nullptr;
     }
     return pBitmap;
 }
@@ -97,7 +97,7 @@ Gdiplus::Bitmap* MakeBitmapOnBuffers(const BITMAPINFO* pInfo, void* pBits)
 
 CKIVOFrame CKIVOFrame::CreateOnBuffers(BITMAPINFO* pInfo, void* pBits)
 {
-    CKIVOFrame frame(NULL, pInfo, pBits);   // owns the buffers from here on
+    CKIVOFrame frame(nullptr, pInfo, pBits);   // owns the buffers from here on
     frame.m_bitmap.Reset(MakeBitmapOnBuffers(pInfo, pBits));
     if (frame.m_bitmap.IsNull())
         return CKIVOFrame();   // frame frees both buffers
@@ -106,7 +106,7 @@ CKIVOFrame CKIVOFrame::CreateOnBuffers(BITMAPINFO* pInfo, void* pBits)
 
 CKIVOFrame CKIVOFrame::TakeBuffers(BITMAPINFO* pInfo, void* pBits)
 {
-    return CKIVOFrame(NULL, pInfo, pBits);
+    return CKIVOFrame(nullptr, pInfo, pBits);
 }
 
 Gdiplus::Bitmap* CKIVOFrame::GetBitmap() const

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "KivoUniqueResource.h"
+#include <utility>
 
 namespace Gdiplus
 {
@@ -22,19 +23,19 @@ class Bitmap;
 // the buffers kept for reuse are known.
 struct CKIVOFrameBitmapTraits
 {
-    typedef Gdiplus::Bitmap* Type;
+    using Type = Gdiplus::Bitmap*;
     static Type Invalid() { return nullptr; }
     static void Free(Type pBitmap);
 };
 struct CKIVOFrameInfoTraits
 {
-    typedef BITMAPINFO* Type;
+    using Type = BITMAPINFO*;
     static Type Invalid() { return nullptr; }
     static void Free(Type pInfo);
 };
 struct CKIVOFramePixelsTraits
 {
-    typedef void* Type;
+    using Type = void*;
     static Type Invalid() { return nullptr; }
     static void Free(Type pBits);
 };
@@ -42,6 +43,8 @@ struct CKIVOFramePixelsTraits
 class CKIVOFrame
 {
 public:
+    CKIVOFrame(const CKIVOFrame&) = delete;
+    CKIVOFrame& operator=(const CKIVOFrame&) = delete;
     CKIVOFrame() {}
     // Takes over a bitmap with the two malloc buffers it is built on.
     CKIVOFrame(Gdiplus::Bitmap* pBitmap, BITMAPINFO* pInfo, void* pBits)
@@ -57,8 +60,6 @@ public:
         Swap(taken);
         return *this;   // what was held goes with taken
     }
-    CKIVOFrame(const CKIVOFrame&) = delete;
-    CKIVOFrame& operator=(const CKIVOFrame&) = delete;
     ~CKIVOFrame() { Reset(); }
 
     // Takes over the two malloc buffers and builds the bitmap on them; an

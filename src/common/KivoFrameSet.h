@@ -15,7 +15,7 @@ struct CKIVOFrameSet
     DWORD dwKeyColor = 0xFF000000;   // opaque ARGB: mask pixels of this colour are transparent
     int bMaskHasKeyColor = 0;
     int bMaskAllKeyColor = 1;
-    HWND hMaskWindow = NULL;   // the live window whose overlay the mask copies
+    HWND hMaskWindow = nullptr;   // the live window whose overlay the mask copies
 };
 
 namespace Kivo

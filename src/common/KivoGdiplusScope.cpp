@@ -5,7 +5,7 @@
 CKIVOGdiplusScope::CKIVOGdiplusScope() : m_token(0), m_bStarted(false)
 {
     Gdiplus::GdiplusStartupInput input;   // version 1, no callback, FALSE, FALSE
-    m_bStarted = Gdiplus::GdiplusStartup(&m_token, &input, NULL) == Gdiplus::Ok;
+    m_bStarted = Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;
 }
 
 CKIVOGdiplusScope::~CKIVOGdiplusScope()

@@ -8,10 +8,10 @@
 class CKIVOGdiplusScope
 {
 public:
-    // GDI+ version 1, no debug callback, with its background thread.
-    CKIVOGdiplusScope();
     CKIVOGdiplusScope(const CKIVOGdiplusScope&) = delete;
     CKIVOGdiplusScope& operator=(const CKIVOGdiplusScope&) = delete;
+    // GDI+ version 1, no debug callback, with its background thread.
+    CKIVOGdiplusScope();
     ~CKIVOGdiplusScope();
 
     bool IsStarted() const { return m_bStarted; }

@@ -9,7 +9,7 @@
 // handle, whose empty value is INVALID_HANDLE_VALUE).
 struct CKIVOHandleTraits
 {
-    typedef HANDLE Type;
+    using Type = HANDLE;
     static Type Invalid() { return nullptr; }
     static void Free(Type h) { CloseHandle(h); }
 };
@@ -30,16 +30,16 @@ namespace Kivo
 // empty when it could not be made.
 inline HANDLE DuplicateOwnHandle(HANDLE h)
 {
-    HANDLE hCopy = NULL;
-    if (h == NULL
+    HANDLE hCopy = nullptr;
+    if (h == nullptr
         || !DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &hCopy, 0, FALSE, DUPLICATE_SAME_ACCESS))
-        return NULL;
+        return nullptr;
     return hCopy;
 }
 
 // A manual-reset event, not signalled at first; empty when it could not be made.
 inline HANDLE CreateManualResetEvent()
 {
-    return CreateEventW(NULL, TRUE, FALSE, NULL);
+    return CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 }

@@ -7,7 +7,7 @@
 
 struct CKIVORegKeyTraits
 {
-    typedef HKEY Type;
+    using Type = HKEY;
     static Type Invalid() { return nullptr; }
     static void Free(Type hKey) { RegCloseKey(hKey); }
 };
@@ -22,7 +22,7 @@ public:
     // Opens the key, made first where it does not exist.
     LSTATUS Create(HKEY hParent, LPCWSTR pszPath, REGSAM samAccess)
     {
-        return RegCreateKeyExW(hParent, pszPath, 0, NULL, REG_OPTION_NON_VOLATILE, samAccess, NULL, Receive(),
-                               NULL);
+        return RegCreateKeyExW(hParent, pszPath, 0, nullptr, REG_OPTION_NON_VOLATILE, samAccess, nullptr, Receive(),
+                               nullptr);
     }
 };

@@ -11,7 +11,7 @@
 
 struct CKIVOSafeArrayTraits
 {
-    typedef SAFEARRAY* Type;
+    using Type = SAFEARRAY*;
     static Type Invalid() { return nullptr; }
     static void Free(Type psa) { SafeArrayDestroy(psa); }
 };
@@ -21,9 +21,9 @@ struct CKIVOSafeArrayTraits
 class CKIVOSafeArrayHolder
 {
 public:
-    CKIVOSafeArrayHolder() : m_bLocked(false) {}
     CKIVOSafeArrayHolder(const CKIVOSafeArrayHolder&) = delete;
     CKIVOSafeArrayHolder& operator=(const CKIVOSafeArrayHolder&) = delete;
+    CKIVOSafeArrayHolder() : m_bLocked(false) {}
     ~CKIVOSafeArrayHolder() { Unlock(); }
 
     // Out parameter for an array that the server hands over; what is held is
@@ -51,9 +51,9 @@ public:
     bool IsVectorOf(ULONG nElementBytes) const
     {
         const SAFEARRAY* psa = m_array.Get();
-        return psa != NULL && psa->cDims == 1 && psa->rgsabound[0].lLbound == 0
+        return psa != nullptr && psa->cDims == 1 && psa->rgsabound[0].lLbound == 0
                && psa->cbElements == nElementBytes
-               && (psa->pvData != NULL || psa->rgsabound[0].cElements == 0);
+               && (psa->pvData != nullptr || psa->rgsabound[0].cElements == 0);
     }
 
     // Elements of a vector (IsVectorOf): upper bound plus one, when that fits
@@ -63,7 +63,7 @@ public:
     {
         SAFEARRAY* psa = m_array.Get();
         LONG nUpper = -1;
-        if (psa == NULL || psa->cDims != 1 || FAILED(SafeArrayGetUBound(psa, 1, &nUpper)))
+        if (psa == nullptr || psa->cDims != 1 || FAILED(SafeArrayGetUBound(psa, 1, &nUpper)))
             return false;
         const LONGLONG nCount = static_cast<LONGLONG>(nUpper) - psa->rgsabound[0].lLbound + 1;
         if (nCount < 0 || nCount != psa->rgsabound[0].cElements || nCount > INT_MAX)
@@ -76,7 +76,7 @@ public:
     ULONGLONG GetDataBytes() const
     {
         const SAFEARRAY* psa = m_array.Get();
-        if (psa == NULL || psa->pvData == NULL)
+        if (psa == nullptr || psa->pvData == nullptr)
             return 0;
         ULONGLONG nElements = 1;
         for (USHORT i = 0; i < psa->cDims; ++i)
@@ -84,7 +84,7 @@ public:
         return nElements * psa->cbElements;
     }
 
-    const void* GetData() const { return m_array.IsNull() ? NULL : m_array.Get()->pvData; }
+    const void* GetData() const { return m_array.IsNull() ? nullptr : m_array.Get()->pvData; }
 
 private:
     void Unlock()
@@ -109,7 +109,7 @@ inline size_t CopyFromSafeArray(const CKIVOSafeArrayHolder& array, void* pTarget
     ULONGLONG nBytes = array.GetDataBytes();
     if (nMaxBytes < nBytes)
         nBytes = nMaxBytes;
-    if (nBytes > 0 && pTarget != NULL)
+    if (nBytes > 0 && pTarget != nullptr)
         memcpy(pTarget, array.GetData(), static_cast<size_t>(nBytes));
     return static_cast<size_t>(nBytes);
 }

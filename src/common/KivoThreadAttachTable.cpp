@@ -9,12 +9,12 @@ CKIVOThreadAttachTable::CKIVOThreadAttachTable() : m_mapEntries(10)
 CKIVOThreadAttachTable::~CKIVOThreadAttachTable()
 {
     POSITION pos = m_mapEntries.GetStartPosition();
-    while (pos != NULL)
+    while (pos != nullptr)
     {
         DWORD dwThreadId = 0;
         CEntry entry;
         m_mapEntries.GetNextAssoc(pos, dwThreadId, entry);
-        if (entry.hThread != NULL)
+        if (entry.hThread != nullptr)
             CloseHandle(entry.hThread);
     }
 }
@@ -23,19 +23,19 @@ void CKIVOThreadAttachTable::AddCallingThread(BOOL bUninitialize)
 {
     const DWORD dwThreadId = GetCurrentThreadId();
     Remove(dwThreadId);
-    CEntry entry = { 1, bUninitialize, NULL };
+    CEntry entry = { 1, bUninitialize, nullptr };
     // Waiting is all the handle is for. Without one the entry is taken to live
     // as long as the process: no worse than going by the id alone.
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &entry.hThread,
                          SYNCHRONIZE, FALSE, 0))
-        entry.hThread = NULL;
+        entry.hThread = nullptr;
     try
     {
         m_mapEntries.SetAt(dwThreadId, entry);
     }
     catch (CException*)
     {
-        if (entry.hThread != NULL)
+        if (entry.hThread != nullptr)
             CloseHandle(entry.hThread);
         throw;
     }
@@ -44,13 +44,13 @@ void CKIVOThreadAttachTable::AddCallingThread(BOOL bUninitialize)
 LONG CKIVOThreadAttachTable::AddAttach(DWORD dwThreadId)
 {
     CMap<DWORD, DWORD, CEntry, const CEntry&>::CPair* pPair = m_mapEntries.PLookup(dwThreadId);
-    return pPair != NULL ? ++pPair->value.nAttaches : 0;
+    return pPair != nullptr ? ++pPair->value.nAttaches : 0;
 }
 
 LONG CKIVOThreadAttachTable::DropAttach(DWORD dwThreadId)
 {
     CMap<DWORD, DWORD, CEntry, const CEntry&>::CPair* pPair = m_mapEntries.PLookup(dwThreadId);
-    if (pPair == NULL)
+    if (pPair == nullptr)
         return 0;
     if (pPair->value.nAttaches > 0)
         --pPair->value.nAttaches;
@@ -69,14 +69,14 @@ BOOL CKIVOThreadAttachTable::Remove(DWORD dwThreadId)
     if (!m_mapEntries.Lookup(dwThreadId, entry))
         return FALSE;
     m_mapEntries.RemoveKey(dwThreadId);
-    if (entry.hThread != NULL)
+    if (entry.hThread != nullptr)
         CloseHandle(entry.hThread);
     return entry.bUninitialize;
 }
 
 BOOL CKIVOThreadAttachTable::IsEnded(const CEntry& entry)
 {
-    return entry.hThread != NULL && WaitForSingleObject(entry.hThread, 0) == WAIT_OBJECT_0;
+    return entry.hThread != nullptr && WaitForSingleObject(entry.hThread, 0) == WAIT_OBJECT_0;
 }
 
 BOOL CKIVOThreadAttachTable::HasEnded(DWORD dwThreadId) const
@@ -88,7 +88,7 @@ BOOL CKIVOThreadAttachTable::HasEnded(DWORD dwThreadId) const
 BOOL CKIVOThreadAttachTable::RemoveEnded(DWORD* pdwThreadId)
 {
     POSITION pos = m_mapEntries.GetStartPosition();
-    while (pos != NULL)
+    while (pos != nullptr)
     {
         DWORD dwThreadId = 0;
         CEntry entry;

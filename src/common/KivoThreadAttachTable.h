@@ -21,9 +21,9 @@
 class CKIVOThreadAttachTable
 {
 public:
-    CKIVOThreadAttachTable();
     CKIVOThreadAttachTable(const CKIVOThreadAttachTable&) = delete;
     CKIVOThreadAttachTable& operator=(const CKIVOThreadAttachTable&) = delete;
+    CKIVOThreadAttachTable();
     ~CKIVOThreadAttachTable();
 
     // A new entry of the calling thread with one attach. bUninitialize says

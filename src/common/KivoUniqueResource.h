@@ -21,7 +21,9 @@ template <typename TTraits>
 class CKIVOUniqueResource
 {
 public:
-    typedef typename TTraits::Type Type;
+    CKIVOUniqueResource(const CKIVOUniqueResource&) = delete;
+    CKIVOUniqueResource& operator=(const CKIVOUniqueResource&) = delete;
+    using Type = typename TTraits::Type;
 
     CKIVOUniqueResource() noexcept : m_value(TTraits::Invalid()) {}
     // Takes over a value that the caller owns.
@@ -33,8 +35,6 @@ public:
             Reset(other.Detach());
         return *this;
     }
-    CKIVOUniqueResource(const CKIVOUniqueResource&) = delete;
-    CKIVOUniqueResource& operator=(const CKIVOUniqueResource&) = delete;
     ~CKIVOUniqueResource() { Reset(); }
 
     Type Get() const noexcept { return m_value; }

@@ -7,23 +7,23 @@
 class CKIVOWindowDC
 {
 public:
-    explicit CKIVOWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd))
-    {
-        if (m_hDC != NULL)
-            m_dc.Attach(m_hDC);
-    }
     CKIVOWindowDC(const CKIVOWindowDC&) = delete;
     CKIVOWindowDC& operator=(const CKIVOWindowDC&) = delete;
+    explicit CKIVOWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd))
+    {
+        if (m_hDC != nullptr)
+            m_dc.Attach(m_hDC);
+    }
     ~CKIVOWindowDC()
     {
-        if (m_hDC == NULL)
+        if (m_hDC == nullptr)
             return;
         m_dc.Detach();
         ::ReleaseDC(m_hWnd, m_hDC);
     }
 
     // The window's DC, or NULL when the window gave none.
-    CDC* Get() { return m_hDC != NULL ? &m_dc : NULL; }
+    CDC* Get() { return m_hDC != nullptr ? &m_dc : nullptr; }
     // The same DC for the bare GDI calls.
     HDC GetHdc() const { return m_hDC; }
 

@@ -5,11 +5,12 @@
 #include "KivoGdiplus.h"
 #include "KivoComPtr.h"
 #include "KivoInterlocked.h"
+#include <utility>
 
 CKIVOClientThread::CKIVOClientThread(CKIVOClient* pClient)
     : m_pClient(pClient)
     , m_dwThreadId(0)
-    , m_hWnd(NULL)
+    , m_hWnd(nullptr)
     , m_bLiveDisplay(0)
     , m_nLiveTop(0)
     , m_nLiveLeft(0)
@@ -44,7 +45,7 @@ void CKIVOClientThread::CloseEndedThread()
 BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
 {
     const HWND hWnd = GetLiveWindow();
-    if (m_pClient == NULL || hWnd == NULL)
+    if (m_pClient == nullptr || hWnd == nullptr)
         return FALSE;
     if (bDiscardFrames)
         ClearFrames();
@@ -69,9 +70,9 @@ BOOL CKIVOClientThread::StartThread(BOOL bDiscardFrames)
     CKIVOHandle hStartedEvent(Kivo::CreateManualResetEvent());
     if (hStopEvent.IsNull() || hStartedEvent.IsNull())
         return FALSE;
-    m_hStopEvent = static_cast<CKIVOHandle&&>(hStopEvent);
-    m_hStartedEvent = static_cast<CKIVOHandle&&>(hStartedEvent);
-    m_hThread.Reset(CreateThread(NULL, 0, LiveThreadProc, this, 0, &m_dwThreadId));
+    m_hStopEvent = std::move(hStopEvent);
+    m_hStartedEvent = std::move(hStartedEvent);
+    m_hThread.Reset(CreateThread(nullptr, 0, LiveThreadProc, this, 0, &m_dwThreadId));
     if (m_hThread.IsNull())
     {
         m_dwThreadId = 0;
@@ -92,7 +93,7 @@ BOOL CKIVOClientThread::StopThread(BOOL bDiscardFrames)
     // The recursive lock is free to the thread that holds it and to no other.
     // Given back before m_csThread is taken: a start holding that lock may be
     // waiting for a new thread's set-up, which waits for the device.
-    if (m_pClient != NULL && m_pClient->m_bMaskPaintDCInUse && m_MaskPaintDC.Lock(FALSE))
+    if (m_pClient != nullptr && m_pClient->m_bMaskPaintDCInUse && m_MaskPaintDC.Lock(FALSE))
     {
         m_MaskPaintDC.UnLock();
         m_pClient->ReleaseMaskPaintDC();
@@ -202,14 +203,14 @@ void CKIVOClientThread::GetLiveArea(int* pnLeft, int* pnTop, int* pnWidth, int* 
 
 BOOL CKIVOClientThread::IsClientDrawnLive()
 {
-    if (m_pClient == NULL)
+    if (m_pClient == nullptr)
         return FALSE;
     return (m_pClient->GetPropValueInt(CONTROLFLAGS) & KIVO_CLIENT_DRAWN_LIVE) != 0;
 }
 
 void CKIVOClientThread::SetClientDrawnLive()
 {
-    if (m_pClient == NULL)
+    if (m_pClient == nullptr)
         return;
     int nFlags = m_pClient->GetPropValueInt(CONTROLFLAGS);
     m_pClient->SetPropValueInt(CONTROLFLAGS, nFlags | KIVO_CLIENT_DRAWN_LIVE);

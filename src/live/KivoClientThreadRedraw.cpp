@@ -9,16 +9,16 @@
 
 int CKIVOClientThread::RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered)
 {
-    if (m_pClient == NULL)
+    if (m_pClient == nullptr)
         return -2;
-    if (hWnd == NULL)
+    if (hWnd == nullptr)
         hWnd = GetLiveWindow();
     try
     {
-        if (pDC != NULL)
+        if (pDC != nullptr)
             return PaintLivePicture(pDC, bBuffered) ? 0 : -1;
         CKIVOWindowDC windowDC(hWnd);
-        if (windowDC.Get() == NULL)
+        if (windowDC.Get() == nullptr)
             return -1;
         return PaintLivePicture(windowDC.Get(), bBuffered) ? 0 : -1;
     }
@@ -31,11 +31,11 @@ int CKIVOClientThread::RedrawLivePicture(HWND hWnd, CDC* pDC, int bBuffered)
 
 BOOL CKIVOClientThread::PaintLivePicture(CDC* pDC, int bBuffered)
 {
-    if (pDC == NULL)
+    if (pDC == nullptr)
         return FALSE;
     RECT rcClient;
     const HWND hLiveWindow = GetLiveWindow();
-    if (hLiveWindow == NULL || !GetClientRect(hLiveWindow, &rcClient))
+    if (hLiveWindow == nullptr || !GetClientRect(hLiveWindow, &rcClient))
         return FALSE;
     int nLiveLeft, nLiveTop, nLiveWidth, nLiveHeight;
     RECT rcLiveClient;

@@ -23,7 +23,7 @@ BOOL CKIVOClientThread::TakeFrames(CKIVOFrameSet& frames)
     frames.hMaskWindow = m_Frames.hMaskWindow;
     m_Frames.bMaskHasKeyColor = 0;
     m_Frames.bMaskAllKeyColor = 1;
-    m_Frames.hMaskWindow = NULL;
+    m_Frames.hMaskWindow = nullptr;
     return !frames.picture.IsNull();
 }
 
@@ -74,7 +74,7 @@ CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nData
                                                   const int* pnHeight, const int* pnBytesPerPixel,
                                                   const int* pnFormat)
 {
-    if (pData == NULL)
+    if (pData == nullptr)
         return CKIVOFrame();
 
     const int nWidth = *pnWidth, nHeight = *pnHeight, nBytesPerPixel = *pnBytesPerPixel;
@@ -94,7 +94,7 @@ CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nData
         return CKIVOFrame();
 
     BITMAPINFO* pInfo = Kivo::AllocateFrameInfo();
-    if (pInfo == NULL)
+    if (pInfo == nullptr)
         return CKIVOFrame();
     BITMAPINFOHEADER& header = pInfo->bmiHeader;
     header.biSize = sizeof(BITMAPINFOHEADER);
@@ -115,7 +115,7 @@ CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nData
     }
 
     BYTE* pBits = static_cast<BYTE*>(Kivo::AllocateFramePixels(static_cast<size_t>(nBitsSize)));
-    if (pBits == NULL)
+    if (pBits == nullptr)
     {
         free(pInfo);
         return CKIVOFrame();

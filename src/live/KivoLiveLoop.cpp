@@ -15,6 +15,7 @@
 #include "KivoWindowDC.h"
 
 #include <mmsystem.h>
+#include <utility>
 
 namespace
 {
@@ -81,7 +82,7 @@ struct CKIVOOverlayCopy
     CKIVOFrame mask;
     int bMaskHasKeyColor = 0;
     int bMaskAllKeyColor = 1;
-    HWND hWnd = NULL;
+    HWND hWnd = nullptr;
 };
 
 // One run of the live picture thread, between StartThread and its end.
@@ -110,7 +111,7 @@ private:
     CKIVOComPtr<IKIVOCamera3> m_pCamera3;
     CKIVOFrameSet m_frames;   // the picture and overlay last on screen
     CKIVOOverlayCopy m_nextOverlay;
-    HWND m_hOverlayWindow = NULL;   // the live window the overlay device was last read for
+    HWND m_hOverlayWindow = nullptr;   // the live window the overlay device was last read for
     CKIVOLiveArea m_area;
     CKIVOFrameRate m_frameRate;
 };
@@ -126,7 +127,7 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     CKIVOFrameSet stored;
     if (m_worker.TakeFrames(stored))
     {
-        m_frames = static_cast<CKIVOFrameSet&&>(stored);
+        m_frames = std::move(stored);
         m_area.crKeyColor = Kivo::ArgbToColorRef(m_frames.dwKeyColor);
         m_hOverlayWindow = m_frames.hMaskWindow;
     }
@@ -136,12 +137,12 @@ bool CKIVOLiveRun::SetUp(BOOL& bStartPending)
     }
 
     IKIVOCamera* pCamera = m_pClient->GetICamera();
-    if (pCamera == NULL || FAILED(Kivo::QueryInterfaceTo(pCamera, IID_IKIVOCamera3, m_pCamera3))
+    if (pCamera == nullptr || FAILED(Kivo::QueryInterfaceTo(pCamera, IID_IKIVOCamera3, m_pCamera3))
         || m_pCamera3.IsNull())
         return false;
 
     m_frameRate = CKIVOFrameRate();
-    if (hFirstWindow != NULL && m_area.nWidth > 0 && m_area.nHeight > 0)
+    if (hFirstWindow != nullptr && m_area.nWidth > 0 && m_area.nHeight > 0)
     {
         CKIVOWindowDC windowDC(hFirstWindow);
         if (TakeMaskCopy(windowDC.Get(), hFirstWindow))
@@ -163,7 +164,7 @@ bool CKIVOLiveRun::TakeMaskCopy(CDC* pWindowDC, HWND hWnd)
 {
     if (hWnd != m_hOverlayWindow)
     {
-        if (m_hOverlayWindow != NULL)
+        if (m_hOverlayWindow != nullptr)
             m_worker.DiscardOverlayDrawing();
         m_hOverlayWindow = hWnd;
     }
@@ -172,7 +173,7 @@ bool CKIVOLiveRun::TakeMaskCopy(CDC* pWindowDC, HWND hWnd)
                                               HoldsMaskCopyFor(hWnd));
     if (mask.IsNull())
         return false;
-    m_nextOverlay.mask = static_cast<CKIVOFrame&&>(mask);
+    m_nextOverlay.mask = std::move(mask);
     m_nextOverlay.bMaskHasKeyColor = bHasKey;
     m_nextOverlay.bMaskAllKeyColor = bAllKey;
     m_nextOverlay.hWnd = hWnd;
@@ -197,7 +198,7 @@ bool CKIVOLiveRun::RunLoop()
         // A live window that was destroyed will never show a picture again:
         // the run ends as when the connection is lost.
         HWND hLiveWindow = m_worker.GetLiveWindow();
-        BOOL bWindowGone = hLiveWindow != NULL && !IsWindow(hLiveWindow);
+        BOOL bWindowGone = hLiveWindow != nullptr && !IsWindow(hLiveWindow);
         if (!bConnected || !bOrdered || !bClientDrawn || bWindowGone)
             return true;
 
@@ -224,10 +225,10 @@ bool CKIVOLiveRun::RunLoop()
                 }
                 m_worker.RememberLiveArea(hWnd, area.nLeft, area.nTop, area.nWidth, area.nHeight);
 
-                if (hWnd != NULL && area.nWidth > 0 && area.nHeight > 0)
+                if (hWnd != nullptr && area.nWidth > 0 && area.nHeight > 0)
                 {
                     CKIVOWindowDC windowDC(hWnd);   // the one window DC of this pass
-                    if (windowDC.Get() != NULL)
+                    if (windowDC.Get() != nullptr)
                         PaintPicture(windowDC.Get(), hWnd);
                 }
             }
@@ -249,7 +250,7 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC, HWND hWnd)
     ULONG nWidth = 0, nHeight = 0;
     long nBytesPerPixel = 0, nFormat = 0;
     HRESULT hr = m_pCamera3->Get3DLivePicture(&picture, &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
-    if (FAILED(hr) || picture.Get() == NULL)
+    if (FAILED(hr) || picture.Get() == nullptr)
     {
         if (m_bShowFPS)
             DrawPictureError(pWindowDC, hr, m_area);
@@ -272,17 +273,17 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC, HWND hWnd)
             &nPictureWidth, &nPictureHeight, &nBytes, &nPixelFormat);
         if (!frame.IsNull())
         {
-            m_frames.picture = static_cast<CKIVOFrame&&>(frame);
+            m_frames.picture = std::move(frame);
             const bool bNextOverlay = !m_nextOverlay.mask.IsNull();
             if (bNextOverlay)
             {
-                m_frames.mask = static_cast<CKIVOFrame&&>(m_nextOverlay.mask);
+                m_frames.mask = std::move(m_nextOverlay.mask);
                 m_frames.bMaskHasKeyColor = m_nextOverlay.bMaskHasKeyColor;
                 m_frames.bMaskAllKeyColor = m_nextOverlay.bMaskAllKeyColor;
                 m_frames.hMaskWindow = m_nextOverlay.hWnd;
             }
             // A copy of another window's overlay is not laid over this window's picture.
-            const CKIVOFrame* pMask = m_frames.hMaskWindow == hWnd ? &m_frames.mask : NULL;
+            const CKIVOFrame* pMask = m_frames.hMaskWindow == hWnd ? &m_frames.mask : nullptr;
             if (m_worker.ComposeLivePicture(&m_paintDC, m_frames.picture, pMask,
                                             m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
                                             m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
@@ -332,7 +333,7 @@ DWORD CKIVOClientThread::RunLiveThread()
 {
     CKIVOClient* pClient = m_pClient;
     BOOL bStartPending = TRUE;
-    if (pClient != NULL)
+    if (pClient != nullptr)
     {
         CKIVOLiveRun run(*this, pClient);   // what it holds in hand goes with it
         {

@@ -9,7 +9,7 @@
 #include <new>
 
 CKIVOClientPaintDC::CKIVOClientPaintDC()
-    : m_pOldBitmap(NULL)
+    : m_pOldBitmap(nullptr)
     , m_rect(0, 0, 0, 0)
     , m_bBlit(FALSE)
 {
@@ -73,7 +73,7 @@ int CKIVOClientPaintDC::DrawTextEx(LPTSTR lpszString, int nCount, LPRECT lpRect,
 BOOL CKIVOClientPaintDC::GrayString(CBrush* pBrush, BOOL (CALLBACK* lpfnOutput)(HDC, LPARAM, int),
                                     LPARAM lpData, int nCount, int x, int y, int nWidth, int nHeight)
 {
-    HBRUSH hBrush = pBrush != NULL ? static_cast<HBRUSH>(pBrush->GetSafeHandle()) : NULL;
+    HBRUSH hBrush = pBrush != nullptr ? static_cast<HBRUSH>(pBrush->GetSafeHandle()) : nullptr;
     return ::GrayStringW(m_hDC, hBrush, lpfnOutput, lpData, nCount, x, y, nWidth, nHeight);
 }
 
@@ -97,20 +97,20 @@ void CKIVOClientPaintDC::UnLock()
 
 BOOL CKIVOClientPaintDC::Assign(CDC* pDC, CRect& rect)
 {
-    if (pDC == NULL || pDC->IsPrinting())
+    if (pDC == nullptr || pDC->IsPrinting())
         return FALSE;
     UnAssign();
     m_rect = rect;
 
-    if (m_hDC == NULL)
+    if (m_hDC == nullptr)
         CreateCompatibleDC(pDC);
-    if (m_hDC == NULL)
+    if (m_hDC == nullptr)
         return FALSE;
 
     const int nWidth = rect.right - rect.left;
     const int nHeight = rect.bottom - rect.top;
     bool bCreate = true;
-    if (m_bitmap.GetSafeHandle() != NULL)
+    if (m_bitmap.GetSafeHandle() != nullptr)
     {
         BITMAP bm;
         memset(&bm, 0, sizeof(bm));
@@ -128,7 +128,7 @@ BOOL CKIVOClientPaintDC::Assign(CDC* pDC, CRect& rect)
     }
     if (bCreate)
         m_bitmap.CreateCompatibleBitmap(pDC, nWidth, nHeight);
-    if (m_bitmap.GetSafeHandle() == NULL)
+    if (m_bitmap.GetSafeHandle() == nullptr)
         return FALSE;
 
     // CDC::SelectObject would answer with a temporary object for the DC's
@@ -137,10 +137,10 @@ BOOL CKIVOClientPaintDC::Assign(CDC* pDC, CRect& rect)
     // overlay device from GetMaskPaintDC to ReleaseMaskPaintDC). So the
     // original bitmap is kept in an object of the device's own.
     CGdiObject* pOldBitmap = new (std::nothrow) CGdiObject;
-    if (pOldBitmap == NULL)
+    if (pOldBitmap == nullptr)
         return FALSE;
     pOldBitmap->m_hObject = ::SelectObject(m_hDC, m_bitmap.GetSafeHandle());
-    if (pOldBitmap->m_hObject == NULL)
+    if (pOldBitmap->m_hObject == nullptr)
     {
         delete pOldBitmap;
         return FALSE;
@@ -153,25 +153,25 @@ BOOL CKIVOClientPaintDC::Assign(CDC* pDC, CRect& rect)
 
 void CKIVOClientPaintDC::UnAssign()
 {
-    if (m_pOldBitmap == NULL)
+    if (m_pOldBitmap == nullptr)
         return;
     ::SelectObject(m_hDC, m_pOldBitmap->GetSafeHandle());
     // Held, never attached: the DC's original bitmap is not ours to delete.
-    m_pOldBitmap->m_hObject = NULL;
+    m_pOldBitmap->m_hObject = nullptr;
     delete m_pOldBitmap;
-    m_pOldBitmap = NULL;
+    m_pOldBitmap = nullptr;
 }
 
 BOOL CKIVOClientPaintDC::IsAssigned() const
 {
-    return m_pOldBitmap != NULL;
+    return m_pOldBitmap != nullptr;
 }
 
 BOOL CKIVOClientPaintDC::IsBitmapAccessible() const
 {
     if (IsAssigned())
         return FALSE;
-    return GetHBITMAP() != NULL;
+    return GetHBITMAP() != nullptr;
 }
 
 HBITMAP CKIVOClientPaintDC::GetHBITMAP() const
@@ -192,17 +192,17 @@ BOOL CKIVOClientPaintDC::CanBlit(int bCheckFlag)
 // memory DC's window origin makes the rectangle's corner its first pixel.
 BOOL CKIVOClientPaintDC::BlitToCDC(CDC* pDC)
 {
-    if (pDC == NULL || IsAssigned())
+    if (pDC == nullptr || IsAssigned())
         return FALSE;
     BITMAP bm;
     memset(&bm, 0, sizeof(bm));
-    if (m_bitmap.GetSafeHandle() == NULL || m_bitmap.GetBitmap(&bm) == 0)
+    if (m_bitmap.GetSafeHandle() == nullptr || m_bitmap.GetBitmap(&bm) == 0)
         return FALSE;
 
-    if (m_hDC == NULL)
+    if (m_hDC == nullptr)
         CreateCompatibleDC(pDC);
     BOOL bResult = FALSE;
-    if (m_hDC != NULL)
+    if (m_hDC != nullptr)
     {
         HGDIOBJ hOld = ::SelectObject(m_hDC, m_bitmap.GetSafeHandle());
         bResult = ::BitBlt(pDC->GetSafeHdc(), m_rect.left, m_rect.top, bm.bmWidth, bm.bmHeight, m_hDC,
@@ -218,19 +218,19 @@ BOOL CKIVOClientPaintDC::BlitToHBITMAP(CDC* pDC, HBITMAP hBitmap)
 {
     BITMAP bm;
     memset(&bm, 0, sizeof(bm));
-    if (hBitmap == NULL || ::GetObjectW(hBitmap, sizeof(bm), &bm) == 0)
+    if (hBitmap == nullptr || ::GetObjectW(hBitmap, sizeof(bm), &bm) == 0)
         return FALSE;
     if (IsAssigned())
         return FALSE;
 
-    CDC* pReference = pDC != NULL ? pDC : this;
-    if (m_hDC == NULL)
+    CDC* pReference = pDC != nullptr ? pDC : this;
+    if (m_hDC == nullptr)
         CreateCompatibleDC(pReference);
-    if (m_dcTarget.GetSafeHdc() == NULL)
+    if (m_dcTarget.GetSafeHdc() == nullptr)
         m_dcTarget.CreateCompatibleDC(pReference);
 
     BOOL bResult = FALSE;
-    if (m_hDC != NULL && m_dcTarget.GetSafeHdc() != NULL)
+    if (m_hDC != nullptr && m_dcTarget.GetSafeHdc() != nullptr)
     {
         CBitmap bmpCaller;
         if (bmpCaller.Attach(hBitmap))

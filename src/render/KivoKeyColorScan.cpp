@@ -27,7 +27,7 @@ namespace Kivo
 BOOL ScanMaskForKeyColor(Gdiplus::Bitmap* pMask, const COLORREF* pcrKeyColor, int* pbAllKeyColor)
 {
     *pbAllKeyColor = TRUE;
-    if (pMask == NULL)
+    if (pMask == nullptr)
         return FALSE;
 
     const UINT nWidth = pMask->GetWidth();

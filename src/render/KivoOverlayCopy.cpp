@@ -11,22 +11,22 @@ namespace
 // buffers of a frame; false, with nothing held, when they cannot be read.
 bool ReadDeviceBitmap(HDC hDC, HBITMAP hBitmap, BITMAPINFO*& pInfo, BYTE*& pBits)
 {
-    pBits = NULL;
+    pBits = nullptr;
     pInfo = Kivo::AllocateFrameInfo();
-    if (pInfo == NULL)
+    if (pInfo == nullptr)
         return false;
     pInfo->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    if (::GetDIBits(hDC, hBitmap, 0, 0, NULL, pInfo, DIB_RGB_COLORS) != 0 && pInfo->bmiHeader.biSizeImage != 0)
+    if (::GetDIBits(hDC, hBitmap, 0, 0, nullptr, pInfo, DIB_RGB_COLORS) != 0 && pInfo->bmiHeader.biSizeImage != 0)
     {
         pBits = static_cast<BYTE*>(malloc(pInfo->bmiHeader.biSizeImage));
-        if (pBits != NULL
+        if (pBits != nullptr
             && ::GetDIBits(hDC, hBitmap, 0, abs(pInfo->bmiHeader.biHeight), pBits, pInfo, DIB_RGB_COLORS) > 0)
             return true;
     }
     free(pBits);
     free(pInfo);
-    pInfo = NULL;
-    pBits = NULL;
+    pInfo = nullptr;
+    pBits = nullptr;
     return false;
 }
 }
@@ -37,11 +37,11 @@ CKIVOFrame CopyOverlay(CKIVOClientMaskPaintDC& device, CDC* pDC, COLORREF crKeyC
                        int* pbMaskAllKeyColor, BOOL bHoldsCopy, bool* pbRepaint)
 {
     *pbRepaint = false;
-    if (pDC == NULL)
+    if (pDC == nullptr)
         return CKIVOFrame();
     try
     {
-        if (device.GetHBITMAP() == NULL)
+        if (device.GetHBITMAP() == nullptr)
         {
             *pbRepaint = true;   // nothing was ever drawn: ask the application for it
             return CKIVOFrame();
@@ -49,8 +49,8 @@ CKIVOFrame CopyOverlay(CKIVOClientMaskPaintDC& device, CDC* pDC, COLORREF crKeyC
 
         // Under the device's lock only the device's pixels are read; the bitmap
         // over the copy is made after the application may draw again.
-        BITMAPINFO* pInfo = NULL;
-        BYTE* pBits = NULL;
+        BITMAPINFO* pInfo = nullptr;
+        BYTE* pBits = nullptr;
         {
             CKIVOPaintDCLock lock(device);
             if (!lock.IsLocked())
@@ -67,7 +67,7 @@ CKIVOFrame CopyOverlay(CKIVOClientMaskPaintDC& device, CDC* pDC, COLORREF crKeyC
         }
 
         CKIVOFrame mask;
-        if (pInfo != NULL)
+        if (pInfo != nullptr)
             mask = CKIVOFrame::CreateOnBuffers(pInfo, pBits);
         if (!mask.IsNull())
         {
@@ -96,9 +96,9 @@ void DiscardOverlayDrawing(CKIVOClientMaskPaintDC& device)
 
 void RequestWindowRepaint(HWND hWnd)
 {
-    if (hWnd == NULL)
+    if (hWnd == nullptr)
         return;   // a null window would invalidate every window of the desktop
-    ::InvalidateRect(hWnd, NULL, TRUE);
+    ::InvalidateRect(hWnd, nullptr, TRUE);
     ::PostMessageW(hWnd, WM_PAINT, 0, 0);
 }
 }

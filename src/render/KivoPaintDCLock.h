@@ -7,25 +7,24 @@
 class CKIVOPaintDCLock
 {
 public:
+    CKIVOPaintDCLock(const CKIVOPaintDCLock&) = delete;
+    CKIVOPaintDCLock& operator=(const CKIVOPaintDCLock&) = delete;
     // Takes the lock, waiting while another thread holds it.
     explicit CKIVOPaintDCLock(CKIVOClientPaintDC& device) : m_pDevice(&device)
     {
         if (!device.Lock(TRUE))
-            m_pDevice = NULL;
+            m_pDevice = nullptr;
     }
     ~CKIVOPaintDCLock()
     {
-        if (m_pDevice != NULL)
+        if (m_pDevice != nullptr)
             m_pDevice->UnLock();
     }
 
-    bool IsLocked() const { return m_pDevice != NULL; }
+    bool IsLocked() const { return m_pDevice != nullptr; }
     // The lock stays taken beyond the scope (a device handed out locked).
-    void Keep() { m_pDevice = NULL; }
+    void Keep() { m_pDevice = nullptr; }
 
 private:
-    CKIVOPaintDCLock(const CKIVOPaintDCLock&);
-    CKIVOPaintDCLock& operator=(const CKIVOPaintDCLock&);
-
     CKIVOClientPaintDC* m_pDevice;
 };

@@ -12,7 +12,7 @@ BOOL DrawPictureThroughGdiplus(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bit
                                int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
                                BOOL bMaskAllKeyColor)
 {
-    if (pDC == NULL || pPicture == NULL || nWidth < 1 || nHeight < 1)
+    if (pDC == nullptr || pPicture == nullptr || nWidth < 1 || nHeight < 1)
         return FALSE;
 
     Gdiplus::Graphics graphics(pDC->GetSafeHdc());
@@ -25,7 +25,7 @@ BOOL DrawPictureThroughGdiplus(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bit
 
     // An overlay of the key colour alone hides nothing, one without it would
     // hide the picture: only a mixed overlay is drawn, one pixel per pixel.
-    if (pMask != NULL && bMaskHasKeyColor && !bMaskAllKeyColor)
+    if (pMask != nullptr && bMaskHasKeyColor && !bMaskAllKeyColor)
     {
         Gdiplus::ImageAttributes attributes;
         const Gdiplus::Color key(dwKeyColor);
@@ -38,16 +38,16 @@ BOOL DrawPictureThroughGdiplus(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bit
 BOOL ComposePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x, int y, int nWidth,
                     int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
 {
-    if (pDC == NULL || picture.IsNull())
+    if (pDC == nullptr || picture.IsNull())
         return FALSE;
     // Only a mixed overlay is drawn, as in DrawPictureThroughGdiplus.
-    if (pMask != NULL && (pMask->IsNull() || !bMaskHasKeyColor || bMaskAllKeyColor))
-        pMask = NULL;
+    if (pMask != nullptr && (pMask->IsNull() || !bMaskHasKeyColor || bMaskAllKeyColor))
+        pMask = nullptr;
     if (ComposeUnscaledPicture(pDC->GetSafeHdc(), picture.GetInfo(), picture.GetBits(),
-                               pMask != NULL ? pMask->GetInfo() : NULL, pMask != NULL ? pMask->GetBits() : NULL, x,
+                               pMask != nullptr ? pMask->GetInfo() : nullptr, pMask != nullptr ? pMask->GetBits() : nullptr, x,
                                y, nWidth, nHeight, ArgbToColorRef(dwKeyColor)))
         return TRUE;
-    return DrawPictureThroughGdiplus(pDC, picture.GetBitmap(), pMask != NULL ? pMask->GetBitmap() : NULL, x, y,
+    return DrawPictureThroughGdiplus(pDC, picture.GetBitmap(), pMask != nullptr ? pMask->GetBitmap() : nullptr, x, y,
                                      nWidth, nHeight, dwKeyColor, bMaskHasKeyColor, bMaskAllKeyColor);
 }
 }

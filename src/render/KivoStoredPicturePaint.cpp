@@ -32,11 +32,11 @@ CRect FitPictureArea(const RECT& rcClient, const RECT& rcLastArea, const RECT& r
 
 BOOL PaintFrameSet(CDC* pDC, const CKIVOFrameSet& frames, const CRect& rcArea, BOOL bBuffered)
 {
-    if (pDC == NULL)
+    if (pDC == nullptr)
         return FALSE;
     const BOOL bHasKey = frames.bMaskHasKeyColor;
     const BOOL bAllKey = frames.bMaskAllKeyColor;
-    const CKIVOFrame* pMask = bHasKey && !bAllKey ? &frames.mask : NULL;
+    const CKIVOFrame* pMask = bHasKey && !bAllKey ? &frames.mask : nullptr;
     if (!bBuffered)
         return ComposePicture(pDC, frames.picture, pMask, rcArea.left, rcArea.top, rcArea.Width(), rcArea.Height(),
                               frames.dwKeyColor, bHasKey, bAllKey);

@@ -60,7 +60,7 @@ bool IsThirtyTwoBitTarget(HDC hDC)
         HGDIOBJ hBitmap = GetCurrentObject(hDC, OBJ_BITMAP);
         DIBSECTION section;
         memset(&section, 0, sizeof(section));
-        const int nBytes = hBitmap != NULL ? GetObjectW(hBitmap, sizeof(section), &section) : 0;
+        const int nBytes = hBitmap != nullptr ? GetObjectW(hBitmap, sizeof(section), &section) : 0;
         if (nBytes == sizeof(DIBSECTION))
             return section.dsBm.bmBitsPixel == 32 && HasStandardFields(section.dsBmih, section.dsBitfields);
         return nBytes >= static_cast<int>(sizeof(BITMAP)) && section.dsBm.bmBitsPixel == 32;
@@ -148,7 +148,7 @@ const DWORD* MaskRow(const BITMAPINFO& info, const void* pBits, int nRow)
 
 bool IsComposablePicture(const BITMAPINFO* pInfo, const void* pBits, int nWidth, int nHeight)
 {
-    if (pInfo == NULL || pBits == NULL)
+    if (pInfo == nullptr || pBits == nullptr)
         return false;
     const BITMAPINFOHEADER& header = pInfo->bmiHeader;
     // CreatePictureBitmap's pictures: top-down, uncompressed, grey or 32 bits.
@@ -159,7 +159,7 @@ bool IsComposablePicture(const BITMAPINFO* pInfo, const void* pBits, int nWidth,
 
 bool IsComposableMask(const BITMAPINFO* pInfo, const void* pBits, int nWidth, int nHeight)
 {
-    if (pInfo == NULL || pBits == NULL)
+    if (pInfo == nullptr || pBits == nullptr)
         return false;
     const BITMAPINFOHEADER& header = pInfo->bmiHeader;
     const LONG nMaskHeight = header.biHeight < 0 ? -header.biHeight : header.biHeight;
@@ -174,14 +174,14 @@ BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void*
                             const BITMAPINFO* pMaskInfo, const void* pMaskBits, int x, int y, int nWidth,
                             int nHeight, COLORREF crKeyColor)
 {
-    if (hDC == NULL || nWidth < 1 || nHeight < 1 || !IsComposablePicture(pPictureInfo, pPictureBits, nWidth, nHeight)
-        || (pMaskInfo != NULL && !IsComposableMask(pMaskInfo, pMaskBits, nWidth, nHeight))
+    if (hDC == nullptr || nWidth < 1 || nHeight < 1 || !IsComposablePicture(pPictureInfo, pPictureBits, nWidth, nHeight)
+        || (pMaskInfo != nullptr && !IsComposableMask(pMaskInfo, pMaskBits, nWidth, nHeight))
         || !IsThirtyTwoBitTarget(hDC))
         return FALSE;
 
     const UINT nLines = static_cast<UINT>(nHeight);
     const bool bGrey = pPictureInfo->bmiHeader.biBitCount == 8;
-    if (!bGrey && pMaskInfo == NULL)   // already the result
+    if (!bGrey && pMaskInfo == nullptr)   // already the result
         return SetDIBitsToDevice(hDC, x, y, nWidth, nHeight, 0, 0, 0, nLines, pPictureBits, pPictureInfo,
                                  DIB_RGB_COLORS)
                == static_cast<int>(nLines);
@@ -190,7 +190,7 @@ BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void*
     const int nBandRows = nRowBytes >= KIVO_BAND_BYTES ? 1 : static_cast<int>(KIVO_BAND_BYTES / nRowBytes);
     DWORD* pBuffer = static_cast<DWORD*>(
         Kivo::TakeCompositionBuffer(nRowBytes * static_cast<size_t>(nBandRows < nHeight ? nBandRows : nHeight)));
-    if (pBuffer == NULL)
+    if (pBuffer == nullptr)
         return FALSE;
     const DWORD dwKeyRgb = (static_cast<DWORD>(GetRValue(crKeyColor)) << 16)
                            | (static_cast<DWORD>(GetGValue(crKeyColor)) << 8) | GetBValue(crKeyColor);
@@ -218,7 +218,7 @@ BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void*
                 ExpandGreyRow(pOut, pPictureRow, nWidth);
                 pPicture = pOut;
             }
-            if (pMaskInfo != NULL)
+            if (pMaskInfo != nullptr)
                 LayOverlayRow(pOut, pPicture, MaskRow(*pMaskInfo, pMaskBits, nRow), nWidth, dwKeyRgb);
         }
         info.bmiHeader.biHeight = -nRows;

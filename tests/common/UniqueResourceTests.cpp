@@ -20,14 +20,14 @@ namespace
 // A kind whose values are ints, 0 the empty one; Free notes what it was given.
 struct CCountingTraits
 {
-    typedef int Type;
+    using Type = int;
     static Type Invalid() { return 0; }
     static void Free(Type n) { s_vecFreed.push_back(n); }
     static std::vector<int> s_vecFreed;
 };
 std::vector<int> CCountingTraits::s_vecFreed;
 
-typedef CKIVOUniqueResource<CCountingTraits> CCounted;
+using CCounted = CKIVOUniqueResource<CCountingTraits>;
 
 // One operation on two owners, a holding 1 and b holding 2: what it returned,
 // what it freed, what each owner holds after it, and what is freed once both

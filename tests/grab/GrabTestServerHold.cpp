@@ -12,13 +12,13 @@
 
 int wmain()
 {
-    if (FAILED(CoInitializeEx(NULL, COINIT_MULTITHREADED)))
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
         return 1;
     int nResult = 1;
-    IKIVOCamera2* pCamera = NULL;
-    HRESULT hr = CoCreateInstance(CLSID_KIVOCamera, NULL, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera2,
+    IKIVOCamera2* pCamera = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera2,
                                   reinterpret_cast<void**>(&pCamera));
-    if (SUCCEEDED(hr) && pCamera != NULL)
+    if (SUCCEEDED(hr) && pCamera != nullptr)
     {
         // Tied to this process, the connection ends even if the tests kill it.
         pCamera->RegisterClientProcess(GetCurrentProcessId());
@@ -27,7 +27,7 @@ int wmain()
         char achBuffer[256];
         DWORD dwRead = 0;
         HANDLE hInput = GetStdHandle(STD_INPUT_HANDLE);
-        while (ReadFile(hInput, achBuffer, sizeof(achBuffer), &dwRead, NULL) && dwRead > 0)
+        while (ReadFile(hInput, achBuffer, sizeof(achBuffer), &dwRead, nullptr) && dwRead > 0)
         {
         }
         pCamera->Release();

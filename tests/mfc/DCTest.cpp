@@ -21,16 +21,16 @@ public:
 		bmi.bmiHeader.biHeight = -cy;
 		bmi.bmiHeader.biPlanes = 1;
 		bmi.bmiHeader.biBitCount = 32;
-		void* pBits = NULL;
-		m_bitmap.Attach(::CreateDIBSection(NULL, &bmi, DIB_RGB_COLORS, &pBits, NULL, 0));
+		void* pBits = nullptr;
+		m_bitmap.Attach(::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &pBits, nullptr, 0));
 		m_pBits = static_cast<const DWORD*>(pBits);
-		m_dc.CreateCompatibleDC(NULL);
+		m_dc.CreateCompatibleDC(nullptr);
 		m_pOldBitmap = m_dc.SelectObject(&m_bitmap);
 		m_dc.FillSolidRect(0, 0, cx, cy, kWhite);
 	}
 	~CCanvas() { m_dc.SelectObject(m_pOldBitmap); }
 
-	bool IsReady() const { return m_pBits != NULL && m_dc.m_hDC != NULL && m_pOldBitmap != NULL; }
+	bool IsReady() const { return m_pBits != nullptr && m_dc.m_hDC != nullptr && m_pOldBitmap != nullptr; }
 	COLORREF Pixel(int x, int y) const
 	{
 		::GdiFlush();
@@ -53,8 +53,8 @@ public:
 private:
 	int m_cx;
 	int m_cy;
-	const DWORD* m_pBits = NULL;
-	CBitmap* m_pOldBitmap = NULL;
+	const DWORD* m_pBits = nullptr;
+	CBitmap* m_pOldBitmap = nullptr;
 };
 
 } // namespace
@@ -64,16 +64,16 @@ TEST(CDCTest, DeletesTheDCItCreatedButNotOneItWasLent)
 	HDC hDC;
 	{
 		CDC dc;
-		ASSERT_TRUE(dc.CreateCompatibleDC(NULL));
+		ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
 		hDC = dc;
 		EXPECT_EQ(hDC, dc.m_hAttribDC);
 	}
 	EXPECT_EQ(0u, ::GetObjectType(hDC));
 
-	hDC = ::CreateCompatibleDC(NULL);
+	hDC = ::CreateCompatibleDC(nullptr);
 	{
 		CDC dc;
-		EXPECT_FALSE(dc.Attach(NULL));
+		EXPECT_FALSE(dc.Attach(nullptr));
 		ASSERT_TRUE(dc.Attach(hDC));
 		EXPECT_EQ(hDC, dc.m_hAttribDC);
 		EXPECT_EQ(&dc, CDC::FromHandle(hDC));
@@ -115,7 +115,7 @@ TEST(CDCTest, DrawingReachesThePixelsThroughOriginsClipsAndSelectedObjects)
 	CBrush brush(kBlue);
 	CPen* pOldPen = dc.SelectObject(&pen);
 	CBrush* pOldBrush = dc.SelectObject(&brush);
-	ASSERT_TRUE(pOldPen != NULL && pOldBrush != NULL);
+	ASSERT_TRUE(pOldPen != nullptr && pOldBrush != nullptr);
 	EXPECT_TRUE(dc.Rectangle(0, 0, 3, 3));
 	EXPECT_EQ(kBlue, target.Pixel(1, 1));
 	EXPECT_EQ(&pen, dc.SelectObject(pOldPen));  // selecting back returns the holders
@@ -162,8 +162,8 @@ TEST(CDCVirtualTest, OverridesReceiveEveryCallThroughTheBaseClass)
 	wchar_t szText[] = L"ex";
 	EXPECT_TRUE(pDC->TextOut(5, 6, CString(L"xy")));
 	EXPECT_EQ(77, pDC->DrawText(CString(L"uv"), rect, DT_CENTER));
-	EXPECT_EQ(88, pDC->DrawTextEx(szText, 2, rect, DT_RIGHT, NULL));
-	HDC hDC = ::CreateCompatibleDC(NULL);
+	EXPECT_EQ(88, pDC->DrawTextEx(szText, 2, rect, DT_RIGHT, nullptr));
+	HDC hDC = ::CreateCompatibleDC(nullptr);
 	ASSERT_TRUE(recorder.Attach(hDC));
 	EXPECT_EQ(hDC, recorder.Detach());         // lets the derived class release its DCs
 	::DeleteDC(hDC);

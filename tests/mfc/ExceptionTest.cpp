@@ -20,7 +20,7 @@ class CConstOnlyException : public CException
 {
 public:
 	using CException::GetErrorMessage;
-	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT = NULL) const
+	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT = nullptr) const
 	{
 		::lstrcpyn(lpszError, L"const text", (int)nMaxError);
 		return TRUE;
@@ -38,7 +38,7 @@ CException* CatchException(Func func)
 	{
 		return e;
 	}
-	return NULL;
+	return nullptr;
 }
 
 CString MessageOf(CException* e, UINT nMax = 64)

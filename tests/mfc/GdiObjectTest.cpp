@@ -21,12 +21,12 @@ TEST(CHandleMapTest, OwnersDeleteTheirHandlesTemporariesNever)
 	{
 		CPen pen(PS_SOLID, 3, RGB(1, 2, 3));
 		hPen = pen.m_hObject;
-		EXPECT_FALSE(pen.Attach(NULL));
+		EXPECT_FALSE(pen.Attach(nullptr));
 	}
 	EXPECT_EQ(0u, ::GetObjectType(hPen));
 	DeleteAllTemps();
 	CBitmap bitmap;
-	ASSERT_TRUE(bitmap.CreateBitmap(4, 4, 1, 32, NULL));
+	ASSERT_TRUE(bitmap.CreateBitmap(4, 4, 1, 32, nullptr));
 	HBITMAP hBitmap = bitmap;
 	EXPECT_EQ(&bitmap, CGdiObject::FromHandle(hBitmap));
 	EXPECT_EQ(hBitmap, bitmap.Detach());
@@ -35,7 +35,7 @@ TEST(CHandleMapTest, OwnersDeleteTheirHandlesTemporariesNever)
 	ASSERT_NE(nullptr, pTemp);
 	EXPECT_NE(&bitmap, pTemp);
 	EXPECT_EQ(pTemp, CGdiObject::FromHandle(hBitmap));   // one per handle
-	EXPECT_EQ(nullptr, CGdiObject::FromHandle(NULL));
+	EXPECT_EQ(nullptr, CGdiObject::FromHandle(nullptr));
 
 	// Temporaries are plain CGdiObjects, whatever the kind of object and
 	// whichever class's FromHandle made them.
@@ -60,10 +60,10 @@ TEST(CHandleMapTest, TheLastUnlockOfTheTempMapsDeletesTheTemporaries)
 {
 	DeleteAllTemps();
 	CDC dc;
-	ASSERT_TRUE(dc.CreateCompatibleDC(NULL));
+	ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
 	const HGDIOBJ hFirst = ::GetCurrentObject(dc.m_hDC, OBJ_BITMAP);
 	CBitmap bitmap;
-	ASSERT_TRUE(bitmap.CreateBitmap(2, 2, 1, 1, NULL));
+	ASSERT_TRUE(bitmap.CreateBitmap(2, 2, 1, 1, nullptr));
 	const LONG nProcessBefore = ProcessTemps();
 
 	const struct { const char* pszWhat; int nLocks; BOOL bDeleteTemps; LONG nTempsLeft; } aCases[] = {
@@ -94,10 +94,10 @@ TEST(CHandleMapTest, TheLastUnlockOfTheTempMapsDeletesTheTemporaries)
 TEST(CHandleMapTest, EachThreadHasItsOwnTemporariesAndHolders)
 {
 	DeleteAllTemps();
-	HBITMAP hBitmap = ::CreateBitmap(1, 1, 1, 1, NULL);
+	HBITMAP hBitmap = ::CreateBitmap(1, 1, 1, 1, nullptr);
 	CBitmap* pMine = CBitmap::FromHandle(hBitmap);
 	CBitmap* pHeld = new CBitmap;
-	ASSERT_TRUE(pHeld->CreateBitmap(1, 1, 1, 1, NULL));
+	ASSERT_TRUE(pHeld->CreateBitmap(1, 1, 1, 1, nullptr));
 	HBITMAP hHeld = *pHeld;
 	const LONG nProcessBefore = ProcessTemps();
 	struct { CBitmap* pTemp; CBitmap* pHeld; LONG nProcessTemps; } seen = {};
@@ -115,7 +115,7 @@ TEST(CHandleMapTest, EachThreadHasItsOwnTemporariesAndHolders)
 	EXPECT_EQ(pMine, CBitmap::FromHandle(hBitmap));
 
 	// Detached on another thread: this thread forgets the holder too.
-	ASSERT_EQ(0u, RunOnThread([pHeld]() -> DWORD { return pHeld->Detach() != NULL ? 0 : 1; }));
+	ASSERT_EQ(0u, RunOnThread([pHeld]() -> DWORD { return pHeld->Detach() != nullptr ? 0 : 1; }));
 	EXPECT_NE(pHeld, CBitmap::FromHandle(hHeld));
 	delete pHeld;
 	DeleteAllTemps();

@@ -31,7 +31,7 @@ DWORD RunOnThread(Func func)
 	{
 		static DWORD WINAPI Run(LPVOID pParam) { return (*static_cast<Func*>(pParam))(); }
 	};
-	HANDLE hThread = ::CreateThread(NULL, 0, &CCall::Run, &func, 0, NULL);
+	HANDLE hThread = ::CreateThread(nullptr, 0, &CCall::Run, &func, 0, nullptr);
 	DWORD dwExitCode = 0xDEAD;
 	if (::WaitForSingleObject(hThread, 30000) == WAIT_OBJECT_0)
 		::GetExitCodeThread(hThread, &dwExitCode);

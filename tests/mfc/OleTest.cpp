@@ -23,7 +23,7 @@ TEST(COleSafeArrayTest, ElementsBoundsAndTheirErrors)
 
 	sa.ResizeOneDim(8);
 	EXPECT_EQ(8u, sa.GetOneDimSize());
-	long* pData = NULL;
+	long* pData = nullptr;
 	sa.AccessData(reinterpret_cast<void**>(&pData));
 	EXPECT_EQ(50, pData[4]);
 	EXPECT_EQ(0, pData[7]);
@@ -64,7 +64,7 @@ TEST(COleVariantTest, ConstructorsConversionsAndTransfer)
 	EXPECT_EQ(VARIANT_TRUE, varBool.boolVal);
 	COleVariant varError(static_cast<long>(DISP_E_PARAMNOTFOUND), VT_ERROR);
 	EXPECT_EQ(DISP_E_PARAMNOTFOUND, varError.scode);
-	COleVariant varNull(static_cast<LPCTSTR>(NULL));
+	COleVariant varNull(static_cast<LPCTSTR>(nullptr));
 	EXPECT_EQ(VT_BSTR, varNull.vt);
 	EXPECT_EQ(nullptr, varNull.bstrVal);
 

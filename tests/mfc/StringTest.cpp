@@ -65,7 +65,7 @@ TEST(CStringBstr, EmbeddedNulsSurviveAllocSysStringButNotBstrInput)
 	bstr = ::SysAllocStringLen(L"ab\0cd", 5);
 	EXPECT_STREQ(L"ab", CString(bstr));       // a BSTR is read up to its terminator
 	::SysFreeString(bstr);
-	EXPECT_TRUE(CString(static_cast<LPCSTR>(NULL)).IsEmpty());
+	EXPECT_TRUE(CString(static_cast<LPCSTR>(nullptr)).IsEmpty());
 	EXPECT_STREQ(L"narrow text", CString("narrow text"));
 }
 
@@ -103,7 +103,7 @@ TEST(CStringEdit, ExtractSearchAndModifyClampTheirArguments)
 
 	CString strEdit(L"a-b-c");
 	EXPECT_EQ(2, strEdit.Replace(L"-", L"<->"));
-	EXPECT_EQ(2, strEdit.Replace(L"<->", NULL));
+	EXPECT_EQ(2, strEdit.Replace(L"<->", nullptr));
 	EXPECT_EQ(0, strEdit.Replace(L"", L"x"));
 	EXPECT_EQ(6, strEdit.Insert(100, L"!!!"));
 	EXPECT_EQ(2, strEdit.Delete(2, 100));

@@ -27,7 +27,7 @@ struct CResourceUse
     static CResourceUse Now()
     {
         CResourceUse use;
-        typedef LONG(NTAPI * PFNQUERY)(ULONG, PVOID, ULONG, PULONG);
+        using PFNQUERY = LONG (NTAPI *)(ULONG, PVOID, ULONG, PULONG);
         PFNQUERY pfnQuery = reinterpret_cast<PFNQUERY>(reinterpret_cast<void*>(
             GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
         // SystemHandleInformation: a count, then one entry for every handle of the system.
@@ -156,7 +156,7 @@ protected:
         CTestWatchdog watchdog(dwSeconds + 120, "stress", SLOTS);
         m_pWatchdog = &watchdog;
         const DWORD dwEnd = GetTickCount() + dwSeconds * 1000;
-        typedef void (Stress::*PFNPART)(size_t, std::mt19937&);
+        using PFNPART = void (Stress::*)(size_t, std::mt19937&);
         const PFNPART parts[WINDOW] = { &Stress::Caller, &Stress::Caller, &Stress::Caller,
                                         &Stress::Commander, &Stress::Commander, &Stress::Overlay };
         std::atomic<size_t> nDone(0);

@@ -9,7 +9,7 @@
 
 TEST_F(CSimTest, CommandsMoveThroughTheStatesOrFailWithAStickyError)
 {
-    typedef HRESULT (STDMETHODCALLTYPE IKIVOCamera::*PCOMMAND)();
+    using PCOMMAND = HRESULT (STDMETHODCALLTYPE IKIVOCamera::*)();
     const struct { const char* pszCommand; PCOMMAND pfn; HRESULT hr; tagEServerState eState; LONG nError; } aRows[] = {
         { "Stop", &IKIVOCamera::Stop, S_OK, SERVERSTATE_CLOSED, 0 },   // harmless when closed
         { "Init", &IKIVOCamera::Init, SimErrorHr(1), SERVERSTATE_CLOSED, 1 },

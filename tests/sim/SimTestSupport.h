@@ -26,7 +26,7 @@ public:
     std::wstring GetText() const { return !IsNull() ? std::wstring(Get(), SysStringLen(Get())) : std::wstring(); }
 };
 
-typedef CKIVOUniqueResource<CKIVOSafeArrayTraits> CTestArray;
+using CTestArray = CKIVOUniqueResource<CKIVOSafeArrayTraits>;
 
 // MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + n) as the simulator returns it.
 constexpr HRESULT SimErrorHr(int n) { return static_cast<HRESULT>(0x80040200u + static_cast<unsigned>(n)); }

@@ -112,6 +112,8 @@ inline bool PumpUntil(const std::function<bool()>& fnCondition)
 class CTestWorker
 {
 public:
+    CTestWorker(const CTestWorker&) = delete;
+    CTestWorker& operator=(const CTestWorker&) = delete;
     CTestWorker()
         : m_hTask(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_hDone(CreateEventW(nullptr, FALSE, FALSE, nullptr))
     {
@@ -123,8 +125,6 @@ public:
         SetEvent(m_hTask);
         WaitForSingleObject(m_hThread, INFINITE);
     }
-    CTestWorker(const CTestWorker&) = delete;
-    CTestWorker& operator=(const CTestWorker&) = delete;
 
     void Run(const std::function<void()>& fn)
     {

@@ -125,7 +125,7 @@ void LiveWindowTest::EraseWindow()
 COLORREF LiveWindowTest::WindowPixel(int x, int y)
 {
     CKIVOWindowDC windowDC(m_hWnd);
-    return windowDC.Get() != NULL ? windowDC.Get()->GetPixel(x, y) : CLR_INVALID;
+    return windowDC.Get() != nullptr ? windowDC.Get()->GetPixel(x, y) : CLR_INVALID;
 }
 
 bool LiveWindowTest::GreyAt(int x, int y)
@@ -149,7 +149,7 @@ int LiveWindowTest::PercentIn(COLORREF cr, int x, int y, LPCTSTR pszText)
 {
     CKIVOWindowDC windowDC(m_hWnd);
     CDC* pDC = windowDC.Get();
-    const CSize size = pDC != NULL ? pDC->GetTextExtent(pszText, lstrlen(pszText)) : CSize(0, 0);
+    const CSize size = pDC != nullptr ? pDC->GetTextExtent(pszText, lstrlen(pszText)) : CSize(0, 0);
     int n = 0;
     for (int j = 0; j < size.cy; ++j)
         for (int i = 0; i < size.cx; ++i)

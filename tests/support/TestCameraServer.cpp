@@ -95,7 +95,7 @@ HRESULT MakeText(const std::wstring& strValue, bool bNull, BSTR* pbstr)
 class CTestCamera : public IKIVOCamera3
 {
 public:
-    typedef CTestCameraScript::CLock CLock;
+    using CLock = CTestCameraScript::CLock;
     explicit CTestCamera(CTestCameraScript& script) : m_script(script) { CLock lock(m_script.m_mutex); ++m_script.m_nObjects; }
     virtual ~CTestCamera() { CLock lock(m_script.m_mutex); --m_script.m_nObjects; }
 

@@ -39,7 +39,7 @@ struct CTestPicture
 class CTestCameraScript
 {
 public:
-    typedef std::lock_guard<std::mutex> CLock;
+    using CLock = std::lock_guard<std::mutex>;
 
     void Reset() { CLock lock(m_mutex); m_state = CState(); }
 

@@ -13,10 +13,10 @@ public:
     // reaches the allocator, so the cache cannot hide a leak.
     bool Register()
     {
-        typedef void(WINAPI * PFNSETOANOCACHE)();
+        using PFNSETOANOCACHE = void (WINAPI *)();
         PFNSETOANOCACHE pfnSetOaNoCache = reinterpret_cast<PFNSETOANOCACHE>(
             ::GetProcAddress(::GetModuleHandleW(L"oleaut32.dll"), "SetOaNoCache"));
-        if (pfnSetOaNoCache != NULL)
+        if (pfnSetOaNoCache != nullptr)
             pfnSetOaNoCache();
         m_bRegistered = ::CoRegisterMallocSpy(this) == S_OK;
         return m_bRegistered;
@@ -49,7 +49,7 @@ public:
             *ppv = static_cast<IMallocSpy*>(this);
             return S_OK;
         }
-        *ppv = NULL;
+        *ppv = nullptr;
         return E_NOINTERFACE;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
@@ -58,27 +58,27 @@ public:
     STDMETHODIMP_(SIZE_T) PreAlloc(SIZE_T cbRequest) override { return cbRequest; }
     STDMETHODIMP_(void*) PostAlloc(void* pActual) override
     {
-        if (pActual != NULL)
+        if (pActual != nullptr)
             InterlockedIncrement(&m_nLiving);
         return pActual;
     }
     STDMETHODIMP_(void*) PreFree(void* pRequest, BOOL fSpyed) override
     {
-        if (pRequest != NULL && fSpyed)
+        if (pRequest != nullptr && fSpyed)
             InterlockedDecrement(&m_nLiving);
         return pRequest;
     }
     STDMETHODIMP_(void) PostFree(BOOL) override {}
     STDMETHODIMP_(SIZE_T) PreRealloc(void* pRequest, SIZE_T cbRequest, void** ppNewRequest, BOOL fSpyed) override
     {
-        if (pRequest != NULL && fSpyed)
+        if (pRequest != nullptr && fSpyed)
             InterlockedDecrement(&m_nLiving);
         *ppNewRequest = pRequest;
         return cbRequest;
     }
     STDMETHODIMP_(void*) PostRealloc(void* pActual, BOOL) override
     {
-        if (pActual != NULL)
+        if (pActual != nullptr)
             InterlockedIncrement(&m_nLiving);
         return pActual;
     }

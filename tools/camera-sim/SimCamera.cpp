@@ -8,6 +8,7 @@
 
 #include <new>
 #include <vector>
+#include <utility>
 
 namespace
 {

@@ -13,12 +13,11 @@ class CSimServer;
 class CSimCamera final : public IKIVOCamera3
 {
 public:
+    CSimCamera(const CSimCamera&) = delete;
+    CSimCamera& operator=(const CSimCamera&) = delete;
     // A new connection with the interface riid; fails with
     // CO_E_SERVER_STOPPING once the server is ending.
     static HRESULT Create(CSimServer& server, REFIID riid, void** ppv);
-
-    CSimCamera(const CSimCamera&) = delete;
-    CSimCamera& operator=(const CSimCamera&) = delete;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;

@@ -6,10 +6,10 @@
 class CSimLock
 {
 public:
-    explicit CSimLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
-    ~CSimLock() { LeaveCriticalSection(&m_cs); }
     CSimLock(const CSimLock&) = delete;
     CSimLock& operator=(const CSimLock&) = delete;
+    explicit CSimLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+    ~CSimLock() { LeaveCriticalSection(&m_cs); }
 
 private:
     CRITICAL_SECTION& m_cs;

@@ -3,6 +3,7 @@
 #include "SimMessages.h"
 
 #include "KivoComInit.h"
+#include <utility>
 
 namespace
 {

@@ -12,7 +12,7 @@ double KivoFileTimeMs(const FILETIME& ft)
 double GetKivoProcessCpuMs(HANDLE hProcess)
 {
     FILETIME ftCreate, ftExit, ftKernel, ftUser;
-    if (hProcess == NULL || !GetProcessTimes(hProcess, &ftCreate, &ftExit, &ftKernel, &ftUser))
+    if (hProcess == nullptr || !GetProcessTimes(hProcess, &ftCreate, &ftExit, &ftKernel, &ftUser))
         return -1.0;
     return KivoFileTimeMs(ftKernel) + KivoFileTimeMs(ftUser);
 }
@@ -20,7 +20,7 @@ double GetKivoProcessCpuMs(HANDLE hProcess)
 double GetKivoThreadCpuMs(HANDLE hThread)
 {
     FILETIME ftCreate, ftExit, ftKernel, ftUser;
-    if (hThread == NULL || !GetThreadTimes(hThread, &ftCreate, &ftExit, &ftKernel, &ftUser))
+    if (hThread == nullptr || !GetThreadTimes(hThread, &ftCreate, &ftExit, &ftKernel, &ftUser))
         return -1.0;
     return KivoFileTimeMs(ftKernel) + KivoFileTimeMs(ftUser);
 }

@@ -10,10 +10,12 @@ template <class TException>
 class CKIVOFirstFailure
 {
 public:
-    CKIVOFirstFailure() : m_pFirst(NULL) {}
+    CKIVOFirstFailure(const CKIVOFirstFailure&) = delete;
+    CKIVOFirstFailure& operator=(const CKIVOFirstFailure&) = delete;
+    CKIVOFirstFailure() : m_pFirst(nullptr) {}
     virtual ~CKIVOFirstFailure()
     {
-        if (m_pFirst != NULL)
+        if (m_pFirst != nullptr)
             m_pFirst->Delete();
     }
 
@@ -26,7 +28,7 @@ public:
         }
         catch (TException* pException)
         {
-            if (m_pFirst == NULL)
+            if (m_pFirst == nullptr)
                 m_pFirst = pException;
             else
                 OnLaterFailure(pException);
@@ -37,8 +39,8 @@ public:
     void ThrowIfAny()
     {
         TException* pFirst = m_pFirst;
-        m_pFirst = NULL;
-        if (pFirst != NULL)
+        m_pFirst = nullptr;
+        if (pFirst != nullptr)
             throw pFirst;
     }
 
@@ -48,7 +50,4 @@ protected:
 
 private:
     TException* m_pFirst;
-
-    CKIVOFirstFailure(const CKIVOFirstFailure&);
-    CKIVOFirstFailure& operator=(const CKIVOFirstFailure&);
 };

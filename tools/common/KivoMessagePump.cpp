@@ -8,7 +8,7 @@ bool PumpKivoMessagesUntil(const std::function<bool()>& fnDone, double dTimeoutM
     for (;;)
     {
         MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE))
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
@@ -18,6 +18,6 @@ bool PumpKivoMessagesUntil(const std::function<bool()>& fnDone, double dTimeoutM
         const double dLeft = dEnd - KivoFrameClockMs();
         if (dLeft <= 0.0)
             return false;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, dLeft < dwPollMs ? 1 : dwPollMs, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, dLeft < dwPollMs ? 1 : dwPollMs, QS_ALLINPUT);
     }
 }

@@ -12,7 +12,7 @@ Gdiplus::Status CKIVOPngWriter::Save(Gdiplus::Image& image, LPCWSTR pszPath) con
 {
     if (!m_bHasEncoder)
         return Gdiplus::UnknownImageFormat;
-    return image.Save(pszPath, &m_clsidPng, NULL);
+    return image.Save(pszPath, &m_clsidPng, nullptr);
 }
 
 bool CKIVOPngWriter::FindEncoder()
@@ -26,7 +26,7 @@ bool CKIVOPngWriter::FindEncoder()
         return false;
     for (UINT i = 0; i < nEncoders; ++i)
     {
-        if (pCodecs[i].MimeType != NULL && _wcsicmp(pCodecs[i].MimeType, L"image/png") == 0)
+        if (pCodecs[i].MimeType != nullptr && _wcsicmp(pCodecs[i].MimeType, L"image/png") == 0)
         {
             m_clsidPng = pCodecs[i].Clsid;
             return true;

@@ -10,6 +10,8 @@
 class CKIVOPngWriter
 {
 public:
+    CKIVOPngWriter(const CKIVOPngWriter&) = delete;
+    CKIVOPngWriter& operator=(const CKIVOPngWriter&) = delete;
     // Starts GDI+ and looks up its PNG encoder by MIME type. Every GDI+ object
     // of the caller must be gone before the writer is, since GDI+ shuts down then.
     CKIVOPngWriter();
@@ -21,9 +23,6 @@ public:
     Gdiplus::Status Save(Gdiplus::Image& image, LPCWSTR pszPath) const;
 
 private:
-    CKIVOPngWriter(const CKIVOPngWriter&);
-    CKIVOPngWriter& operator=(const CKIVOPngWriter&);
-
     bool FindEncoder();
 
     CKIVOGdiplusScope m_gdiplus;

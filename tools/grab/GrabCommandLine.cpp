@@ -197,7 +197,7 @@ CString CGrabCommandLine::GetUsage()
 
 BOOL CGrabCommandLine::ParseInt32(LPCWSTR psz, int& nValue)
 {
-    if (psz == NULL)
+    if (psz == nullptr)
         return FALSE;
     bool bNegative = false;
     if (*psz == L'-' || *psz == L'+')
@@ -223,7 +223,7 @@ BOOL CGrabCommandLine::ParseInt32(LPCWSTR psz, int& nValue)
 BOOL CGrabCommandLine::ParseProperty(LPCWSTR psz, tagEMVP& eProp)
 {
     int nNumber = 0;
-    if (psz != NULL && *psz >= L'0' && *psz <= L'9' && ParseInt32(psz, nNumber))
+    if (psz != nullptr && *psz >= L'0' && *psz <= L'9' && ParseInt32(psz, nNumber))
     {
         eProp = static_cast<tagEMVP>(nNumber);
         return TRUE;

@@ -77,8 +77,8 @@ void SetProperty(CKIVOClient& client, const CGrabCommandLine& commandLine)
         client.SetPropValue(eProp, commandLine.m_strValue);
 }
 
-typedef int (CKIVOClient::*GetTableMember)(int*, int);
-typedef void (CKIVOClient::*SetTableMember)(int*, int);
+using GetTableMember = int (CKIVOClient::*)(int*, int);
+using SetTableMember = void (CKIVOClient::*)(int*, int);
 
 void GetTable(CKIVOClient& client, const CGrabCommandLine& commandLine)
 {
@@ -104,7 +104,7 @@ void SetTable(CKIVOClient& client, const CGrabCommandLine& commandLine)
     SetTableMember pfnSet = commandLine.m_eTable == GRAB_TABLE_MEASURE ? &CKIVOClient::SetMeasureTab
                                                                         : &CKIVOClient::SetSearchTab;
     std::vector<int> vecValues = ReadGrabTableFile(commandLine.m_strFile);
-    (client.*pfnSet)(vecValues.empty() ? NULL : vecValues.data(), static_cast<int>(vecValues.size()));
+    (client.*pfnSet)(vecValues.empty() ? nullptr : vecValues.data(), static_cast<int>(vecValues.size()));
 }
 }
 

@@ -7,6 +7,8 @@
 class CGrabDiagLiveSettings
 {
 public:
+    CGrabDiagLiveSettings(const CGrabDiagLiveSettings&) = delete;
+    CGrabDiagLiveSettings& operator=(const CGrabDiagLiveSettings&) = delete;
     // Reads the settings that Prepare changes, and whether the camera acquires.
     explicit CGrabDiagLiveSettings(CKIVOClient& client);
     ~CGrabDiagLiveSettings();   // Restore; failures are reported on stderr
@@ -33,7 +35,4 @@ private:
     BOOL m_bFoundStarted;
     BOOL m_bRestore;
     BOOL m_bStarted;
-
-    CGrabDiagLiveSettings(const CGrabDiagLiveSettings&);
-    CGrabDiagLiveSettings& operator=(const CGrabDiagLiveSettings&);
 };

@@ -11,7 +11,7 @@ const wchar_t GRAB_DIAG_WINDOW_CLASS[] = L"KivoGrabDiagWindow";
 CGrabDiagWindow::CGrabDiagWindow(CKIVOClient& client, COLORREF crKey)
     : m_client(client)
     , m_crKey(crKey)
-    , m_hWnd(NULL)
+    , m_hWnd(nullptr)
     , m_eOverlay(GRAB_DIAG_OVERLAY_KEY)
     , m_nOverlaysDrawn(0)
 {
@@ -19,19 +19,19 @@ CGrabDiagWindow::CGrabDiagWindow(CKIVOClient& client, COLORREF crKey)
 
 CGrabDiagWindow::~CGrabDiagWindow()
 {
-    if (m_hWnd == NULL)
+    if (m_hWnd == nullptr)
         return;
     DestroyWindow(m_hWnd);
-    UnregisterClassW(GRAB_DIAG_WINDOW_CLASS, GetModuleHandleW(NULL));
+    UnregisterClassW(GRAB_DIAG_WINDOW_CLASS, GetModuleHandleW(nullptr));
 }
 
 BOOL CGrabDiagWindow::Create(int nWidth, int nHeight)
 {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = WindowProc;
-    wc.hInstance = GetModuleHandleW(NULL);
-    wc.hCursor = LoadCursorW(NULL, MAKEINTRESOURCEW(32512));   // IDC_ARROW
-    wc.hbrBackground = NULL;   // never erased: the live picture stays until the next one
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));   // IDC_ARROW
+    wc.hbrBackground = nullptr;   // never erased: the live picture stays until the next one
     wc.lpszClassName = GRAB_DIAG_WINDOW_CLASS;
     if (RegisterClassW(&wc) == 0)
         return FALSE;
@@ -39,9 +39,9 @@ BOOL CGrabDiagWindow::Create(int nWidth, int nHeight)
     RECT rcWindow = { 0, 0, nWidth, nHeight };
     AdjustWindowRect(&rcWindow, dwStyle, FALSE);
     m_hWnd = CreateWindowExW(0, GRAB_DIAG_WINDOW_CLASS, L"kivo-grab diag", dwStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                             rcWindow.right - rcWindow.left, rcWindow.bottom - rcWindow.top, NULL, NULL,
-                             wc.hInstance, NULL);
-    if (m_hWnd == NULL)
+                             rcWindow.right - rcWindow.left, rcWindow.bottom - rcWindow.top, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+    if (m_hWnd == nullptr)
     {
         UnregisterClassW(GRAB_DIAG_WINDOW_CLASS, wc.hInstance);
         return FALSE;
@@ -55,7 +55,7 @@ BOOL CGrabDiagWindow::Create(int nWidth, int nHeight)
 void CGrabDiagWindow::SetOverlay(EGrabDiagOverlay eOverlay)
 {
     m_eOverlay = eOverlay;
-    InvalidateRect(m_hWnd, NULL, FALSE);
+    InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
 LRESULT CALLBACK CGrabDiagWindow::WindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
@@ -63,7 +63,7 @@ LRESULT CALLBACK CGrabDiagWindow::WindowProc(HWND hWnd, UINT nMessage, WPARAM wP
     CGrabDiagWindow* pThis = reinterpret_cast<CGrabDiagWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     if (nMessage == WM_ERASEBKGND)
         return 1;
-    if (nMessage == WM_PAINT && pThis != NULL)
+    if (nMessage == WM_PAINT && pThis != nullptr)
     {
         pThis->Paint();
         return 0;
@@ -77,13 +77,13 @@ void CGrabDiagWindow::Paint()
 {
     PAINTSTRUCT ps;
     HDC hDC = BeginPaint(m_hWnd, &ps);
-    if (hDC != NULL)
+    if (hDC != nullptr)
     {
         CDC dc;
         dc.Attach(hDC);
         CRect rect(m_rcArea);
         CKIVOClientMaskPaintDC* pMask = m_client.GetMaskPaintDC(&dc, rect);
-        if (pMask != NULL)
+        if (pMask != nullptr)
         {
             DrawOverlay(pMask, rect);
             m_client.ReleaseMaskPaintDC();   // always, before anything else

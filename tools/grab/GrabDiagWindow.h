@@ -13,6 +13,8 @@ enum EGrabDiagOverlay
 class CGrabDiagWindow
 {
 public:
+    CGrabDiagWindow(const CGrabDiagWindow&) = delete;
+    CGrabDiagWindow& operator=(const CGrabDiagWindow&) = delete;
     CGrabDiagWindow(CKIVOClient& client, COLORREF crKey);
     ~CGrabDiagWindow();
 
@@ -38,7 +40,4 @@ private:
     CRect m_rcArea;
     EGrabDiagOverlay m_eOverlay;
     LONG m_nOverlaysDrawn;
-
-    CGrabDiagWindow(const CGrabDiagWindow&);
-    CGrabDiagWindow& operator=(const CGrabDiagWindow&);
 };

@@ -71,7 +71,7 @@ std::unique_ptr<CGrabLivePicture> CGrabLiveAcquisition::FetchPicture(DWORD dwTim
     for (;;)
     {
         bGrey = m_client.Get3DLivePicture(&picture->m_picture, &nWidth, &nHeight);
-        if (picture->m_picture.Get() != NULL)
+        if (picture->m_picture.Get() != nullptr)
             break;
         const ULONGLONG nWaited = GetTickCount64() - nStart;
         if (dwStopMs <= dwTimeoutMs && nWaited >= dwStopMs)

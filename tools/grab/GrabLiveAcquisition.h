@@ -18,6 +18,8 @@ int GetGrabPictureBytes(int nWidth, int nHeight, int nBytesPerPixel);
 class CGrabLivePicture
 {
 public:
+    CGrabLivePicture(const CGrabLivePicture&) = delete;
+    CGrabLivePicture& operator=(const CGrabLivePicture&) = delete;
     CGrabLivePicture() : m_nWidth(0), m_nHeight(0), m_eLayout(GRAB_PIXELS_GREY8), m_dArrivalMs(0) {}
 
     int GetWidth() const { return m_nWidth; }
@@ -35,9 +37,6 @@ private:
     int m_nHeight;
     EGrabPixelLayout m_eLayout;
     double m_dArrivalMs;
-
-    CGrabLivePicture(const CGrabLivePicture&);
-    CGrabLivePicture& operator=(const CGrabLivePicture&);
 };
 
 // Live acquisition: the tool polls the pictures itself. It changes LIVEFORMAT,
@@ -46,6 +45,8 @@ private:
 class CGrabLiveAcquisition
 {
 public:
+    CGrabLiveAcquisition(const CGrabLiveAcquisition&) = delete;
+    CGrabLiveAcquisition& operator=(const CGrabLiveAcquisition&) = delete;
     explicit CGrabLiveAcquisition(CKIVOClient& client);
     ~CGrabLiveAcquisition();   // Finish; a failure is reported on stderr
 
@@ -69,7 +70,4 @@ private:
     BOOL m_bRestore;
     BOOL m_bStarted;
     BOOL m_bColour;
-
-    CGrabLiveAcquisition(const CGrabLiveAcquisition&);
-    CGrabLiveAcquisition& operator=(const CGrabLiveAcquisition&);
 };

@@ -52,7 +52,7 @@ int RunCommand(const CGrabCommandLine& commandLine)
 int wmain(int argc, wchar_t* argv[])
 {
     // A console program has no CWinApp: MFC is set up here, before any use.
-    if (!AfxWinInit(::GetModuleHandleW(NULL), NULL, ::GetCommandLineW(), 0))
+    if (!AfxWinInit(::GetModuleHandleW(nullptr), nullptr, ::GetCommandLineW(), 0))
     {
         ReportGrabError(_T("MFC could not be initialised"));
         return GRAB_EXIT_CAMERA;

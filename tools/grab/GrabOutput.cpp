@@ -8,21 +8,21 @@ namespace
 void WriteToHandle(DWORD dwStdHandle, const CString& strText)
 {
     HANDLE hOutput = GetStdHandle(dwStdHandle);
-    if (hOutput == NULL || hOutput == INVALID_HANDLE_VALUE || strText.IsEmpty())
+    if (hOutput == nullptr || hOutput == INVALID_HANDLE_VALUE || strText.IsEmpty())
         return;
 
     DWORD dwMode = 0, dwWritten = 0;
     if (GetConsoleMode(hOutput, &dwMode))
     {
-        WriteConsoleW(hOutput, strText.GetString(), static_cast<DWORD>(strText.GetLength()), &dwWritten, NULL);
+        WriteConsoleW(hOutput, strText.GetString(), static_cast<DWORD>(strText.GetLength()), &dwWritten, nullptr);
         return;
     }
-    int nBytes = WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), NULL, 0, NULL, NULL);
+    int nBytes = WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), nullptr, 0, nullptr, nullptr);
     if (nBytes <= 0)
         return;
     std::vector<char> vecBytes(nBytes);
-    WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), vecBytes.data(), nBytes, NULL, NULL);
-    WriteFile(hOutput, vecBytes.data(), static_cast<DWORD>(nBytes), &dwWritten, NULL);
+    WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), vecBytes.data(), nBytes, nullptr, nullptr);
+    WriteFile(hOutput, vecBytes.data(), static_cast<DWORD>(nBytes), &dwWritten, nullptr);
 }
 }
 

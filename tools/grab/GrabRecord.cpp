@@ -9,6 +9,7 @@
 #include <KivoFrameCounter.h>
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -89,7 +90,7 @@ void FetchPictures(CGrabLiveAcquisition& acquisition, const CGrabCommandLine& co
             dwStopMs = static_cast<DWORD>(std::ceil(dLeftMs));
         }
         std::unique_ptr<CGrabLivePicture> picture = acquisition.FetchPicture(commandLine.m_dwTimeoutMs, dwStopMs);
-        if (picture == NULL)
+        if (picture == nullptr)
             return;
         const double dTimeMs = picture->GetArrivalMs() - dStartMs;
         // The poll that brought it may have ended after the time was up.

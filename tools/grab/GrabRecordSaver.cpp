@@ -5,6 +5,7 @@
 #include "GrabPngWriter.h"
 
 #include <string>
+#include <utility>
 
 const wchar_t CGrabRecordSaver::LIST_NAME[] = L"record.csv";
 
@@ -32,8 +33,8 @@ CGrabRecordSaver::CGrabRecordSaver(const CString& strFolder)
 {
     InitializeConditionVariable(&m_cvQueue);
     const CString strList = JoinPath(m_strFolder, LIST_NAME);
-    m_hList.Reset(CreateFileW(strList, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, NULL));
+    m_hList.Reset(CreateFileW(strList, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (m_hList.Get() == INVALID_HANDLE_VALUE)
     {
         const DWORD dwError = GetLastError();
@@ -41,7 +42,7 @@ CGrabRecordSaver::CGrabRecordSaver(const CString& strFolder)
         throw MakeListFailure(strList, L"cannot create", dwError);
     }
     WriteList(L"index,time_ms,width,height,format,file\r\n");
-    m_hThread.Reset(CreateThread(NULL, 0, RunThread, this, 0, NULL));
+    m_hThread.Reset(CreateThread(nullptr, 0, RunThread, this, 0, nullptr));
     if (m_hThread.IsNull())
         throw MakeListFailure(strList, L"no thread to save the pictures", GetLastError());
 }
@@ -68,7 +69,7 @@ CString CGrabRecordSaver::GetPictureName(int nIndex)
 void CGrabRecordSaver::AddPicture(std::unique_ptr<CGrabLivePicture> picture, int nIndex, double dTimeMs)
 {
     CSingleLock lock(&m_csQueue, TRUE);
-    while (m_queItems.size() >= QUEUE_PICTURES && m_pFailure == NULL)
+    while (m_queItems.size() >= QUEUE_PICTURES && m_pFailure == nullptr)
         SleepConditionVariableCS(&m_cvQueue, &m_csQueue.m_sect, INFINITE);
     ThrowFailure();
     m_queItems.push_back(SItem{ std::move(picture), nIndex, dTimeMs });
@@ -93,7 +94,7 @@ void CGrabRecordSaver::Finish()
 
 void CGrabRecordSaver::ThrowFailure()
 {
-    if (m_pFailure == NULL)
+    if (m_pFailure == nullptr)
         return;
     const CGrabFailure failure = *m_pFailure;
     m_pFailure.reset();
@@ -134,7 +135,7 @@ void CGrabRecordSaver::SaveQueuedPictures()
         {
             pFailure.reset(new CGrabFailure(GRAB_EXIT_FILE, TakeExceptionMessage(pException)));
         }
-        if (pFailure != NULL)
+        if (pFailure != nullptr)
         {
             // The pictures still waiting are dropped: the files saved so far
             // and their rows stay, nothing after a gap.
@@ -167,7 +168,7 @@ void CGrabRecordSaver::WriteList(const CString& strText)
     for (int i = 0; i < strText.GetLength(); ++i)
         strBytes += static_cast<char>(strText[i]);
     DWORD dwWritten = 0;
-    if (!WriteFile(m_hList, strBytes.data(), static_cast<DWORD>(strBytes.size()), &dwWritten, NULL)
+    if (!WriteFile(m_hList, strBytes.data(), static_cast<DWORD>(strBytes.size()), &dwWritten, nullptr)
         || dwWritten != strBytes.size())
         throw MakeListFailure(JoinPath(m_strFolder, LIST_NAME), L"cannot write", GetLastError());
 }

@@ -57,7 +57,7 @@ BOOL CGrabServerProcess::ReadRegisteredProgram()
     }
     wchar_t szCommand[MAX_PATH * 2] = L"";
     DWORD dwType = 0, dwBytes = sizeof(szCommand) - sizeof(wchar_t);
-    if (RegQueryValueExW(key.Get(), NULL, NULL, &dwType, reinterpret_cast<BYTE*>(szCommand), &dwBytes)
+    if (RegQueryValueExW(key.Get(), nullptr, nullptr, &dwType, reinterpret_cast<BYTE*>(szCommand), &dwBytes)
             != ERROR_SUCCESS
         || (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
     {

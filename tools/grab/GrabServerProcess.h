@@ -11,6 +11,8 @@
 class CGrabServerProcess
 {
 public:
+    CGrabServerProcess(const CGrabServerProcess&) = delete;
+    CGrabServerProcess& operator=(const CGrabServerProcess&) = delete;
     CGrabServerProcess();
 
     // Ids of the processes that run the registered server program now. FALSE
@@ -34,7 +36,4 @@ private:
     CString m_strReason;
     CKIVOHandle m_hProcess;
     DWORD m_dwProcessId;
-
-    CGrabServerProcess(const CGrabServerProcess&);
-    CGrabServerProcess& operator=(const CGrabServerProcess&);
 };

@@ -7,6 +7,8 @@
 class CGrabSession
 {
 public:
+    CGrabSession(const CGrabSession&) = delete;
+    CGrabSession& operator=(const CGrabSession&) = delete;
     explicit CGrabSession(CKIVOClient& client);
     ~CGrabSession();   // ends what is still held; failures are reported on stderr
 
@@ -23,7 +25,4 @@ private:
     BOOL m_bConnected;
     BOOL m_bOpened;
     BOOL m_bOrdered;
-
-    CGrabSession(const CGrabSession&);
-    CGrabSession& operator=(const CGrabSession&);
 };

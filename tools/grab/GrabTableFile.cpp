@@ -27,21 +27,20 @@ CGrabFailure MakeFileFailure(const CString& strFile, LPCWSTR pszWhat, int nErrno
 class CGrabFile
 {
 public:
+    CGrabFile(const CGrabFile&) = delete;
+    CGrabFile& operator=(const CGrabFile&) = delete;
     explicit CGrabFile(FILE* pFile) : m_pFile(pFile) {}
     ~CGrabFile() { Close(); }
     FILE* Get() const { return m_pFile; }
     int Close()
     {
-        int nResult = m_pFile != NULL ? fclose(m_pFile) : 0;
-        m_pFile = NULL;
+        int nResult = m_pFile != nullptr ? fclose(m_pFile) : 0;
+        m_pFile = nullptr;
         return nResult;
     }
 
 private:
     FILE* m_pFile;
-
-    CGrabFile(const CGrabFile&);
-    CGrabFile& operator=(const CGrabFile&);
 };
 
 std::string ReadAll(FILE* pFile, const CString& strFile)
@@ -105,7 +104,7 @@ std::vector<int> ReadGrabTableFile(const CString& strFile)
         return ParseTable(ReadAll(stdin, L"standard input"), L"standard input");
     }
     CGrabFile file(_wfsopen(strFile, L"rb", _SH_DENYNO));
-    if (file.Get() == NULL)
+    if (file.Get() == nullptr)
         throw MakeFileFailure(strFile, L"cannot open", errno);
     return ParseTable(ReadAll(file.Get(), strFile), strFile);
 }
@@ -122,7 +121,7 @@ void WriteGrabTableFile(const CString& strFile, const std::vector<int>& vecValue
         return;
     }
     CGrabFile file(_wfsopen(strFile, L"wb", _SH_DENYNO));
-    if (file.Get() == NULL)
+    if (file.Get() == nullptr)
         throw MakeFileFailure(strFile, L"cannot create", errno);
     // A full disk shows only in the write or in the close.
     if (fwrite(strText.data(), 1, strText.size(), file.Get()) != strText.size())

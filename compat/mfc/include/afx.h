@@ -48,7 +48,7 @@ KIVOMFC_API BOOL AFXAPI AfxAssertFailedLine(LPCSTR lpszFileName, int nLine);
 // Iteration position of the collection classes.
 
 struct __POSITION { };
-typedef __POSITION* POSITION;
+using POSITION = __POSITION*;
 #define BEFORE_START_POSITION ((POSITION)-1L)
 
 class CObject;
@@ -83,14 +83,13 @@ struct KIVOMFC_API CRuntimeClass
 class KIVOMFC_API CObject
 {
 public:
+	CObject(const CObject&) = delete;
+	void operator=(const CObject&) = delete;
 	virtual CRuntimeClass* GetRuntimeClass() const;
 	virtual ~CObject() = 0;
 
 protected:
 	CObject();
-private:
-	CObject(const CObject&) = delete;
-	void operator=(const CObject&) = delete;
 
 public:
 	BOOL IsSerializable() const;

@@ -13,7 +13,7 @@
 #include <oleauto.h>
 
 // Not defined by the OLE headers.
-typedef const VARIANT* LPCVARIANT;
+using LPCVARIANT = const VARIANT*;
 
 class KIVOMFC_API COleException : public CException
 {

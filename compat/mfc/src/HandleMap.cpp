@@ -21,7 +21,7 @@
 
 namespace
 {
-typedef std::unordered_map<HANDLE, CObject*> CObjectMap;
+using CObjectMap = std::unordered_map<HANDLE, CObject*>;
 
 // Temporaries are checked for dead handles once a map holds this many, then
 // each time it has doubled since the last check.
@@ -32,15 +32,15 @@ template <void(WINAPI* pfnAcquire)(PSRWLOCK), void(WINAPI* pfnRelease)(PSRWLOCK)
 class CSRWLockScope
 {
 public:
+	CSRWLockScope(const CSRWLockScope&) = delete;
+	void operator=(const CSRWLockScope&) = delete;
 	explicit CSRWLockScope(SRWLOCK& lock) : m_lock(lock) { pfnAcquire(&m_lock); }
 	~CSRWLockScope() { pfnRelease(&m_lock); }
 private:
-	CSRWLockScope(const CSRWLockScope&) = delete;
-	void operator=(const CSRWLockScope&) = delete;
 	SRWLOCK& m_lock;
 };
-typedef CSRWLockScope<::AcquireSRWLockExclusive, ::ReleaseSRWLockExclusive> CExclusiveLock;
-typedef CSRWLockScope<::AcquireSRWLockShared, ::ReleaseSRWLockShared> CSharedLock;
+using CExclusiveLock = CSRWLockScope<::AcquireSRWLockExclusive, ::ReleaseSRWLockExclusive>;
+using CSharedLock = CSRWLockScope<::AcquireSRWLockShared, ::ReleaseSRWLockShared>;
 
 struct CThreadMaps
 {

@@ -1,7 +1,7 @@
 #include "MfcTestExt.h"
 #include <afxdisp.h>
 
-static AFX_EXTENSION_MODULE s_extModule = { FALSE, NULL, NULL };
+static AFX_EXTENSION_MODULE s_extModule = { FALSE, nullptr, nullptr };
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
 {

@@ -21,7 +21,7 @@ class AFX_EXT_CLASS CExtError : public CException
 public:
 	explicit CExtError(int nCode);
 	virtual ~CExtError();
-	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = NULL) const;
+	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const;
 	int m_nCode;
 	static LONG s_nLiving;     // constructed and not yet destroyed
 };

@@ -7,7 +7,7 @@
 
 int wmain()
 {
-    if (FAILED(CoInitializeEx(NULL, COINIT_APARTMENTTHREADED)))
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 3;
     int nResult = 1;
     {
