@@ -11,6 +11,7 @@
 #include <KivoCamera.h>
 #include <KivoHandle.h>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -21,8 +22,8 @@ struct CTestCall
 {
     std::string strMethod;
     DWORD dwServerThreadId = 0;
-    long nValue = 0;        // integer argument or VT_I4 value sent
-    std::wstring strValue;  // text argument sent
+    long nValue = 0;         // integer argument or VT_I4 value sent
+    std::wstring strValue;   // text argument sent
 };
 
 struct CTestPicture
@@ -41,18 +42,26 @@ class CTestCameraScript
 public:
     using CLock = std::lock_guard<std::mutex>;
 
-    void Reset() { CLock lock(m_mutex); m_state = CState(); }
+    void Reset()
+    {
+        CLock lock(m_mutex);
+        m_state = CState();
+    }
 
     // Programming
-    void SetResult(const std::string& strMethod, HRESULT hr) { CLock lock(m_mutex); m_state.mapResults[strMethod] = hr; }
+    void SetResult(const std::string& strMethod, HRESULT hr) { SetEntry(&CState::mapResults, strMethod, hr); }
     // The result of GetPropVariant of that property only.
-    void SetPropResult(long nProp, HRESULT hr) { CLock lock(m_mutex); m_state.mapPropResults[nProp] = hr; }
-    void SetIntProp(long nProp, long nValue) { CLock lock(m_mutex); StoreIntProp(nProp, nValue); }
+    void SetPropResult(long nProp, HRESULT hr) { SetEntry(&CState::mapPropResults, nProp, hr); }
+    void SetIntProp(long nProp, long nValue)
+    {
+        CLock lock(m_mutex);
+        StoreIntProp(nProp, nValue);
+    }
     // Text getters answer a null BSTR; the integer getter answers VT_BSTR.
-    void SetNullText(bool bNull) { CLock lock(m_mutex); m_state.bNullText = bNull; }
-    void SetVariantText(bool bText) { CLock lock(m_mutex); m_state.bVariantText = bText; }
-    void SetCreateResult(HRESULT hr) { CLock lock(m_mutex); m_state.hrCreate = hr; }
-    void SetOffers(bool bCamera2, bool bCamera3) { CLock lock(m_mutex); m_state.abOffers[0] = bCamera2; m_state.abOffers[1] = bCamera3; }
+    void SetNullText(bool bNull) { SetField(&CState::bNullText, bNull); }
+    void SetVariantText(bool bText) { SetField(&CState::bVariantText, bText); }
+    void SetCreateResult(HRESULT hr) { SetField(&CState::hrCreate, hr); }
+    void SetOffers(bool bCamera2, bool bCamera3) { SetField(&CState::abOffers, { bCamera2, bCamera3 }); }
     void SetPicture(const CTestPicture& picture, bool bDeliver = true) { SetPicture(false, picture, bDeliver); }
     void SetLivePicture(const CTestPicture& picture, bool bDeliver = true) { SetPicture(true, picture, bDeliver); }
     void SetTable(bool bMeasure, const std::vector<long>& values, bool bDeliver = true)
@@ -61,8 +70,13 @@ public:
         m_state.tables[bMeasure] = values;
         m_state.abDeliverTable[bMeasure] = bDeliver;
     }
-    void SetOrderAnswer(long nOrdered) { CLock lock(m_mutex); m_state.nOrderAnswer = nOrdered; }
-    void SetError(long nError, const std::wstring& strText) { CLock lock(m_mutex); m_state.nError = nError; m_state.strErrorText = strText; }
+    void SetOrderAnswer(long nOrdered) { SetField(&CState::nOrderAnswer, nOrdered); }
+    void SetError(long nError, const std::wstring& strText)
+    {
+        CLock lock(m_mutex);
+        m_state.nError = nError;
+        m_state.strErrorText = strText;
+    }
     // Shape of every array the server hands out (pictures and tables): element
     // type (VT_EMPTY: the method's own), dimensions (the elements split evenly
     // over them), lower bound; and an element count that a vector claims
@@ -77,27 +91,38 @@ public:
     };
     void SetArrayShape(VARTYPE vtElement, int nDims, LONG nLowerBound, ULONG nClaimedElements = 0)
     {
-        CLock lock(m_mutex);
-        m_state.shape = { vtElement, nDims, nLowerBound, nClaimedElements };
+        SetField(&CState::shape, { vtElement, nDims, nLowerBound, nClaimedElements });
     }
     // Runs on the server's thread when the method is called, before it answers.
-    void SetHook(const std::string& strMethod, const std::function<void()>& fnHook) { CLock lock(m_mutex); m_state.mapHooks[strMethod] = fnHook; }
+    void SetHook(const std::string& strMethod, const std::function<void()>& fnHook)
+    {
+        SetEntry(&CState::mapHooks, strMethod, fnHook);
+    }
 
     // Recording
-    void ClearCalls() { CLock lock(m_mutex); std::vector<CTestCall>().swap(m_state.calls); }
-    std::vector<CTestCall> GetCalls() const { CLock lock(m_mutex); return m_state.calls; }
-    std::vector<std::string> GetMethods() const;     // method names in call order
+    // Gives the memory back too: the stress test counts the heap.
+    void ClearCalls()
+    {
+        CLock lock(m_mutex);
+        std::vector<CTestCall>().swap(m_state.calls);
+    }
+    std::vector<CTestCall> GetCalls() const { return GetField(&CState::calls); }
+    std::vector<std::string> GetMethods() const;   // method names in call order
     size_t CountCalls(const std::string& strMethod) const;
-    long GetIntProp(long nProp) const { CLock lock(m_mutex); return Find(m_state.mapIntProps, nProp, 0L); }
-    std::wstring GetTextProp(long nProp) const { CLock lock(m_mutex); return Find(m_state.mapTextProps, nProp, std::wstring()); }
-    std::vector<long> GetTable(bool bMeasure) const { CLock lock(m_mutex); return m_state.tables[bMeasure]; }
-    LONG GetObjectCount() const { CLock lock(m_mutex); return m_nObjects; }
+    long GetIntProp(long nProp) const { return Find(GetField(&CState::mapIntProps), nProp, 0L); }
+    std::wstring GetTextProp(long nProp) const { return Find(GetField(&CState::mapTextProps), nProp, std::wstring()); }
+    std::vector<long> GetTable(bool bMeasure) const { return GetField(&CState::tables)[bMeasure]; }
+    LONG GetObjectCount() const
+    {
+        CLock lock(m_mutex);
+        return m_nObjects;
+    }
 
 private:
     friend class CTestCamera;
     friend class CTestCameraFactory;
 
-    template<class TMap, class TValue>
+    template <class TMap, class TValue>
     static TValue Find(const TMap& map, long nKey, const TValue& valueDefault)
     {
         auto it = map.find(nKey);
@@ -125,10 +150,10 @@ private:
         bool bNullText = false;
         bool bVariantText = false;
         HRESULT hrCreate = S_OK;
-        bool abOffers[2] = { true, true };     // [0] camera 2, [1] camera 3
-        CTestPicture pictures[2];              // [0] still, [1] live
+        std::array<bool, 2> abOffers = { true, true };   // [0] camera 2, [1] camera 3
+        CTestPicture pictures[2];                        // [0] still, [1] live
         bool abDeliverPicture[2] = { true, true };
-        std::vector<long> tables[2];           // [0] search, [1] measure
+        std::array<std::vector<long>, 2> tables;   // [0] search, [1] measure
         bool abDeliverTable[2] = { true, true };
         long nOrderAnswer = 1;
         long nError = 0;
@@ -136,6 +161,27 @@ private:
         CArrayShape shape = { VT_EMPTY, 1, 0 };
         std::vector<CTestCall> calls;
     };
+
+    // A field or a map entry of the state, written or read under the lock.
+    template <class TField>
+    void SetField(TField CState::*pField, const TField& value)
+    {
+        CLock lock(m_mutex);
+        m_state.*pField = value;
+    }
+    template <class TMap>
+    void SetEntry(TMap CState::*pMap, const typename TMap::key_type& key, const typename TMap::mapped_type& value)
+    {
+        CLock lock(m_mutex);
+        (m_state.*pMap)[key] = value;
+    }
+    template <class TField>
+    TField GetField(TField CState::*pField) const
+    {
+        CLock lock(m_mutex);
+        return m_state.*pField;
+    }
+
     mutable std::mutex m_mutex;
     CState m_state;
     LONG m_nObjects = 0;   // survives Reset: objects outlive a test
