@@ -83,13 +83,13 @@ struct CCompositionPair
 struct CCompositionRuns
 {
     std::vector<double> library, floor, ratio;
-    std::vector<double> memcpyFloor, memcpyRatio;   // with bMemcpy only
+    std::vector<double> memcpyFloor, memcpyRatio;                // with bMemcpy only
     std::vector<std::vector<double>> librarySteps, floorSteps;   // [step][run]
     bool bOk = true;
 };
 
-CCompositionRuns RunPairs(CCompositionPair& pair, CDC* pWindowDC, const CBenchPicture& picture,
-                          const CRect& rcArea, int nRuns, double dRunMs, bool bMemcpy)
+CCompositionRuns RunPairs(CCompositionPair& pair, CDC* pWindowDC, const CBenchPicture& picture, const CRect& rcArea,
+                          int nRuns, double dRunMs, bool bMemcpy)
 {
     CCompositionRuns runs;
     runs.librarySteps.assign(CBenchLibraryComposer::STEP_COUNT, std::vector<double>());
@@ -186,8 +186,8 @@ namespace
 {
 // One case of the composition section: library, GDI+ floor and memcpy floor.
 // dMemcpyTarget: the target of the memcpy ratio, 0 for none.
-void MeasureCompositionCase(CBenchContext& context, CDC* pWindowDC, const CBenchPicture& picture,
-                            const CRect& rcArea, const std::string& strKind, double dMemcpyTarget)
+void MeasureCompositionCase(CBenchContext& context, CDC* pWindowDC, const CBenchPicture& picture, const CRect& rcArea,
+                            const std::string& strKind, double dMemcpyTarget)
 {
     for (EBenchOverlay eOverlay : { BENCH_OVERLAY_NONE, BENCH_OVERLAY_MIXED })
     {
@@ -200,8 +200,7 @@ void MeasureCompositionCase(CBenchContext& context, CDC* pWindowDC, const CBench
         }
         // Read the picture (and the overlay copy), write the 32-bit result.
         const size_t nAreaBytes = static_cast<size_t>(rcArea.Width()) * rcArea.Height() * 4;
-        pair.memcpyFloor.Prepare(picture.bytes.size() + (eOverlay != BENCH_OVERLAY_NONE ? nAreaBytes : 0)
-                                 + nAreaBytes);
+        pair.memcpyFloor.Prepare(picture.bytes.size() + (eOverlay != BENCH_OVERLAY_NONE ? nAreaBytes : 0) + nAreaBytes);
         CCompositionRuns runs = RunPairs(pair, pWindowDC, picture, rcArea, context.plan.nCompositionRuns,
                                          context.plan.dCompositionRunMs, true);
         if (!runs.bOk)
@@ -278,8 +277,8 @@ void RunScalingSection(CBenchContext& context)
     // Every size is scaled down into the area: a picture of the area's own size
     // takes GDI+'s unscaled path, a smaller one its enlarging path, and neither
     // lies on the line of the others.
-    static const SIZE s_sizes[] = { { 800, 600 }, { 1280, 1024 }, { 1600, 1200 }, { 2048, 1536 },
-                                    { 1024, 768 }, { 2560, 2048 } };
+    static const SIZE s_sizes[] = { { 800, 600 },   { 1280, 1024 }, { 1600, 1200 },
+                                    { 2048, 1536 }, { 1024, 768 },  { 2560, 2048 } };
     const int nSizes = std::min<int>(context.plan.nScalingSizes, sizeof(s_sizes) / sizeof(s_sizes[0]));
     const CRect rcArea = GetBenchArea();
     std::vector<double> pixels;

@@ -100,8 +100,7 @@ bool CBenchFloorComposer::Prepare(HDC hWindowDC, const CRect& rcArea, GpBitmap* 
     if (m_pMask != nullptr)
     {
         if (GdipCreateImageAttributes(&m_pAttributes) != Ok
-            || GdipSetImageAttributesColorKeys(m_pAttributes, ColorAdjustTypeDefault, TRUE, dwKeyArgb, dwKeyArgb)
-                   != Ok)
+            || GdipSetImageAttributesColorKeys(m_pAttributes, ColorAdjustTypeDefault, TRUE, dwKeyArgb, dwKeyArgb) != Ok)
             return false;
     }
     return true;
@@ -144,15 +143,16 @@ bool CBenchFloorComposer::Compose(HDC hWindowDC, const void* pData, int nWidth, 
     dStamp[3] = BenchNowMs();
     if (bOk && m_pMask != nullptr)
         bOk = GdipDrawImageRectRectI(pGraphics, m_pMask, 0, 0, m_rcArea.Width(), m_rcArea.Height(), 0, 0,
-                                     m_rcArea.Width(), m_rcArea.Height(), UnitPixel, m_pAttributes, nullptr,
-                                     nullptr) == Ok;
+                                     m_rcArea.Width(), m_rcArea.Height(), UnitPixel, m_pAttributes, nullptr, nullptr)
+              == Ok;
     if (pGraphics != nullptr)
         GdipDeleteGraphics(pGraphics);
     dStamp[4] = BenchNowMs();
 
     if (bOk)
-        bOk = BitBlt(hWindowDC, m_rcArea.left, m_rcArea.top, m_rcArea.Width(), m_rcArea.Height(), m_hMemDC, 0, 0,
-                     SRCCOPY) != FALSE;
+        bOk =
+            BitBlt(hWindowDC, m_rcArea.left, m_rcArea.top, m_rcArea.Width(), m_rcArea.Height(), m_hMemDC, 0, 0, SRCCOPY)
+            != FALSE;
     dStamp[5] = BenchNowMs();
 
     GdipDisposeImage(pBitmap);

@@ -56,8 +56,7 @@ public:
     bool Prepare(HDC hWindowDC, const CRect& rcArea, Gdiplus::GpBitmap* pMask, DWORD dwKeyArgb);
     // One picture into the window's area. pdStepMs (STEP_COUNT entries, or NULL)
     // gets the time of each step added.
-    bool Compose(HDC hWindowDC, const void* pData, int nWidth, int nHeight, int nBytesPerPixel,
-                 double* pdStepMs);
+    bool Compose(HDC hWindowDC, const void* pData, int nWidth, int nHeight, int nBytesPerPixel, double* pdStepMs);
 
 private:
     HDC m_hMemDC = nullptr;

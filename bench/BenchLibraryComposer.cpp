@@ -9,7 +9,8 @@ const char* CBenchLibraryComposer::GetStepName(int nStep)
     return nStep >= 0 && nStep < STEP_COUNT ? s_names[nStep] : "?";
 }
 
-CBenchLibraryComposer::CBenchLibraryComposer() : m_worker(nullptr)
+CBenchLibraryComposer::CBenchLibraryComposer()
+    : m_worker(nullptr)
 {
     m_frames.dwKeyColor = Kivo::ColorRefToArgb(BENCH_KEY);
 }
@@ -46,8 +47,7 @@ bool CBenchLibraryComposer::PrepareOverlay(CDC* pWindowDC, const CRect& rcArea, 
     return bHasKey && !bAllKey;
 }
 
-bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture, const CRect& rcArea,
-                                    double* pdStepMs)
+bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture, const CRect& rcArea, double* pdStepMs)
 {
     double dStamp[STEP_COUNT + 1];
     dStamp[0] = BenchNowMs();
@@ -59,8 +59,7 @@ bool CBenchLibraryComposer::Compose(CDC* pWindowDC, const CBenchPicture& picture
     int nWidth = picture.nWidth, nHeight = picture.nHeight;
     int nBytesPerPixel = picture.nBytesPerPixel, nFormat = picture.nFormat;
     CKIVOFrame frame = CKIVOClientThread::CreatePictureBitmap(
-        picture.bytes.data(), static_cast<ULONG>(picture.bytes.size()), &nWidth, &nHeight, &nBytesPerPixel,
-        &nFormat);
+        picture.bytes.data(), static_cast<ULONG>(picture.bytes.size()), &nWidth, &nHeight, &nBytesPerPixel, &nFormat);
     dStamp[2] = BenchNowMs();
     const bool bMade = !frame.IsNull();
     if (bMade)

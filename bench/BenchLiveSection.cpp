@@ -25,11 +25,10 @@ bool RunLivePairs(CBenchContext& context, CBenchLiveSession& session, double dRu
     for (int nRun = 0; nRun < context.plan.nLiveRuns; ++nRun)
     {
         CBenchRate library, floor;
-        const bool bOk = nRun % 2 == 0
-                             ? session.MeasureLibrary(dRunMs, nMin, library, pairs.strError)
-                                   && session.MeasureFloor(dRunMs, nMin, floor, pairs.strError)
-                             : session.MeasureFloor(dRunMs, nMin, floor, pairs.strError)
-                                   && session.MeasureLibrary(dRunMs, nMin, library, pairs.strError);
+        const bool bOk = nRun % 2 == 0 ? session.MeasureLibrary(dRunMs, nMin, library, pairs.strError)
+                                             && session.MeasureFloor(dRunMs, nMin, floor, pairs.strError)
+                                       : session.MeasureFloor(dRunMs, nMin, floor, pairs.strError)
+                                             && session.MeasureLibrary(dRunMs, nMin, library, pairs.strError);
         if (!bOk)
             return false;
         if (library.nCount < 1 || floor.nCount < 1)
@@ -111,8 +110,7 @@ void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript)
             report.AddSamples(strPrefix + "_fps_" + strCase, pairs.libraryRate, "fps");
             report.AddSamples(strPrefix + "_floor_fps_" + strCase, pairs.floorRate, "fps");
             report.AddRatio(strPrefix + "_ratio_" + strCase, pairs.rateRatio, 1.10);
-            report.AddSamples(strPrefix + "_cpu_ms_per_frame_" + strCase, pairs.libraryCpu, "ms",
-                              "process CPU time");
+            report.AddSamples(strPrefix + "_cpu_ms_per_frame_" + strCase, pairs.libraryCpu, "ms", "process CPU time");
             report.AddSamples(strPrefix + "_floor_cpu_ms_per_frame_" + strCase, pairs.floorCpu, "ms",
                               "process CPU time");
             report.AddRatio(strPrefix + "_cpu_ratio_" + strCase, pairs.cpuRatio, 1.10);
@@ -122,9 +120,8 @@ void RunLiveSection(CBenchContext& context, CTestCameraScript* pScript)
                               "CPU time of the floor loop's thread");
             report.AddRatio(strPrefix + "_thread_cpu_ratio_" + strCase, pairs.threadCpuRatio, 1.10);
             if (pairs.nDelivered >= 0 && pairs.nDelivered != pairs.nComposed)
-                report.AddNote(strPrefix + " " + strCase + ": the server delivered " +
-                               std::to_string(pairs.nDelivered) + " pictures while " +
-                               std::to_string(pairs.nComposed) + " frames were composed");
+                report.AddNote(strPrefix + " " + strCase + ": the server delivered " + std::to_string(pairs.nDelivered)
+                               + " pictures while " + std::to_string(pairs.nComposed) + " frames were composed");
         }
 }
 
@@ -176,8 +173,9 @@ void RunPendingSection(CBenchContext& context, CTestCameraScript& script)
                       "6 property reads and the fetch through bare interface pointers");
     report.AddSamples("pending_part_us_client_calls", clientCalls, "us",
                       "the same reads through the client, as the live picture thread makes them");
-    report.AddSamples("pending_part_us_window", window, "us",
-                      "GetClientRect, the window DC, the overlay check (CopyMaskBitmap, nothing new) and the stop test");
+    report.AddSamples(
+        "pending_part_us_window", window, "us",
+        "GetClientRect, the window DC, the overlay check (CopyMaskBitmap, nothing new) and the stop test");
     const char* pszCpu = "thread CPU time; 10 ms ticks spread over the probe's passes";
     report.AddSamples("pending_part_cpu_us_bare_calls", rawCallsCpu, "us", pszCpu);
     report.AddSamples("pending_part_cpu_us_client_calls", clientCallsCpu, "us", pszCpu);

@@ -58,8 +58,8 @@ const tagEMVP s_passProps[] = { CONTROLFLAGS, LIVETOP, LIVELEFT, CONTROLFLAGS, C
 
 // A pass's server calls through bare interface pointers; the picture, if any,
 // is left to the caller.
-HRESULT MakePassCalls(IKIVOCamera* pCamera, IKIVOCamera3* pCamera3, SAFEARRAY** ppsa, ULONG& nWidth,
-                      ULONG& nHeight, long& nBytesPerPixel)
+HRESULT MakePassCalls(IKIVOCamera* pCamera, IKIVOCamera3* pCamera3, SAFEARRAY** ppsa, ULONG& nWidth, ULONG& nHeight,
+                      long& nBytesPerPixel)
 {
     for (tagEMVP eProp : s_passProps)
     {
@@ -124,7 +124,11 @@ public:
     }
 
 private:
-    CBenchAttachedThread(CBenchClient& client, const CBenchTask& fnTask) : m_client(client), m_fnTask(fnTask) {}
+    CBenchAttachedThread(CBenchClient& client, const CBenchTask& fnTask)
+        : m_client(client)
+        , m_fnTask(fnTask)
+    {
+    }
 
     static DWORD WINAPI ThreadProc(LPVOID pParam)
     {
@@ -144,8 +148,11 @@ class CBenchFloorLoop
 {
 public:
     CBenchFloorLoop(CBenchClient& client, HWND hWnd, const CBenchLiveCase& liveCase)
-        : m_client(client), m_hWnd(hWnd), m_case(liveCase), m_hReady(Kivo::CreateManualResetEvent()),
-          m_hStop(Kivo::CreateManualResetEvent())
+        : m_client(client)
+        , m_hWnd(hWnd)
+        , m_case(liveCase)
+        , m_hReady(Kivo::CreateManualResetEvent())
+        , m_hStop(Kivo::CreateManualResetEvent())
     {
     }
     ~CBenchFloorLoop() { Stop(); }
@@ -187,8 +194,8 @@ private:
 
     void Run()
     {
-        const std::string strError =
-            RunAttachedTask(m_client, [this](IKIVOCamera* pCamera, IKIVOCamera3* pCamera3) { Loop(pCamera, pCamera3); });
+        const std::string strError = RunAttachedTask(
+            m_client, [this](IKIVOCamera* pCamera, IKIVOCamera3* pCamera3) { Loop(pCamera, pCamera3); });
         if (!strError.empty())
             m_strError = "floor thread: " + strError;
         SetEvent(m_hReady);
@@ -202,11 +209,11 @@ private:
         bool bPrepared;
         {
             CKIVOWindowDC windowDC(m_hWnd);
-            bPrepared = (!bOverlay
-                         || mask.Create(windowDC.GetHdc(), m_case.rcArea.Width(), m_case.rcArea.Height(),
-                                        m_case.eOverlay))
-                        && composer.Prepare(windowDC.GetHdc(), m_case.rcArea, bOverlay ? mask.Get() : nullptr,
-                                            Kivo::ColorRefToArgb(BENCH_KEY));
+            bPrepared =
+                (!bOverlay
+                 || mask.Create(windowDC.GetHdc(), m_case.rcArea.Width(), m_case.rcArea.Height(), m_case.eOverlay))
+                && composer.Prepare(windowDC.GetHdc(), m_case.rcArea, bOverlay ? mask.Get() : nullptr,
+                                    Kivo::ColorRefToArgb(BENCH_KEY));
         }
         if (!bPrepared)
         {
@@ -254,7 +261,8 @@ CBenchFetchMark GetBenchFetchMark()
 }
 
 CBenchLiveSession::CBenchLiveSession(CBenchWindow& window, CTestCameraScript* pScript)
-    : m_window(window), m_pScript(pScript)
+    : m_window(window)
+    , m_pScript(pScript)
 {
 }
 
@@ -435,8 +443,7 @@ bool CBenchLiveSession::StopLive(double* pdMs, std::string& strError)
     return true;
 }
 
-bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBenchRate& rate,
-                                std::string& strError)
+bool CBenchLiveSession::Measure(double dMs, LONG nMinCount, HANDLE hThread, CBenchRate& rate, std::string& strError)
 {
     struct CMark
     {

@@ -23,23 +23,23 @@ public:
 
 struct CBenchLiveCase
 {
-    CBenchPicture picture;     // in-process: the picture served; simulator: its size and format
+    CBenchPicture picture;   // in-process: the picture served; simulator: its size and format
     EBenchOverlay eOverlay = BENCH_OVERLAY_NONE;
     CRect rcArea;
-    bool bPending = false;     // in-process: every fetch answers E_PENDING without a picture
-    int nSimFrameRate = 1000;  // simulator: LIVEFRAMERATE (1000: the server never makes the client wait)
+    bool bPending = false;      // in-process: every fetch answers E_PENDING without a picture
+    int nSimFrameRate = 1000;   // simulator: LIVEFRAMERATE (1000: the server never makes the client wait)
 };
 
 // What one measured stretch of a loop did.
 struct CBenchRate
 {
-    LONG nCount = 0;           // frames composed, or passes where fetches are counted
-    double dMs = 0.0;          // from the first counted event to the last
+    LONG nCount = 0;    // frames composed, or passes where fetches are counted
+    double dMs = 0.0;   // from the first counted event to the last
     double dProcessCpuMs = -1.0;
     double dThreadCpuMs = -1.0;
-    LONG nDelivered = -1;      // pictures the server delivered meanwhile; -1 unknown
-    LONG nServerCalls = -1;    // simulator: calls of the connection meanwhile, the benchmark's own not counted
-    LONG nPendingAnswers = -1; // simulator: fetches answered E_PENDING meanwhile
+    LONG nDelivered = -1;        // pictures the server delivered meanwhile; -1 unknown
+    LONG nServerCalls = -1;      // simulator: calls of the connection meanwhile, the benchmark's own not counted
+    LONG nPendingAnswers = -1;   // simulator: fetches answered E_PENDING meanwhile
 
     double GetPerSecond() const { return dMs > 0.0 ? nCount * 1000.0 / dMs : 0.0; }
     double GetProcessCpuPerCount() const { return nCount > 0 && dProcessCpuMs >= 0 ? dProcessCpuMs / nCount : -1.0; }

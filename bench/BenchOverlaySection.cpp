@@ -31,7 +31,8 @@ struct CMaskCopy
 class CLockProbe
 {
 public:
-    explicit CLockProbe(CKIVOClientMaskPaintDC& device) : m_device(device)
+    explicit CLockProbe(CKIVOClientMaskPaintDC& device)
+        : m_device(device)
     {
         m_hThread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr));
     }
@@ -125,7 +126,8 @@ void RunOverlaySection(CBenchContext& context)
         // A lock held here makes the scan's own lock fail: it reads pixel by pixel.
         Gdiplus::BitmapData held;
         Gdiplus::Rect all(0, 0, OVERLAY_WIDTH, OVERLAY_HEIGHT);
-        if (mask.frame.GetBitmap()->LockBits(&all, Gdiplus::ImageLockModeRead, mask.frame.GetBitmap()->GetPixelFormat(), &held)
+        if (mask.frame.GetBitmap()->LockBits(&all, Gdiplus::ImageLockModeRead, mask.frame.GetBitmap()->GetPixelFormat(),
+                                             &held)
             != Gdiplus::Ok)
         {
             context.Fail("overlay", "the overlay copy could not be locked");

@@ -23,9 +23,9 @@ CBenchPicture MakeBenchPicture(int nWidth, int nHeight, bool bColour)
                 *p++ = value;
             else
             {
-                *p++ = value;                                  // blue
-                *p++ = static_cast<BYTE>((y * 255) / nHeight);  // green
-                *p++ = static_cast<BYTE>(255 - value);         // red
+                *p++ = value;                                    // blue
+                *p++ = static_cast<BYTE>((y * 255) / nHeight);   // green
+                *p++ = static_cast<BYTE>(255 - value);           // red
                 *p++ = 0xFF;
             }
         }

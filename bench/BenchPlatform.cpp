@@ -23,7 +23,7 @@ struct CSystemHandleEntry
 // This process's handles in the system handle list; 0 when the list is not to be had.
 DWORD CountHandlesInSystemList()
 {
-    using PFNQUERY = LONG (NTAPI *)(ULONG, PVOID, ULONG, PULONG);
+    using PFNQUERY = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
     PFNQUERY pfnQuery = reinterpret_cast<PFNQUERY>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     if (pfnQuery == nullptr)
@@ -43,8 +43,7 @@ DWORD CountHandlesInSystemList()
     if (nStatus != 0)
         return 0;
     const ULONG nCount = *reinterpret_cast<const ULONG*>(buffer.data());
-    const CSystemHandleEntry* pEntries =
-        reinterpret_cast<const CSystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
+    const CSystemHandleEntry* pEntries = reinterpret_cast<const CSystemHandleEntry*>(buffer.data() + sizeof(ULONG_PTR));
     const ULONG nMine = GetCurrentProcessId();
     DWORD nHandles = 0;
     for (ULONG i = 0; i < nCount; ++i)

@@ -20,7 +20,7 @@ struct CBenchResources
     // defines as the same commit charge.
     SIZE_T nPrivateBytes = 0;
     bool bPrivateFromPagefile = false;
-    DWORD nGdiObjects = 0;       // GetGuiResources; 0 under Wine 8, which does not count them
+    DWORD nGdiObjects = 0;   // GetGuiResources; 0 under Wine 8, which does not count them
     DWORD nUserObjects = 0;
 };
 CBenchResources SampleResources();

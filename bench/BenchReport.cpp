@@ -124,8 +124,7 @@ void CBenchReport::AddValue(const std::string& strName, double dValue, const std
     Add(figure);
 }
 
-void CBenchReport::AddUnavailable(const std::string& strName, const std::string& strUnit,
-                                  const std::string& strNote)
+void CBenchReport::AddUnavailable(const std::string& strName, const std::string& strUnit, const std::string& strNote)
 {
     CBenchFigure figure;
     figure.strName = strName;
@@ -182,9 +181,8 @@ bool CBenchReport::WriteJson(const std::string& strPath, bool bQuick, double dSe
         fprintf(pFile, "    {\"name\": \"%s\", \"unit\": \"%s\", ", EscapeJson(figure.strName).c_str(),
                 EscapeJson(figure.strUnit).c_str());
         if (figure.bMeasured)
-            fprintf(pFile, "\"value\": %s, \"min\": %s, \"max\": %s, \"runs\": %d",
-                    JsonNumber(figure.dValue).c_str(), JsonNumber(figure.dMin).c_str(),
-                    JsonNumber(figure.dMax).c_str(), figure.nRuns);
+            fprintf(pFile, "\"value\": %s, \"min\": %s, \"max\": %s, \"runs\": %d", JsonNumber(figure.dValue).c_str(),
+                    JsonNumber(figure.dMin).c_str(), JsonNumber(figure.dMax).c_str(), figure.nRuns);
         else
             fprintf(pFile, "\"value\": null, \"runs\": 0");
         if (figure.dTarget > 0.0)

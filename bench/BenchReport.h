@@ -10,12 +10,12 @@ struct CBenchFigure
 {
     std::string strName;
     std::string strUnit;
-    double dValue = 0.0;       // the median of the runs
+    double dValue = 0.0;   // the median of the runs
     double dMin = 0.0;
     double dMax = 0.0;
     int nRuns = 0;
-    bool bMeasured = true;     // false: the platform gives no such figure (see strNote)
-    double dTarget = 0.0;      // ratios against a floor: the value should stay at or below it
+    bool bMeasured = true;   // false: the platform gives no such figure (see strNote)
+    double dTarget = 0.0;    // ratios against a floor: the value should stay at or below it
     std::string strNote;
 };
 
@@ -23,16 +23,15 @@ class CBenchReport
 {
 public:
     // The median of the samples, with their minimum and maximum.
-    void AddSamples(const std::string& strName, const std::vector<double>& samples,
-                    const std::string& strUnit, const std::string& strNote = std::string());
+    void AddSamples(const std::string& strName, const std::vector<double>& samples, const std::string& strUnit,
+                    const std::string& strNote = std::string());
     // A ratio against a floor, one sample per interleaved pair of runs;
     // dTarget 0 means no target.
     void AddRatio(const std::string& strName, const std::vector<double>& ratios, double dTarget);
     void AddValue(const std::string& strName, double dValue, const std::string& strUnit,
                   const std::string& strNote = std::string());
     // A figure the platform does not give; printed as such, never as a number.
-    void AddUnavailable(const std::string& strName, const std::string& strUnit,
-                        const std::string& strNote);
+    void AddUnavailable(const std::string& strName, const std::string& strUnit, const std::string& strNote);
     // A line of explanation, printed with '#' in front and kept in the JSON.
     void AddNote(const std::string& strNote);
 

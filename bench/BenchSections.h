@@ -15,15 +15,15 @@ struct CBenchPlan
     double dCompositionRunMs;   // frames per run: about this long
     int nScalingRuns;
     double dScalingRunMs;
-    int nScalingSizes;          // of the list of sizes, the first this many
+    int nScalingSizes;   // of the list of sizes, the first this many
     int nOverlayRuns;
-    int nLiveRuns;              // library/floor pairs per live case
-    int nLiveKinds;             // of the picture kinds, the first this many
-    double dLiveRunMs;          // a measured stretch: at least this long ...
-    int nLiveMinCount;          // ... and at least this many frames
+    int nLiveRuns;       // library/floor pairs per live case
+    int nLiveKinds;      // of the picture kinds, the first this many
+    double dLiveRunMs;   // a measured stretch: at least this long ...
+    int nLiveMinCount;   // ... and at least this many frames
     double dPendingRunMs;
-    double dLiveCostRunMs;      // a live_cost stretch at the simulator's own 25 pictures/s
-    int nProbePasses;           // passes per part when a pending pass is taken apart
+    double dLiveCostRunMs;   // a live_cost stretch at the simulator's own 25 pictures/s
+    int nProbePasses;        // passes per part when a pending pass is taken apart
     int nSteadyWarmFrames;
     int nSteadyFrames;
     int nWarmCycles;

@@ -22,19 +22,18 @@ void ReportGrowth(CBenchContext& context, const std::string& strWhat, const CBen
     else
         report.AddValue("steady_handles_growth_" + strWhat,
                         static_cast<double>(after.nHandles) - static_cast<double>(before.nHandles), "handles",
-                        std::to_string(before.nHandles) + " before" +
-                            (after.bHandlesFromSystemList
-                                 ? "; GetProcessHandleCount answers 0 here, counted in the system handle list"
-                                 : ""));
+                        std::to_string(before.nHandles) + " before"
+                            + (after.bHandlesFromSystemList
+                                   ? "; GetProcessHandleCount answers 0 here, counted in the system handle list"
+                                   : ""));
     if (before.nPrivateBytes == 0 && after.nPrivateBytes == 0)
         report.AddUnavailable("steady_private_kb_growth_" + strWhat, "KB",
                               "GetProcessMemoryInfo reports neither PrivateUsage nor PagefileUsage here");
     else
-        report.AddValue("steady_private_kb_growth_" + strWhat,
-                        (static_cast<double>(after.nPrivateBytes) - static_cast<double>(before.nPrivateBytes)) / 1024.0,
-                        "KB",
-                        after.bPrivateFromPagefile ? "PrivateUsage is 0 here; PagefileUsage (the same commit charge)"
-                                                   : "");
+        report.AddValue(
+            "steady_private_kb_growth_" + strWhat,
+            (static_cast<double>(after.nPrivateBytes) - static_cast<double>(before.nPrivateBytes)) / 1024.0, "KB",
+            after.bPrivateFromPagefile ? "PrivateUsage is 0 here; PagefileUsage (the same commit charge)" : "");
     if (before.nGdiObjects == 0 && after.nGdiObjects == 0)
         report.AddUnavailable("steady_gdi_objects_growth_" + strWhat, "objects",
                               "GetGuiResources returns 0 under Wine 8: no count of GDI objects");
@@ -161,8 +160,8 @@ void RunStopSection(CBenchContext& context)
         context.Fail("stop", strError);
         return;
     }
-    context.report.AddSamples("stop_latency_ms", stops, "ms", "640x480 grey with overlay, " +
-                              std::to_string(stops.size()) + " stops");
+    context.report.AddSamples("stop_latency_ms", stops, "ms",
+                              "640x480 grey with overlay, " + std::to_string(stops.size()) + " stops");
     context.report.AddValue("stop_latency_max_ms", *std::max_element(stops.begin(), stops.end()), "ms");
     context.report.AddSamples("stop_pass_ms", passes, "ms", "time between frames while the stops were measured");
 }

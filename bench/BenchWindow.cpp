@@ -36,8 +36,8 @@ bool CBenchWindow::Create(int nWidth, int nHeight)
     wc.lpszClassName = BENCH_WINDOW_CLASS;
     if (RegisterClassW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return false;   // the second window of a run finds the class registered
-    m_hWnd = CreateWindowExW(0, BENCH_WINDOW_CLASS, L"KivoBench", WS_POPUP | WS_VISIBLE, 0, 0, nWidth, nHeight,
-                             nullptr, nullptr, wc.hInstance, this);
+    m_hWnd = CreateWindowExW(0, BENCH_WINDOW_CLASS, L"KivoBench", WS_POPUP | WS_VISIBLE, 0, 0, nWidth, nHeight, nullptr,
+                             nullptr, wc.hInstance, this);
     if (m_hWnd == nullptr)
         return false;
     SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -62,8 +62,7 @@ LRESULT CALLBACK CBenchWindow::WindowProc(HWND hWnd, UINT nMessage, WPARAM wPara
     CBenchWindow* pThis = reinterpret_cast<CBenchWindow*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
     switch (nMessage)
     {
-    case WM_ERASEBKGND:
-        return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT:
         if (pThis != nullptr)
         {
@@ -71,8 +70,7 @@ LRESULT CALLBACK CBenchWindow::WindowProc(HWND hWnd, UINT nMessage, WPARAM wPara
             return 0;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }

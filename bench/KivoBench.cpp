@@ -166,8 +166,7 @@ int main(int argc, char** argv)
         }
         if (!CKIVOFrameCounter::Install(GetModuleHandleW(nullptr), context.window.GetHwnd()))
             context.Fail("setup", "the frame counter could not route this program's BitBlt import");
-        printf("# KivoBench%s: name value unit (median, min and max of the runs)\n",
-               context.bQuick ? " --quick" : "");
+        printf("# KivoBench%s: name value unit (median, min and max of the runs)\n", context.bQuick ? " --quick" : "");
         fflush(stdout);
 
         RunTimed(context, "composition", [&] { RunCompositionSection(context); });
@@ -178,9 +177,9 @@ int main(int argc, char** argv)
 
         const double dSeconds = (BenchNowMs() - dStart) / 1000.0;
         const int nMissed = context.report.CountMissedTargets();
-        context.report.AddNote(std::to_string(nMissed) + " figure(s) missed their targets; " +
-                               std::to_string(context.nFailures) + " section failure(s); " +
-                               FormatFigure(dSeconds) + " s");
+        context.report.AddNote(std::to_string(nMissed) + " figure(s) missed their targets; "
+                               + std::to_string(context.nFailures) + " section failure(s); " + FormatFigure(dSeconds)
+                               + " s");
         if (!context.report.WriteJson(strJson, context.bQuick, dSeconds))
         {
             fprintf(stderr, "KivoBench: could not write %s\n", strJson.c_str());

@@ -37,10 +37,12 @@
 #undef __MINGW_ATTRIB_DEPRECATED_STR
 #define __MINGW_ATTRIB_DEPRECATED_STR(X) __attribute__((__deprecated__(X)))
 #ifdef __cplusplus
+// A list of declarations, laid out as a list.
+// clang-format off
 #define KIVO_UNSAFE(f) \
-	extern "C" __attribute__((__deprecated__(__MINGW_SEC_WARN_STR))) decltype(f) f;
+    extern "C" __attribute__((__deprecated__(__MINGW_SEC_WARN_STR))) decltype(f) f;
 #define KIVO_UNSAFE_IMPORTED(f) \
-	extern "C" __declspec(dllimport) __attribute__((__deprecated__(__MINGW_SEC_WARN_STR))) decltype(f) f;
+    extern "C" __declspec(dllimport) __attribute__((__deprecated__(__MINGW_SEC_WARN_STR))) decltype(f) f;
 KIVO_UNSAFE(strcpy) KIVO_UNSAFE(strcat) KIVO_UNSAFE(strncpy) KIVO_UNSAFE(strncat)
 KIVO_UNSAFE(strtok) KIVO_UNSAFE(strerror) KIVO_UNSAFE(_strset)
 KIVO_UNSAFE(wcscpy) KIVO_UNSAFE(wcscat) KIVO_UNSAFE(wcsncpy) KIVO_UNSAFE(wcsncat)
@@ -50,6 +52,7 @@ KIVO_UNSAFE_IMPORTED(_strnset) KIVO_UNSAFE_IMPORTED(_wcserror) KIVO_UNSAFE_IMPOR
 KIVO_UNSAFE_IMPORTED(_wcslwr) KIVO_UNSAFE_IMPORTED(_wcsupr) KIVO_UNSAFE_IMPORTED(_wcsset)
 KIVO_UNSAFE_IMPORTED(_wcsnset) KIVO_UNSAFE_IMPORTED(_wfopen) KIVO_UNSAFE_IMPORTED(_wfreopen)
 KIVO_UNSAFE_IMPORTED(_wgetenv) KIVO_UNSAFE_IMPORTED(_wtmpnam)
+// clang-format on
 #undef KIVO_UNSAFE
 #undef KIVO_UNSAFE_IMPORTED
 #endif

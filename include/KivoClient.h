@@ -37,10 +37,10 @@ public:
     // to the property OWNER, and OrderCamera compares OWNER with it.
     enum EInterface
     {
-        EINTERFACE_DEFAULT     = 0,
+        EINTERFACE_DEFAULT = 0,
         EINTERFACE_ACQUISITION = 1,
         EINTERFACE_MEASUREMENT = 2,
-        EINTERFACE_SERVICE     = 3,
+        EINTERFACE_SERVICE = 3,
         EINTERFACE_FORCE_DWORD = 0x7fffffff
     };
 
@@ -89,8 +89,7 @@ public:
     void AllocPicture(long nPicture);
     void GetPicture(long nPicture, void* pBuffer, int nSize, int* pnLength) const;
     void GetRGBPicture(void* pBuffer, int nSize, int* pnLength);
-    int Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth,
-                         unsigned long* pnHeight) const;
+    int Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth, unsigned long* pnHeight) const;
 
     // The overlay device and the repaint of the last live picture
     CKIVOClientMaskPaintDC* GetMaskPaintDC(CDC* pDC, CRect& rect);
@@ -145,13 +144,13 @@ inline LPCWSTR GetServerStateName(tagEServerState eState)
 {
     switch (eState)
     {
-    case SERVERSTATE_CLOSED:      return L"closed";
-    case SERVERSTATE_OPENED:      return L"opened";
+    case SERVERSTATE_CLOSED: return L"closed";
+    case SERVERSTATE_OPENED: return L"opened";
     case SERVERSTATE_INITIALIZED: return L"initialised";
-    case SERVERSTATE_STARTED:     return L"started";
-    case SERVERSTATE_STOPPED:     return L"stopped";
-    case SERVERSTATE_ERROR:       return L"in error";
-    default:                      return L"unknown";
+    case SERVERSTATE_STARTED: return L"started";
+    case SERVERSTATE_STOPPED: return L"stopped";
+    case SERVERSTATE_ERROR: return L"in error";
+    default: return L"unknown";
     }
 }
 }

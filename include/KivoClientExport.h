@@ -14,5 +14,7 @@
 // The exported members take and return CString and LPCTSTR of the Unicode
 // build; a multibyte application would fail only at link time.
 #if !defined(_UNICODE) || !defined(UNICODE)
+// clang-format off
 #error "KivoClient needs a Unicode build: define UNICODE and _UNICODE (Visual Studio: Character Set = Use Unicode Character Set)"
+// clang-format on
 #endif

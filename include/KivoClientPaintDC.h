@@ -21,15 +21,14 @@ public:
     BOOL PtVisible(int x, int y) const override;
     BOOL RectVisible(LPCRECT lpRect) const override;
     BOOL TextOut(int x, int y, LPCTSTR lpszString, int nCount) override;
-    BOOL ExtTextOut(int x, int y, UINT nOptions, LPCRECT lpRect, LPCTSTR lpszString,
-                    UINT nCount, LPINT lpDxWidths) override;
-    CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
-                        LPINT lpnTabStopPositions, int nTabOrigin) override;
+    BOOL ExtTextOut(int x, int y, UINT nOptions, LPCRECT lpRect, LPCTSTR lpszString, UINT nCount,
+                    LPINT lpDxWidths) override;
+    CSize TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions, LPINT lpnTabStopPositions,
+                        int nTabOrigin) override;
     int DrawText(LPCTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat) override;
-    int DrawTextEx(LPTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat,
-                   LPDRAWTEXTPARAMS lpDTParams) override;
-    BOOL GrayString(CBrush* pBrush, BOOL (CALLBACK* lpfnOutput)(HDC, LPARAM, int),
-                    LPARAM lpData, int nCount, int x, int y, int nWidth, int nHeight) override;
+    int DrawTextEx(LPTSTR lpszString, int nCount, LPRECT lpRect, UINT nFormat, LPDRAWTEXTPARAMS lpDTParams) override;
+    BOOL GrayString(CBrush* pBrush, BOOL(CALLBACK* lpfnOutput)(HDC, LPARAM, int), LPARAM lpData, int nCount, int x,
+                    int y, int nWidth, int nHeight) override;
     int Escape(int nEscape, int nCount, LPCSTR lpszInData, LPVOID lpOutData) override;
     using CDC::TextOut;
     using CDC::DrawText;

@@ -75,14 +75,12 @@ public:
     // A copy of a server picture as a frame; an empty frame when the picture
     // cannot be made or its description does not fit the data. The frame's
     // GDI+ bitmap is made when the picture is first drawn through GDI+.
-    static CKIVOFrame CreatePictureBitmap(const void* pData, ULONG nDataLength, const int* pnWidth,
-                                          const int* pnHeight, const int* pnBytesPerPixel,
-                                          const int* pnFormat);
+    static CKIVOFrame CreatePictureBitmap(const void* pData, ULONG nDataLength, const int* pnWidth, const int* pnHeight,
+                                          const int* pnBytesPerPixel, const int* pnFormat);
 
     // Composition of a picture and the overlay copy, through GDI+
-    BOOL DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y,
-                         int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
-                         BOOL bMaskAllKeyColor);
+    BOOL DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y, int nWidth,
+                         int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor);
     // A picture frame and an overlay copy frame (pMask may be null) into the
     // area of pDC as DrawLivePicture draws them: composed straight from the
     // frames' pixels when the picture has the area's size, else through GDI+.
@@ -125,7 +123,7 @@ private:
     // The test support reads the frame store.
     friend class CKIVOClientThreadTestAccess;
 
-    CKIVOGdiplusScope m_Gdiplus;      // first member: GDI+ outlives the stored frames
+    CKIVOGdiplusScope m_Gdiplus;   // first member: GDI+ outlives the stored frames
     CKIVOClient* m_pClient;
     CCriticalSection m_csThread;
     CCriticalSection m_csFrames;

@@ -8,10 +8,11 @@ set -euo pipefail
 # frame rate and messages) is their System.
 # clang-tools-14, lld-14, llvm-14, ninja-build: the MSVC-mode compile check
 # (clang-cl, lld-link, llvm-lib, llvm-rc; scripts/run-msvc-check.sh);
-# python3-clang-14: the test of the MFC stand-in's names (tests/mfc/standin).
+# python3-clang-14: the test of the MFC stand-in's names (tests/mfc/standin);
+# clang-format-14: the layout check (scripts/run-format-check.sh).
 packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine64
           fonts-wine xvfb xauth googletest python3 cppcheck
-          clang-tools-14 lld-14 llvm-14 ninja-build python3-clang-14)
+          clang-tools-14 lld-14 llvm-14 ninja-build python3-clang-14 clang-format-14)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -34,7 +34,7 @@ int RunSession()
         CKIVOClient client;
         try
         {
-            client.Connect();   // this thread is attached from now on
+            client.Connect();           // this thread is attached from now on
             if (client.OrderCamera())   // else the server refuses Open and Close to this client
             {
                 client.Open(1);

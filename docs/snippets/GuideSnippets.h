@@ -16,7 +16,7 @@ void StopLivePicture(CKIVOClient& client);
 
 std::vector<BYTE> ReadPicture(CKIVOClient& client, long nPicture);
 std::vector<int> ReadMeasureTable(CKIVOClient& client);
-bool FetchLivePicture(CKIVOClient& client, std::vector<BYTE>& pixels, unsigned long& nWidth,
-                      unsigned long& nHeight, bool& bGrey);
+bool FetchLivePicture(CKIVOClient& client, std::vector<BYTE>& pixels, unsigned long& nWidth, unsigned long& nHeight,
+                      bool& bGrey);
 
 std::unique_ptr<CKIVOClient> ReplaceClient(std::unique_ptr<CKIVOClient> pOld);

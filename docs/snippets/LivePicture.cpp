@@ -17,7 +17,7 @@ bool StartLivePicture(CKIVOClient& client, HWND hLiveWindow, const RECT& rcArea)
     client.SetPropValueInt(LIVEHEIGHT, rcArea.bottom - rcArea.top);
     client.SetPropValueInt(LIVECOLOR, static_cast<int>(RGB(255, 0, 255)));   // the overlay's key colour
     client.SetPropValueInt(LIVEDISPLAY, 1);
-    client.Start(1);  // 1: the stored pictures are emptied before the live picture thread starts
+    client.Start(1);   // 1: the stored pictures are emptied before the live picture thread starts
     return true;
 }
 // end snippet
@@ -54,7 +54,7 @@ void PaintLiveWindow(CKIVOClient& client, HWND hWnd, const RECT& rcArea)
 // snippet: stop-live
 void StopLivePicture(CKIVOClient& client)
 {
-    client.Stop(0);          // 0: the last picture stays for RedrawClientWindow
-    client.ReleaseCamera();  // other clients may order the camera now
+    client.Stop(0);           // 0: the last picture stays for RedrawClientWindow
+    client.ReleaseCamera();   // other clients may order the camera now
 }
 // end snippet

@@ -41,8 +41,8 @@ std::vector<int> ReadMeasureTable(CKIVOClient& client)
 // snippet: poll-live
 // After EnablePollLivePictures(1), Open, Init and Start(0): the application
 // fetches live pictures itself. FALSE while the next one is not yet there.
-bool FetchLivePicture(CKIVOClient& client, std::vector<BYTE>& pixels, unsigned long& nWidth,
-                      unsigned long& nHeight, bool& bGrey)
+bool FetchLivePicture(CKIVOClient& client, std::vector<BYTE>& pixels, unsigned long& nWidth, unsigned long& nHeight,
+                      bool& bGrey)
 {
     SAFEARRAY* psaPicture = nullptr;
     bGrey = client.Get3DLivePicture(&psaPicture, &nWidth, &nHeight) != 0;

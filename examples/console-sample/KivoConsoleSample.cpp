@@ -14,7 +14,10 @@ class CComApartment
 public:
     CComApartment(const CComApartment&) = delete;
     CComApartment& operator=(const CComApartment&) = delete;
-    explicit CComApartment(DWORD dwModel) : m_hr(CoInitializeEx(nullptr, dwModel)) {}
+    explicit CComApartment(DWORD dwModel)
+        : m_hr(CoInitializeEx(nullptr, dwModel))
+    {
+    }
     ~CComApartment()
     {
         if (SUCCEEDED(m_hr))
@@ -80,8 +83,8 @@ int wmain()
             client.Open(0);
             wprintf(L"connected; camera %ls\n", Kivo::GetServerStateName(client.GetServerState()));
             wprintf(L"properties:\n");
-            const tagEMVP aeShown[] = { OWNER, PICTUREWIDTH, PICTUREHEIGHT, LIVEWIDTH, LIVEHEIGHT,
-                                        LIVECOLOR, LIVEFORMAT, LIVEFRAMERATE };
+            const tagEMVP aeShown[] = { OWNER,      PICTUREWIDTH, PICTUREHEIGHT, LIVEWIDTH,
+                                        LIVEHEIGHT, LIVECOLOR,    LIVEFORMAT,    LIVEFRAMERATE };
             for (tagEMVP eProp : aeShown)
                 PrintProperty(client, eProp);
 

@@ -52,8 +52,7 @@ void CDemoCamera::Connect(HWND hLiveWindow, COLORREF crKeyColor, int nLiveFormat
     m_client.Open(1);
     m_client.Init();   // also makes the library draw the live picture itself
     if (!m_client.OrderCamera())
-        throw new CKIVOClientException(0, CEXC_ACCESS_DENIED,
-                                       L"OrderCamera: another client has ordered the camera");
+        throw new CKIVOClientException(0, CEXC_ACCESS_DENIED, L"OrderCamera: another client has ordered the camera");
 
     m_sizePicture.cx = m_client.GetPropValueInt(PICTUREWIDTH);
     m_sizePicture.cy = m_client.GetPropValueInt(PICTUREHEIGHT);
@@ -207,20 +206,21 @@ BOOL CDemoCamera::EnableFrameRateReadout(CString& strError)
 {
     // Machine-wide: on Windows writing it needs administrator rights.
     HKEY hKey = nullptr;
-    LONG nResult = RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSwitchKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr);
+    LONG nResult =
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, g_szSwitchKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hKey, nullptr);
     if (nResult == ERROR_SUCCESS)
     {
         const DWORD dwOn = 1;
-        nResult = RegSetValueExW(hKey, g_szShowFpsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwOn),
-                                 sizeof(dwOn));
+        nResult =
+            RegSetValueExW(hKey, g_szShowFpsValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwOn), sizeof(dwOn));
         RegCloseKey(hKey);
     }
     if (nResult == ERROR_SUCCESS)
         return TRUE;
 
     wchar_t szReason[256] = L"";
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   static_cast<DWORD>(nResult), 0, szReason, 256, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(nResult), 0,
+                   szReason, 256, nullptr);
     CString strReason(szReason);
     strReason.TrimRight();
     strError.Format(L"Cannot write HKEY_LOCAL_MACHINE\\%s\\%s (error %ld: %s)", g_szSwitchKey, g_szShowFpsValue,

@@ -62,6 +62,6 @@ private:
     BOOL m_bLive;
     int m_nLiveFormat;
     CSize m_sizePicture;
-    LONGLONG m_nLiveStart;       // performance counter at the start of the running run
-    LONGLONG m_nLiveTicks;       // of the runs that ended
+    LONGLONG m_nLiveStart;   // performance counter at the start of the running run
+    LONGLONG m_nLiveTicks;   // of the runs that ended
 };

@@ -22,8 +22,7 @@ BOOL CDemoOptions::Parse(int nArgs, const LPCWSTR* ppszArgs, CString& strError)
             // Whole seconds only: a script's run must be exact to read.
             wchar_t* pszEnd = nullptr;
             const long nSeconds = bHasValue ? wcstol(ppszArgs[i + 1], &pszEnd, 10) : 0;
-            if (!bHasValue || pszEnd == ppszArgs[i + 1] || *pszEnd != L'\0' || nSeconds < 0
-                || nSeconds > m_nMaxSeconds)
+            if (!bHasValue || pszEnd == ppszArgs[i + 1] || *pszEnd != L'\0' || nSeconds < 0 || nSeconds > m_nMaxSeconds)
             {
                 strError.Format(L"--seconds needs a whole number from 0 to %d", m_nMaxSeconds);
                 return FALSE;

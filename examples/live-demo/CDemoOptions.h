@@ -19,11 +19,11 @@ public:
 
     static LPCWSTR GetUsage();
 
-    int m_nSeconds;             // 0: run until the user quits
-    CString m_strScreenshot;    // PNG written just before the exit; empty: none
-    BOOL m_bShowFrameRate;      // switch the library's frame-rate read-out on
-    BOOL m_bColour;             // start with the colour pattern instead of grey
-    BOOL m_bHelp;               // print the usage and exit
+    int m_nSeconds;            // 0: run until the user quits
+    CString m_strScreenshot;   // PNG written just before the exit; empty: none
+    BOOL m_bShowFrameRate;     // switch the library's frame-rate read-out on
+    BOOL m_bColour;            // start with the colour pattern instead of grey
+    BOOL m_bHelp;              // print the usage and exit
 
     // A run without --seconds ends by itself: under a script or a runner no
     // one is there to close the window.

@@ -27,9 +27,8 @@ const int g_nCaptionPadY = 4;
 // room on every machine.
 BOOL CreateAliasedFont(CFont& font, int nHeight, int nWeight)
 {
-    return font.CreateFont(-nHeight, 0, 0, 0, nWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY,
-                           DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+    return font.CreateFont(-nHeight, 0, 0, 0, nWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
 }
 
 std::vector<CString> SplitLines(const CString& str)
@@ -51,7 +50,11 @@ class CDCStateScope
 public:
     CDCStateScope(const CDCStateScope&) = delete;
     CDCStateScope& operator=(const CDCStateScope&) = delete;
-    explicit CDCStateScope(CDC& dc) : m_dc(dc), m_nSaved(dc.SaveDC()) {}
+    explicit CDCStateScope(CDC& dc)
+        : m_dc(dc)
+        , m_nSaved(dc.SaveDC())
+    {
+    }
     ~CDCStateScope()
     {
         if (m_nSaved != 0)
@@ -128,8 +131,7 @@ void CDemoOverlay::DrawCrosshair(CDC& dc, const CRect& rcArea)
         dc.LineTo(ptCentre.x, ptCentre.y - nGap);
         dc.MoveTo(ptCentre.x, ptCentre.y + nGap);
         dc.LineTo(ptCentre.x, ptCentre.y + nArm);
-        dc.Ellipse(ptCentre.x - nRadius, ptCentre.y - nRadius, ptCentre.x + nRadius + 1,
-                   ptCentre.y + nRadius + 1);
+        dc.Ellipse(ptCentre.x - nRadius, ptCentre.y - nRadius, ptCentre.x + nRadius + 1, ptCentre.y + nRadius + 1);
     }
     dc.SetPixel(ptCentre.x, ptCentre.y, g_crCrosshair);
 }
@@ -219,7 +221,8 @@ CRect CDemoOverlay::CalculateCaptionBox(CDC& dc, const CRect& rcArea, const CStr
     // a quarter of its width: the picture stays the larger part.
     const int nLineHeight = (std::max)(1, static_cast<int>(tm.tmHeight));
     const int nHeightAllowed = (std::min)(static_cast<int>(rcRoom.Height()), rcArea.Height() / 4);
-    const int nLines = (std::min)(static_cast<int>(vecLines.size()), (nHeightAllowed - 2 * g_nCaptionPadY) / nLineHeight);
+    const int nLines =
+        (std::min)(static_cast<int>(vecLines.size()), (nHeightAllowed - 2 * g_nCaptionPadY) / nLineHeight);
     // Shortened lines end in "...": a few characters must fit with it.
     if (nLines < 1 || nWidth - 2 * g_nCaptionPadX < 4 * tm.tmAveCharWidth)
         return CRect(0, 0, 0, 0);

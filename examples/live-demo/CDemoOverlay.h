@@ -45,7 +45,7 @@ private:
     COLORREF m_crKeyColor;
     CFont m_fontCaption;
     CFont m_fontLabel;
-    CPen m_penOutline;      // black, under the bright lines
+    CPen m_penOutline;   // black, under the bright lines
     CPen m_penCrosshair;
     CBrush m_brushScale;
 };

@@ -2,7 +2,6 @@
 #include "CLiveDemoWindow.h"
 #include "CScreenshot.h"
 
-
 #include <cstdio>
 
 namespace
@@ -14,7 +13,7 @@ const wchar_t g_szTitle[] = L"Kivo Live Demo";
 enum
 {
     ID_LIVE_TOGGLE = 100,
-    ID_FORMAT_GREY = 101,      // the format items are one radio group: keep them adjacent
+    ID_FORMAT_GREY = 101,   // the format items are one radio group: keep them adjacent
     ID_FORMAT_COLOUR = 102,
     ID_APP_EXIT = 103,
 };
@@ -36,7 +35,8 @@ class CPaintDCScope
 public:
     CPaintDCScope(const CPaintDCScope&) = delete;
     CPaintDCScope& operator=(const CPaintDCScope&) = delete;
-    explicit CPaintDCScope(HWND hWnd) : m_hWnd(hWnd)
+    explicit CPaintDCScope(HWND hWnd)
+        : m_hWnd(hWnd)
     {
         HDC hDC = ::BeginPaint(hWnd, &m_ps);
         if (hDC != nullptr)
@@ -156,9 +156,9 @@ BOOL CLiveDemoWindow::CreateWindows(HINSTANCE hInstance)
 
     CRect rcWindow(0, 0, g_sizeDefaultPicture.cx + 2 * g_nMargin, g_sizeDefaultPicture.cy + 2 * g_nMargin);
     AdjustWindowRectEx(&rcWindow, WS_OVERLAPPEDWINDOW, TRUE, 0);
-    m_hMainWnd = CreateWindowExW(0, g_szMainClass, g_szTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, rcWindow.Width(), rcWindow.Height(), nullptr,
-                                 CreateMainMenu(), hInstance, this);
+    m_hMainWnd =
+        CreateWindowExW(0, g_szMainClass, g_szTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                        CW_USEDEFAULT, rcWindow.Width(), rcWindow.Height(), nullptr, CreateMainMenu(), hInstance, this);
     if (m_hMainWnd == nullptr)
         return FALSE;
     CRect rcClient;
@@ -252,14 +252,14 @@ LRESULT CALLBACK CLiveDemoWindow::MainWindowProc(HWND hWnd, UINT nMessage, WPARA
 {
     CLiveDemoWindow* pThis = AttachWindow(hWnd, nMessage, lParam, &CLiveDemoWindow::m_hMainWnd);
     return pThis != nullptr ? pThis->OnMainMessage(nMessage, wParam, lParam)
-                         : DefWindowProcW(hWnd, nMessage, wParam, lParam);
+                            : DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CALLBACK CLiveDemoWindow::LiveWindowProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM lParam)
 {
     CLiveDemoWindow* pThis = AttachWindow(hWnd, nMessage, lParam, &CLiveDemoWindow::m_hLiveWnd);
     return pThis != nullptr ? pThis->OnLiveMessage(nMessage, wParam, lParam)
-                         : DefWindowProcW(hWnd, nMessage, wParam, lParam);
+                            : DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
 
 LRESULT CLiveDemoWindow::OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lParam)
@@ -270,11 +270,8 @@ LRESULT CLiveDemoWindow::OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lPar
         if (wParam != SIZE_MINIMIZED && m_hLiveWnd != nullptr)
             MoveWindow(m_hLiveWnd, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
-    case WM_ERASEBKGND:
-        return 1;   // the live window covers the whole client area
-    case WM_COMMAND:
-        OnCommand(LOWORD(wParam));
-        return 0;
+    case WM_ERASEBKGND: return 1;   // the live window covers the whole client area
+    case WM_COMMAND: OnCommand(LOWORD(wParam)); return 0;
     case WM_TIMER:
         KillTimer(m_hMainWnd, wParam);
         if (wParam == ID_TIMER_RUN_END)
@@ -282,15 +279,9 @@ LRESULT CLiveDemoWindow::OnMainMessage(UINT nMessage, WPARAM wParam, LPARAM lPar
         else if (wParam == ID_TIMER_OVERLAY)
             InvalidateRect(m_hLiveWnd, nullptr, FALSE);
         return 0;
-    case WM_CLOSE:
-        OnClose();
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    case WM_NCDESTROY:
-        m_hMainWnd = nullptr;
-        break;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_NCDESTROY: m_hMainWnd = nullptr; break;
     }
     return DefWindowProcW(m_hMainWnd, nMessage, wParam, lParam);
 }
@@ -300,17 +291,10 @@ LRESULT CLiveDemoWindow::OnLiveMessage(UINT nMessage, WPARAM wParam, LPARAM lPar
     HWND hWnd = m_hLiveWnd;
     switch (nMessage)
     {
-    case WM_SIZE:
-        OnLiveSize();
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        OnLivePaint();
-        return 0;
-    case WM_NCDESTROY:
-        m_hLiveWnd = nullptr;
-        break;
+    case WM_SIZE: OnLiveSize(); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: OnLivePaint(); return 0;
+    case WM_NCDESTROY: m_hLiveWnd = nullptr; break;
     }
     return DefWindowProcW(hWnd, nMessage, wParam, lParam);
 }
@@ -326,15 +310,9 @@ void CLiveDemoWindow::OnCommand(UINT nCommand)
         return;
     switch (nCommand)
     {
-    case ID_LIVE_TOGGLE:
-        ToggleLive();
-        break;
-    case ID_FORMAT_GREY:
-        ChangeFormat(CDemoCamera::m_nFormatGrey);
-        break;
-    case ID_FORMAT_COLOUR:
-        ChangeFormat(CDemoCamera::m_nFormatColour);
-        break;
+    case ID_LIVE_TOGGLE: ToggleLive(); break;
+    case ID_FORMAT_GREY: ChangeFormat(CDemoCamera::m_nFormatGrey); break;
+    case ID_FORMAT_COLOUR: ChangeFormat(CDemoCamera::m_nFormatColour); break;
     }
 }
 
@@ -420,8 +398,8 @@ void CLiveDemoWindow::OnLivePaint()
         // no longer fits the area is not shown.
         CDC dcBuffer;
         CBitmap bitmap;
-        const BOOL bBuffered = dcBuffer.CreateCompatibleDC(&dc)
-                               && bitmap.CreateCompatibleBitmap(&dc, rcClient.Width(), rcClient.Height());
+        const BOOL bBuffered =
+            dcBuffer.CreateCompatibleDC(&dc) && bitmap.CreateCompatibleBitmap(&dc, rcClient.Width(), rcClient.Height());
         CDC& dcTarget = bBuffered ? dcBuffer : dc;
         CBitmap* pOldBitmap = bBuffered ? dcBuffer.SelectObject(&bitmap) : nullptr;
         dcTarget.FillSolidRect(&m_rcArea, g_crNoPicture);
@@ -445,11 +423,9 @@ void CLiveDemoWindow::PaintMargin(CDC& dc, const CRect& rcClient)
         return;
     }
     dc.FillSolidRect(rcClient.left, rcClient.top, rcClient.Width(), m_rcArea.top - rcClient.top, g_crMargin);
-    dc.FillSolidRect(rcClient.left, m_rcArea.bottom, rcClient.Width(), rcClient.bottom - m_rcArea.bottom,
-                     g_crMargin);
+    dc.FillSolidRect(rcClient.left, m_rcArea.bottom, rcClient.Width(), rcClient.bottom - m_rcArea.bottom, g_crMargin);
     dc.FillSolidRect(rcClient.left, m_rcArea.top, m_rcArea.left - rcClient.left, m_rcArea.Height(), g_crMargin);
-    dc.FillSolidRect(m_rcArea.right, m_rcArea.top, rcClient.right - m_rcArea.right, m_rcArea.Height(),
-                     g_crMargin);
+    dc.FillSolidRect(m_rcArea.right, m_rcArea.top, rcClient.right - m_rcArea.right, m_rcArea.Height(), g_crMargin);
 }
 
 void CLiveDemoWindow::ToggleLive()
@@ -570,8 +546,7 @@ void CLiveDemoWindow::FitWindowToPicture()
         sizeClient = CSize(rcFit.Width() + 2 * g_nMargin, rcFit.Height() + 2 * g_nMargin);
     }
     CRect rcWindow(0, 0, sizeClient.cx, sizeClient.cy);
-    AdjustWindowRectEx(&rcWindow, GetWindowLongW(m_hMainWnd, GWL_STYLE), TRUE,
-                       GetWindowLongW(m_hMainWnd, GWL_EXSTYLE));
+    AdjustWindowRectEx(&rcWindow, GetWindowLongW(m_hMainWnd, GWL_STYLE), TRUE, GetWindowLongW(m_hMainWnd, GWL_EXSTYLE));
     SetWindowPos(m_hMainWnd, nullptr, 0, 0, rcWindow.Width(), rcWindow.Height(), SWP_NOMOVE | SWP_NOZORDER);
 }
 
@@ -634,4 +609,3 @@ CRect CLiveDemoWindow::CalculatePictureArea(const CRect& rcClient, CSize sizePic
     const int nTop = rcClient.top + (rcClient.Height() - nHeight) / 2;
     return CRect(nLeft, nTop, nLeft + nWidth, nTop + nHeight);
 }
-

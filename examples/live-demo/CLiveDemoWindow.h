@@ -69,9 +69,9 @@ private:
     HWND m_hMainWnd;
     HWND m_hLiveWnd;
     HACCEL m_hAccel;
-    CRect m_rcArea;                 // the picture area in the live window
-    CRect m_rcStoppedArea;          // the area when the live picture was stopped
-    tagEServerState m_eState;       // as last asked; the overlay shows it
+    CRect m_rcArea;             // the picture area in the live window
+    CRect m_rcStoppedArea;      // the area when the live picture was stopped
+    tagEServerState m_eState;   // as last asked; the overlay shows it
     BOOL m_bStateKnown;
     BOOL m_bFailed;
     BOOL m_bClosing;

@@ -13,7 +13,8 @@ class CGdiplusSession
 public:
     CGdiplusSession(const CGdiplusSession&) = delete;
     CGdiplusSession& operator=(const CGdiplusSession&) = delete;
-    CGdiplusSession() : m_token(0)
+    CGdiplusSession()
+        : m_token(0)
     {
         Gdiplus::GdiplusStartupInput input;
         if (Gdiplus::GdiplusStartup(&m_token, &input, nullptr) != Gdiplus::Ok)
@@ -57,7 +58,11 @@ class CWindowDCHolder
 public:
     CWindowDCHolder(const CWindowDCHolder&) = delete;
     CWindowDCHolder& operator=(const CWindowDCHolder&) = delete;
-    explicit CWindowDCHolder(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
+    explicit CWindowDCHolder(HWND hWnd)
+        : m_hWnd(hWnd)
+        , m_hDC(::GetDC(hWnd))
+    {
+    }
     ~CWindowDCHolder()
     {
         if (m_hDC != nullptr)

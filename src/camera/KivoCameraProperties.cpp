@@ -116,8 +116,7 @@ void CKIVOClient::SetPropValue(tagEMVP eProp, CString strValue)
     CKIVOBstr bstrValue(strValue);
     HRESULT hr = pCamera->SetPropValue(eProp, bstrValue.Get());
     CString strContext;
-    strContext.Format(_T("SetPropValue eProp=%d, sVal=%s"), static_cast<int>(eProp),
-                      static_cast<LPCTSTR>(strValue));
+    strContext.Format(_T("SetPropValue eProp=%d, sVal=%s"), static_cast<int>(eProp), static_cast<LPCTSTR>(strValue));
     HandleConnectionError(hr, strContext);
     if (bKeepCopy)
         m_Thread.SetCachedLiveSize(eProp, nRequested);   // only what the server accepted

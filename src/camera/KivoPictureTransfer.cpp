@@ -53,8 +53,7 @@ void CKIVOClient::GetRGBPicture(void* pBuffer, int nSize, int* pnLength)
     CopyPicture(picture, pBuffer, nSize, pnLength, _T("GetRGBPicture"));
 }
 
-int CKIVOClient::Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth,
-                                  unsigned long* pnHeight) const
+int CKIVOClient::Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth, unsigned long* pnHeight) const
 {
     CKIVOComPtr<IKIVOCamera3> pCamera3(GetICamera3());
     if (pCamera3.IsNull())

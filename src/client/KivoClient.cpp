@@ -66,8 +66,7 @@ void CKIVOClient::Connect(EInterface eInterface)
     CSingleLock lock(&m_csConnection, TRUE);
 
     CKIVOComPtr<IKIVOCamera> pCamera;
-    HRESULT hr = CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera,
-                                  pCamera.Receive());
+    HRESULT hr = CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera, pCamera.Receive());
     if (FAILED(hr) || pCamera.IsNull())
         throw new CKIVOClientException(0, CEXC_NO_INTERFACE, _T("Connect"));
 

@@ -12,12 +12,9 @@ CKIVOClientException::CKIVOClientException(unsigned int nAuxCode, CEXC_CAMERA_NU
 {
 }
 
-CKIVOClientException::~CKIVOClientException()
-{
-}
+CKIVOClientException::~CKIVOClientException() {}
 
-int CKIVOClientException::GetErrorMessage(wchar_t* lpszError, unsigned int nMaxError,
-                                          unsigned int* pnHelpContext)
+int CKIVOClientException::GetErrorMessage(wchar_t* lpszError, unsigned int nMaxError, unsigned int* pnHelpContext)
 {
     CString strMessage;
     strMessage.Format(_T("%d"), static_cast<int>(m_eErrorNumber));

@@ -23,8 +23,7 @@ void Empty(IStream* pStream)
 HRESULT WritePacket(IStream* pStream, IKIVOCamera* pCamera)
 {
     Empty(pStream);
-    HRESULT hr = CoMarshalInterface(pStream, IID_IKIVOCamera, pCamera, MSHCTX_INPROC, nullptr,
-                                    MSHLFLAGS_NORMAL);
+    HRESULT hr = CoMarshalInterface(pStream, IID_IKIVOCamera, pCamera, MSHCTX_INPROC, nullptr, MSHLFLAGS_NORMAL);
     if (FAILED(hr))
         Empty(pStream);
     return hr;

@@ -26,9 +26,15 @@ class CKIVOConnectionStream
 public:
     CKIVOConnectionStream(const CKIVOConnectionStream&) = delete;
     CKIVOConnectionStream& operator=(const CKIVOConnectionStream&) = delete;
-    CKIVOConnectionStream() : m_pStream(nullptr) {}
+    CKIVOConnectionStream()
+        : m_pStream(nullptr)
+    {
+    }
     // Takes over a stream that holds a pending packet (or none).
-    explicit CKIVOConnectionStream(IStream* pStream) : m_pStream(pStream) {}
+    explicit CKIVOConnectionStream(IStream* pStream)
+        : m_pStream(pStream)
+    {
+    }
     // Spends the pending packet and releases the stream.
     ~CKIVOConnectionStream() { Reset(); }
 

@@ -11,12 +11,12 @@ class CKIVOBstr : public CKIVOUniqueResource<CKIVOBstrTraits>
 public:
     CKIVOBstr() {}
     // A string for the server, with every character of the text, embedded NULs included.
-    explicit CKIVOBstr(const CString& str) : CKIVOUniqueResource<CKIVOBstrTraits>(str.AllocSysString()) {}
+    explicit CKIVOBstr(const CString& str)
+        : CKIVOUniqueResource<CKIVOBstrTraits>(str.AllocSysString())
+    {
+    }
 
     // The whole string as the server sent it: SysStringLen characters, so a
     // text with an embedded NUL keeps its full length.
-    CString ToString() const
-    {
-        return !IsNull() ? CString(Get(), static_cast<int>(SysStringLen(Get()))) : CString();
-    }
+    CString ToString() const { return !IsNull() ? CString(Get(), static_cast<int>(SysStringLen(Get()))) : CString(); }
 };

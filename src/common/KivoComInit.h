@@ -12,7 +12,10 @@ class CKIVOComInit
 public:
     CKIVOComInit(const CKIVOComInit&) = delete;
     CKIVOComInit& operator=(const CKIVOComInit&) = delete;
-    explicit CKIVOComInit(DWORD dwCoInit) : m_hr(CoInitializeEx(nullptr, dwCoInit)) {}
+    explicit CKIVOComInit(DWORD dwCoInit)
+        : m_hr(CoInitializeEx(nullptr, dwCoInit))
+    {
+    }
     ~CKIVOComInit()
     {
         if (SUCCEEDED(m_hr))

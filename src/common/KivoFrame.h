@@ -48,7 +48,9 @@ public:
     CKIVOFrame() {}
     // Takes over a bitmap with the two malloc buffers it is built on.
     CKIVOFrame(Gdiplus::Bitmap* pBitmap, BITMAPINFO* pInfo, void* pBits)
-        : m_info(pInfo), m_bits(pBits), m_bitmap(pBitmap)
+        : m_info(pInfo)
+        , m_bits(pBits)
+        , m_bitmap(pBitmap)
     {
     }
     // Written out, not defaulted: member-wise assignment would free the old

@@ -2,7 +2,9 @@
 #include "stdafx.h"
 #include "KivoGdiplus.h"
 
-CKIVOGdiplusScope::CKIVOGdiplusScope() : m_token(0), m_bStarted(false)
+CKIVOGdiplusScope::CKIVOGdiplusScope()
+    : m_token(0)
+    , m_bStarted(false)
 {
     Gdiplus::GdiplusStartupInput input;   // version 1, no callback, FALSE, FALSE
     m_bStarted = Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;

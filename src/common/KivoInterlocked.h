@@ -32,8 +32,8 @@ inline void WriteInterlocked(LONG& nField, LONG nValue)
 
 inline HWND ReadInterlocked(const HWND& hField)
 {
-    return static_cast<HWND>(
-        InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(const_cast<HWND*>(&hField)), nullptr, nullptr));
+    return static_cast<HWND>(InterlockedCompareExchangePointer(
+        reinterpret_cast<PVOID volatile*>(const_cast<HWND*>(&hField)), nullptr, nullptr));
 }
 
 inline void WriteInterlocked(HWND& hField, HWND hValue)

@@ -23,7 +23,10 @@ class CKIVOSafeArrayHolder
 public:
     CKIVOSafeArrayHolder(const CKIVOSafeArrayHolder&) = delete;
     CKIVOSafeArrayHolder& operator=(const CKIVOSafeArrayHolder&) = delete;
-    CKIVOSafeArrayHolder() : m_bLocked(false) {}
+    CKIVOSafeArrayHolder()
+        : m_bLocked(false)
+    {
+    }
     ~CKIVOSafeArrayHolder() { Unlock(); }
 
     // Out parameter for an array that the server hands over; what is held is
@@ -51,8 +54,7 @@ public:
     bool IsVectorOf(ULONG nElementBytes) const
     {
         const SAFEARRAY* psa = m_array.Get();
-        return psa != nullptr && psa->cDims == 1 && psa->rgsabound[0].lLbound == 0
-               && psa->cbElements == nElementBytes
+        return psa != nullptr && psa->cDims == 1 && psa->rgsabound[0].lLbound == 0 && psa->cbElements == nElementBytes
                && (psa->pvData != nullptr || psa->rgsabound[0].cElements == 0);
     }
 
@@ -100,8 +102,7 @@ private:
 
 // Copies at most nCount entries of nEntryBytes from the array, never more bytes
 // than it holds; returns the bytes copied.
-inline size_t CopyFromSafeArray(const CKIVOSafeArrayHolder& array, void* pTarget, long nCount,
-                                size_t nEntryBytes)
+inline size_t CopyFromSafeArray(const CKIVOSafeArrayHolder& array, void* pTarget, long nCount, size_t nEntryBytes)
 {
     if (nCount <= 0)
         return 0;

@@ -2,7 +2,8 @@
 #include "stdafx.h"
 #include "KivoThreadAttachTable.h"
 
-CKIVOThreadAttachTable::CKIVOThreadAttachTable() : m_mapEntries(10)
+CKIVOThreadAttachTable::CKIVOThreadAttachTable()
+    : m_mapEntries(10)
 {
 }
 
@@ -26,8 +27,8 @@ void CKIVOThreadAttachTable::AddCallingThread(BOOL bUninitialize)
     CEntry entry = { 1, bUninitialize, nullptr };
     // Waiting is all the handle is for. Without one the entry is taken to live
     // as long as the process: no worse than going by the id alone.
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &entry.hThread,
-                         SYNCHRONIZE, FALSE, 0))
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &entry.hThread, SYNCHRONIZE,
+                         FALSE, 0))
         entry.hThread = nullptr;
     try
     {

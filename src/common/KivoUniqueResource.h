@@ -25,10 +25,19 @@ public:
     CKIVOUniqueResource& operator=(const CKIVOUniqueResource&) = delete;
     using Type = typename TTraits::Type;
 
-    CKIVOUniqueResource() noexcept : m_value(TTraits::Invalid()) {}
+    CKIVOUniqueResource() noexcept
+        : m_value(TTraits::Invalid())
+    {
+    }
     // Takes over a value that the caller owns.
-    explicit CKIVOUniqueResource(Type value) noexcept : m_value(value) {}
-    CKIVOUniqueResource(CKIVOUniqueResource&& other) noexcept : m_value(other.Detach()) {}
+    explicit CKIVOUniqueResource(Type value) noexcept
+        : m_value(value)
+    {
+    }
+    CKIVOUniqueResource(CKIVOUniqueResource&& other) noexcept
+        : m_value(other.Detach())
+    {
+    }
     CKIVOUniqueResource& operator=(CKIVOUniqueResource&& other) noexcept
     {
         if (this != &other)

@@ -9,7 +9,9 @@ class CKIVOWindowDC
 public:
     CKIVOWindowDC(const CKIVOWindowDC&) = delete;
     CKIVOWindowDC& operator=(const CKIVOWindowDC&) = delete;
-    explicit CKIVOWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd))
+    explicit CKIVOWindowDC(HWND hWnd)
+        : m_hWnd(hWnd)
+        , m_hDC(::GetDC(hWnd))
     {
         if (m_hDC != nullptr)
             m_dc.Attach(m_hDC);

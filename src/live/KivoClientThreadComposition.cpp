@@ -10,24 +10,24 @@ BOOL CKIVOClientThread::DrawLivePicture(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdi
                                         int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
                                         BOOL bMaskAllKeyColor)
 {
-    return Kivo::DrawPictureThroughGdiplus(pDC, pPicture, pMask, x, y, nWidth, nHeight, dwKeyColor,
-                                           bMaskHasKeyColor, bMaskAllKeyColor);
+    return Kivo::DrawPictureThroughGdiplus(pDC, pPicture, pMask, x, y, nWidth, nHeight, dwKeyColor, bMaskHasKeyColor,
+                                           bMaskAllKeyColor);
 }
 
-BOOL CKIVOClientThread::ComposeLivePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x,
-                                           int y, int nWidth, int nHeight, DWORD dwKeyColor,
-                                           BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
+BOOL CKIVOClientThread::ComposeLivePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x, int y,
+                                           int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
+                                           BOOL bMaskAllKeyColor)
 {
     return Kivo::ComposePicture(pDC, picture, pMask, x, y, nWidth, nHeight, dwKeyColor, bMaskHasKeyColor,
                                 bMaskAllKeyColor);
 }
 
 CKIVOFrame CKIVOClientThread::CopyMaskBitmap(CDC* pDC, COLORREF crKeyColor, int* pbMaskHasKeyColor,
-                                              int* pbMaskAllKeyColor, BOOL bHoldsCopy)
+                                             int* pbMaskAllKeyColor, BOOL bHoldsCopy)
 {
     bool bRepaint = false;
-    CKIVOFrame mask = Kivo::CopyOverlay(m_MaskPaintDC, pDC, crKeyColor, pbMaskHasKeyColor, pbMaskAllKeyColor,
-                                        bHoldsCopy, &bRepaint);
+    CKIVOFrame mask =
+        Kivo::CopyOverlay(m_MaskPaintDC, pDC, crKeyColor, pbMaskHasKeyColor, pbMaskAllKeyColor, bHoldsCopy, &bRepaint);
     if (bRepaint)
         RequestOverlayRepaint();
     return mask;

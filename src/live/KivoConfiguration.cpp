@@ -16,8 +16,8 @@ BOOL QuerySwitch(LPCWSTR pszValueName)
     DWORD dwValue = 0;
     DWORD dwSize = sizeof(dwValue);
     DWORD dwType = 0;
-    LONG nResult = RegQueryValueExW(key.Get(), pszValueName, nullptr, &dwType,
-                                    reinterpret_cast<LPBYTE>(&dwValue), &dwSize);
+    LONG nResult =
+        RegQueryValueExW(key.Get(), pszValueName, nullptr, &dwType, reinterpret_cast<LPBYTE>(&dwValue), &dwSize);
     return nResult == ERROR_SUCCESS && dwValue != 0;
 }
 }

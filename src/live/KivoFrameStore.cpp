@@ -71,8 +71,7 @@ void CKIVOClientThread::ClearFrames()
 }
 
 CKIVOFrame CKIVOClientThread::CreatePictureBitmap(const void* pData, ULONG nDataLength, const int* pnWidth,
-                                                  const int* pnHeight, const int* pnBytesPerPixel,
-                                                  const int* pnFormat)
+                                                  const int* pnHeight, const int* pnBytesPerPixel, const int* pnFormat)
 {
     if (pData == nullptr)
         return CKIVOFrame();

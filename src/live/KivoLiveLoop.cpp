@@ -41,7 +41,12 @@ CKIVOLiveArea ReadLiveArea(CKIVOClient* pClient)
 class CKIVOFrameRate
 {
 public:
-    CKIVOFrameRate() : m_dFrames(0.0), m_dRate(0.0), m_dwWindowStart(timeGetTime()) {}
+    CKIVOFrameRate()
+        : m_dFrames(0.0)
+        , m_dRate(0.0)
+        , m_dwWindowStart(timeGetTime())
+    {
+    }
 
     void CountFrame()
     {
@@ -90,7 +95,9 @@ class CKIVOLiveRun
 {
 public:
     CKIVOLiveRun(CKIVOClientThread& worker, CKIVOClient* pClient)
-        : m_worker(worker), m_pClient(pClient), m_bShowFPS(Kivo::QueryShowFPS())
+        : m_worker(worker)
+        , m_pClient(pClient)
+        , m_bShowFPS(Kivo::QueryShowFPS())
     {
     }
 
@@ -169,8 +176,7 @@ bool CKIVOLiveRun::TakeMaskCopy(CDC* pWindowDC, HWND hWnd)
         m_hOverlayWindow = hWnd;
     }
     int bHasKey = 0, bAllKey = 1;
-    CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, m_area.crKeyColor, &bHasKey, &bAllKey,
-                                              HoldsMaskCopyFor(hWnd));
+    CKIVOFrame mask = m_worker.CopyMaskBitmap(pWindowDC, m_area.crKeyColor, &bHasKey, &bAllKey, HoldsMaskCopyFor(hWnd));
     if (mask.IsNull())
         return false;
     m_nextOverlay.mask = std::move(mask);
@@ -269,8 +275,8 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC, HWND hWnd)
         int nBytes = static_cast<int>(nBytesPerPixel), nPixelFormat = static_cast<int>(nFormat);
         ULONGLONG nDataBytes = picture.GetDataBytes();
         CKIVOFrame frame = CKIVOClientThread::CreatePictureBitmap(
-            picture.GetData(), nDataBytes > MAXDWORD ? MAXDWORD : static_cast<ULONG>(nDataBytes),
-            &nPictureWidth, &nPictureHeight, &nBytes, &nPixelFormat);
+            picture.GetData(), nDataBytes > MAXDWORD ? MAXDWORD : static_cast<ULONG>(nDataBytes), &nPictureWidth,
+            &nPictureHeight, &nBytes, &nPixelFormat);
         if (!frame.IsNull())
         {
             m_frames.picture = std::move(frame);
@@ -284,10 +290,9 @@ void CKIVOLiveRun::PaintPicture(CDC* pWindowDC, HWND hWnd)
             }
             // A copy of another window's overlay is not laid over this window's picture.
             const CKIVOFrame* pMask = m_frames.hMaskWindow == hWnd ? &m_frames.mask : nullptr;
-            if (m_worker.ComposeLivePicture(&m_paintDC, m_frames.picture, pMask,
-                                            m_area.nLeft, m_area.nTop, m_area.nWidth, m_area.nHeight,
-                                            m_frames.dwKeyColor, m_frames.bMaskHasKeyColor,
-                                            m_frames.bMaskAllKeyColor))
+            if (m_worker.ComposeLivePicture(&m_paintDC, m_frames.picture, pMask, m_area.nLeft, m_area.nTop,
+                                            m_area.nWidth, m_area.nHeight, m_frames.dwKeyColor,
+                                            m_frames.bMaskHasKeyColor, m_frames.bMaskAllKeyColor))
             {
                 bDrawn = TRUE;
                 if (m_bShowFPS)

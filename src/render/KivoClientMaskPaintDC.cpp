@@ -2,13 +2,9 @@
 #include "stdafx.h"
 #include <KivoClientMaskPaintDC.h>
 
-CKIVOClientMaskPaintDC::CKIVOClientMaskPaintDC()
-{
-}
+CKIVOClientMaskPaintDC::CKIVOClientMaskPaintDC() {}
 
-CKIVOClientMaskPaintDC::~CKIVOClientMaskPaintDC()
-{
-}
+CKIVOClientMaskPaintDC::~CKIVOClientMaskPaintDC() {}
 
 CKIVOClientMaskPaintDC::operator CKIVOClientMaskPaintDC*()
 {

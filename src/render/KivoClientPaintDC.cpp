@@ -45,8 +45,8 @@ BOOL CKIVOClientPaintDC::TextOut(int x, int y, LPCTSTR lpszString, int nCount)
     return ::TextOutW(m_hDC, x, y, lpszString, nCount);
 }
 
-BOOL CKIVOClientPaintDC::ExtTextOut(int x, int y, UINT nOptions, LPCRECT lpRect, LPCTSTR lpszString,
-                                    UINT nCount, LPINT lpDxWidths)
+BOOL CKIVOClientPaintDC::ExtTextOut(int x, int y, UINT nOptions, LPCRECT lpRect, LPCTSTR lpszString, UINT nCount,
+                                    LPINT lpDxWidths)
 {
     return ::ExtTextOutW(m_hDC, x, y, nOptions, lpRect, lpszString, nCount, lpDxWidths);
 }
@@ -54,8 +54,7 @@ BOOL CKIVOClientPaintDC::ExtTextOut(int x, int y, UINT nOptions, LPCRECT lpRect,
 CSize CKIVOClientPaintDC::TabbedTextOut(int x, int y, LPCTSTR lpszString, int nCount, int nTabPositions,
                                         LPINT lpnTabStopPositions, int nTabOrigin)
 {
-    LONG nResult = ::TabbedTextOutW(m_hDC, x, y, lpszString, nCount, nTabPositions, lpnTabStopPositions,
-                                    nTabOrigin);
+    LONG nResult = ::TabbedTextOutW(m_hDC, x, y, lpszString, nCount, nTabPositions, lpnTabStopPositions, nTabOrigin);
     return CSize(static_cast<short>(LOWORD(nResult)), static_cast<short>(HIWORD(nResult)));
 }
 
@@ -70,8 +69,8 @@ int CKIVOClientPaintDC::DrawTextEx(LPTSTR lpszString, int nCount, LPRECT lpRect,
     return ::DrawTextExW(m_hDC, lpszString, nCount, lpRect, nFormat, lpDTParams);
 }
 
-BOOL CKIVOClientPaintDC::GrayString(CBrush* pBrush, BOOL (CALLBACK* lpfnOutput)(HDC, LPARAM, int),
-                                    LPARAM lpData, int nCount, int x, int y, int nWidth, int nHeight)
+BOOL CKIVOClientPaintDC::GrayString(CBrush* pBrush, BOOL(CALLBACK* lpfnOutput)(HDC, LPARAM, int), LPARAM lpData,
+                                    int nCount, int x, int y, int nWidth, int nHeight)
 {
     HBRUSH hBrush = pBrush != nullptr ? static_cast<HBRUSH>(pBrush->GetSafeHandle()) : nullptr;
     return ::GrayStringW(m_hDC, hBrush, lpfnOutput, lpData, nCount, x, y, nWidth, nHeight);
@@ -205,8 +204,10 @@ BOOL CKIVOClientPaintDC::BlitToCDC(CDC* pDC)
     if (m_hDC != nullptr)
     {
         HGDIOBJ hOld = ::SelectObject(m_hDC, m_bitmap.GetSafeHandle());
-        bResult = ::BitBlt(pDC->GetSafeHdc(), m_rect.left, m_rect.top, bm.bmWidth, bm.bmHeight, m_hDC,
-                           m_rect.left, m_rect.top, SRCCOPY) ? TRUE : FALSE;
+        bResult = ::BitBlt(pDC->GetSafeHdc(), m_rect.left, m_rect.top, bm.bmWidth, bm.bmHeight, m_hDC, m_rect.left,
+                           m_rect.top, SRCCOPY)
+                      ? TRUE
+                      : FALSE;
         ::SelectObject(m_hDC, hOld);
     }
     m_bBlit = FALSE;
@@ -237,8 +238,10 @@ BOOL CKIVOClientPaintDC::BlitToHBITMAP(CDC* pDC, HBITMAP hBitmap)
         {
             HGDIOBJ hOldTarget = ::SelectObject(m_dcTarget.GetSafeHdc(), bmpCaller.GetSafeHandle());
             HGDIOBJ hOldSource = ::SelectObject(m_hDC, m_bitmap.GetSafeHandle());
-            bResult = ::BitBlt(m_dcTarget.GetSafeHdc(), 0, 0, bm.bmWidth, bm.bmHeight, m_hDC,
-                               m_rect.left, m_rect.top, SRCCOPY) ? TRUE : FALSE;
+            bResult = ::BitBlt(m_dcTarget.GetSafeHdc(), 0, 0, bm.bmWidth, bm.bmHeight, m_hDC, m_rect.left, m_rect.top,
+                               SRCCOPY)
+                          ? TRUE
+                          : FALSE;
             ::SelectObject(m_hDC, hOldSource);
             ::SelectObject(m_dcTarget.GetSafeHdc(), hOldTarget);
             bmpCaller.Detach();   // the caller's bitmap is never deleted here

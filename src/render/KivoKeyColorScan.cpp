@@ -34,8 +34,8 @@ BOOL ScanMaskForKeyColor(Gdiplus::Bitmap* pMask, const COLORREF* pcrKeyColor, in
     const UINT nHeight = pMask->GetHeight();
     const COLORREF crKey = *pcrKeyColor;
     // The key as 0xRRGGBB, the layout of a locked 32-bit ARGB pixel's low bytes.
-    const DWORD dwKeyRgb = (static_cast<DWORD>(GetRValue(crKey)) << 16)
-                           | (static_cast<DWORD>(GetGValue(crKey)) << 8) | GetBValue(crKey);
+    const DWORD dwKeyRgb =
+        (static_cast<DWORD>(GetRValue(crKey)) << 16) | (static_cast<DWORD>(GetGValue(crKey)) << 8) | GetBValue(crKey);
     BOOL bHasKey = FALSE;
 
     // 32-bit RGB and ARGB pixels hold the colour in the same low bytes as the

@@ -10,7 +10,8 @@ public:
     CKIVOPaintDCLock(const CKIVOPaintDCLock&) = delete;
     CKIVOPaintDCLock& operator=(const CKIVOPaintDCLock&) = delete;
     // Takes the lock, waiting while another thread holds it.
-    explicit CKIVOPaintDCLock(CKIVOClientPaintDC& device) : m_pDevice(&device)
+    explicit CKIVOPaintDCLock(CKIVOClientPaintDC& device)
+        : m_pDevice(&device)
     {
         if (!device.Lock(TRUE))
             m_pDevice = nullptr;

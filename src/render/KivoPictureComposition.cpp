@@ -8,9 +8,8 @@
 
 namespace Kivo
 {
-BOOL DrawPictureThroughGdiplus(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y,
-                               int nWidth, int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor,
-                               BOOL bMaskAllKeyColor)
+BOOL DrawPictureThroughGdiplus(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bitmap* pMask, int x, int y, int nWidth,
+                               int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
 {
     if (pDC == nullptr || pPicture == nullptr || nWidth < 1 || nHeight < 1)
         return FALSE;
@@ -35,17 +34,17 @@ BOOL DrawPictureThroughGdiplus(CDC* pDC, Gdiplus::Bitmap* pPicture, Gdiplus::Bit
     return TRUE;
 }
 
-BOOL ComposePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x, int y, int nWidth,
-                    int nHeight, DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
+BOOL ComposePicture(CDC* pDC, const CKIVOFrame& picture, const CKIVOFrame* pMask, int x, int y, int nWidth, int nHeight,
+                    DWORD dwKeyColor, BOOL bMaskHasKeyColor, BOOL bMaskAllKeyColor)
 {
     if (pDC == nullptr || picture.IsNull())
         return FALSE;
     // Only a mixed overlay is drawn, as in DrawPictureThroughGdiplus.
     if (pMask != nullptr && (pMask->IsNull() || !bMaskHasKeyColor || bMaskAllKeyColor))
         pMask = nullptr;
-    if (ComposeUnscaledPicture(pDC->GetSafeHdc(), picture.GetInfo(), picture.GetBits(),
-                               pMask != nullptr ? pMask->GetInfo() : nullptr, pMask != nullptr ? pMask->GetBits() : nullptr, x,
-                               y, nWidth, nHeight, ArgbToColorRef(dwKeyColor)))
+    if (ComposeUnscaledPicture(
+            pDC->GetSafeHdc(), picture.GetInfo(), picture.GetBits(), pMask != nullptr ? pMask->GetInfo() : nullptr,
+            pMask != nullptr ? pMask->GetBits() : nullptr, x, y, nWidth, nHeight, ArgbToColorRef(dwKeyColor)))
         return TRUE;
     return DrawPictureThroughGdiplus(pDC, picture.GetBitmap(), pMask != nullptr ? pMask->GetBitmap() : nullptr, x, y,
                                      nWidth, nHeight, dwKeyColor, bMaskHasKeyColor, bMaskAllKeyColor);

@@ -65,10 +65,8 @@ bool IsThirtyTwoBitTarget(HDC hDC)
             return section.dsBm.bmBitsPixel == 32 && HasStandardFields(section.dsBmih, section.dsBitfields);
         return nBytes >= static_cast<int>(sizeof(BITMAP)) && section.dsBm.bmBitsPixel == 32;
     }
-    case OBJ_DC:
-        return GetDeviceCaps(hDC, TECHNOLOGY) == DT_RASDISPLAY && GetDeviceCaps(hDC, BITSPIXEL) == 32;
-    default:
-        return false;
+    case OBJ_DC: return GetDeviceCaps(hDC, TECHNOLOGY) == DT_RASDISPLAY && GetDeviceCaps(hDC, BITSPIXEL) == 32;
+    default: return false;
     }
 }
 
@@ -95,9 +93,9 @@ void ExpandGreyRow(DWORD* pOut, const BYTE* pGrey, int nCount)
     for (; i + 16 <= nCount; i += 16)
     {
         const __m128i grey = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pGrey + i));
-        const __m128i pairsLow = _mm_unpacklo_epi8(grey, grey);       // g g per pixel, pixels 0..7
-        const __m128i pairsHigh = _mm_unpackhi_epi8(grey, grey);      // pixels 8..15
-        const __m128i alphaLow = _mm_unpacklo_epi8(grey, zero);       // g 0 per pixel
+        const __m128i pairsLow = _mm_unpacklo_epi8(grey, grey);    // g g per pixel, pixels 0..7
+        const __m128i pairsHigh = _mm_unpackhi_epi8(grey, grey);   // pixels 8..15
+        const __m128i alphaLow = _mm_unpacklo_epi8(grey, zero);    // g 0 per pixel
         const __m128i alphaHigh = _mm_unpackhi_epi8(grey, zero);
         __m128i* pDest = reinterpret_cast<__m128i*>(pOut + i);
         _mm_storeu_si128(pDest, _mm_unpacklo_epi16(pairsLow, alphaLow));   // g g g 0
@@ -171,8 +169,8 @@ bool IsComposableMask(const BITMAPINFO* pInfo, const void* pBits, int nWidth, in
 namespace Kivo
 {
 BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void* pPictureBits,
-                            const BITMAPINFO* pMaskInfo, const void* pMaskBits, int x, int y, int nWidth,
-                            int nHeight, COLORREF crKeyColor)
+                            const BITMAPINFO* pMaskInfo, const void* pMaskBits, int x, int y, int nWidth, int nHeight,
+                            COLORREF crKeyColor)
 {
     if (hDC == nullptr || nWidth < 1 || nHeight < 1 || !IsComposablePicture(pPictureInfo, pPictureBits, nWidth, nHeight)
         || (pMaskInfo != nullptr && !IsComposableMask(pMaskInfo, pMaskBits, nWidth, nHeight))

@@ -17,6 +17,6 @@ namespace Kivo
 // format, palette or target DC one whose pixels are not known to equal GDI+'s, or
 // the call into the DC fails: the caller then draws with GDI+.
 BOOL ComposeUnscaledPicture(HDC hDC, const BITMAPINFO* pPictureInfo, const void* pPictureBits,
-                            const BITMAPINFO* pMaskInfo, const void* pMaskBits, int x, int y, int nWidth,
-                            int nHeight, COLORREF crKeyColor);
+                            const BITMAPINFO* pMaskInfo, const void* pMaskBits, int x, int y, int nWidth, int nHeight,
+                            COLORREF crKeyColor);
 }

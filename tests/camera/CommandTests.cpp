@@ -143,11 +143,16 @@ TEST_F(StartStop, ThreadRunsBeforeTheServerStartsAndIsGoneBeforeItStops)
 // thread cannot start, which denies the start before the server is asked.
 TEST_F(StartStop, ConditionsOfTheThread)
 {
-    const struct { int bPoll; long nFlags; const TCHAR* pszDisplay; bool bCamera3; bool bWindow; bool bDenied; } cases[] = {
-        { 1, KIVO_CLIENT_DRAWN_LIVE, _T("TRUE"), true, true, false }, { 0, 0, _T("TRUE"), true, true, false },
-        { 0, KIVO_CLIENT_DRAWN_LIVE, _T("FALSE"), true, true, false }, { 0, KIVO_CLIENT_DRAWN_LIVE, _T("TRUE"), false, true, true },
+    // clang-format off
+    const struct { int bPoll; long nFlags; const TCHAR* pszDisplay; bool bCamera3; bool bWindow; bool bDenied; }
+        cases[] = {
+        { 1, KIVO_CLIENT_DRAWN_LIVE, _T("TRUE"), true, true, false },
+        { 0, 0, _T("TRUE"), true, true, false },
+        { 0, KIVO_CLIENT_DRAWN_LIVE, _T("FALSE"), true, true, false },
+        { 0, KIVO_CLIENT_DRAWN_LIVE, _T("TRUE"), false, true, true },
         { 0, KIVO_CLIENT_DRAWN_LIVE, _T("TRUE"), true, false, true },
     };
+    // clang-format on
     for (const auto& c : cases)
     {
         SCOPED_TRACE(&c - cases);

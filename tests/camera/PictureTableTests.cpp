@@ -9,7 +9,8 @@ CTestPicture MakePicture(size_t nBytes, ULONG nWidth = 0, ULONG nHeight = 0, lon
     CTestPicture picture;
     for (size_t i = 0; i < nBytes; ++i)
         picture.bytes.push_back(static_cast<BYTE>(i + 1));
-    picture.nWidth = nWidth, picture.nHeight = nHeight, picture.nBytesPerPixel = nBytesPerPixel, picture.nFormat = nFormat;
+    picture.nWidth = nWidth, picture.nHeight = nHeight, picture.nBytesPerPixel = nBytesPerPixel,
+    picture.nFormat = nFormat;
     return picture;
 }
 }
@@ -31,7 +32,8 @@ TEST_F(CameraTest, PicturesCopyNoMoreThanTheCallersSize)
                 m_client.GetPicture(7, abBuffer, nSize, &nLength);
             EXPECT_EQ(10, nLength);
             for (int i = 0; i < 17; ++i)
-                EXPECT_EQ(i < nSize && i < 10 ? i + 1 : 0xEE, abBuffer[i]) << nSize << (bRGB ? " RGB" : "") << " at " << i;
+                EXPECT_EQ(i < nSize && i < 10 ? i + 1 : 0xEE, abBuffer[i])
+                    << nSize << (bRGB ? " RGB" : "") << " at " << i;
         }
     EXPECT_EQ(7, Script().GetCalls().front().nValue);
     BYTE abBuffer[4];
@@ -39,10 +41,13 @@ TEST_F(CameraTest, PicturesCopyNoMoreThanTheCallersSize)
 
     Script().SetPicture(MakePicture(3), false);
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPicture(1, abBuffer, 4, nullptr); }, CEXC_NO_PICTURE, L"GetPicture"));
-    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetRGBPicture(abBuffer, 4, nullptr); }, CEXC_NO_PICTURE, L"GetRGBPicture"));
+    EXPECT_TRUE(
+        ThrowsKivoError([&] { m_client.GetRGBPicture(abBuffer, 4, nullptr); }, CEXC_NO_PICTURE, L"GetRGBPicture"));
     Script().ClearCalls();
-    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPicture(1, nullptr, 4, nullptr); }, CEXC_INVALID_ARGUMENT, L"GetPicture"));
-    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetRGBPicture(abBuffer, -1, nullptr); }, CEXC_INVALID_ARGUMENT, L"GetRGBPicture"));
+    EXPECT_TRUE(
+        ThrowsKivoError([&] { m_client.GetPicture(1, nullptr, 4, nullptr); }, CEXC_INVALID_ARGUMENT, L"GetPicture"));
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetRGBPicture(abBuffer, -1, nullptr); }, CEXC_INVALID_ARGUMENT,
+                                L"GetRGBPicture"));
     EXPECT_TRUE(Methods().empty());
 }
 
@@ -50,8 +55,10 @@ TEST_F(CameraTest, PicturesCopyNoMoreThanTheCallersSize)
 // failing server only answered 0, an old server refused.
 TEST_F(CameraTest, LivePictureAnswersOneOnlyForGrey)
 {
-    const struct { long nBytesPerPixel, nFormat; HRESULT hr; int nResult; } cases[] = {
-        { 1, 1, S_OK, 1 }, { 4, 0, S_OK, 0 }, { 1, 1, E_PENDING, 0 } };
+    // clang-format off
+    const struct { long nBytesPerPixel, nFormat; HRESULT hr; int nResult; }
+        cases[] = { { 1, 1, S_OK, 1 }, { 4, 0, S_OK, 0 }, { 1, 1, E_PENDING, 0 } };
+    // clang-format on
     for (const auto& c : cases)
     {
         Script().SetLivePicture(MakePicture(12 * c.nBytesPerPixel, 4, 3, c.nBytesPerPixel, c.nFormat));
@@ -59,7 +66,8 @@ TEST_F(CameraTest, LivePictureAnswersOneOnlyForGrey)
         SAFEARRAY* psa = nullptr;
         unsigned long nWidth = 0, nHeight = 0;
         EXPECT_EQ(c.nResult, m_client.Get3DLivePicture(&psa, &nWidth, &nHeight)) << c.nBytesPerPixel << ", " << c.hr;
-        EXPECT_TRUE(c.hr != S_OK || (nWidth == 4 && nHeight == 3 && psa && psa->rgsabound[0].cElements == 12u * c.nBytesPerPixel))
+        EXPECT_TRUE(c.hr != S_OK
+                    || (nWidth == 4 && nHeight == 3 && psa && psa->rgsabound[0].cElements == 12u * c.nBytesPerPixel))
             << nWidth << " x " << nHeight;
         if (psa)
             SafeArrayDestroy(psa);
@@ -69,7 +77,8 @@ TEST_F(CameraTest, LivePictureAnswersOneOnlyForGrey)
     client.Connect();
     SAFEARRAY* psa = nullptr;
     unsigned long nWidth = 0, nHeight = 0;
-    EXPECT_TRUE(ThrowsKivoError([&] { client.Get3DLivePicture(&psa, &nWidth, &nHeight); }, CEXC_NO_INTERFACE, L"Old Kivo Server"));
+    EXPECT_TRUE(ThrowsKivoError([&] { client.Get3DLivePicture(&psa, &nWidth, &nHeight); }, CEXC_NO_INTERFACE,
+                                L"Old Kivo Server"));
     client.Disconnect();
 }
 
@@ -95,7 +104,8 @@ TEST_F(CameraTest, TablesRoundTripWithinTheCallersCount)
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetMeasureTab(anValues, 2); }, CEXC_NO_TABLE, L"GetMeasureTab"));
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetSearchTab(anValues, 2); }, CEXC_NO_TABLE, L"GetSearchTab"));
     Script().ClearCalls();
-    EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetMeasureTab(anValues, -1); }, CEXC_INVALID_ARGUMENT, L"SetMeasureTab"));
+    EXPECT_TRUE(
+        ThrowsKivoError([&] { m_client.SetMeasureTab(anValues, -1); }, CEXC_INVALID_ARGUMENT, L"SetMeasureTab"));
     EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetSearchTab(nullptr, 2); }, CEXC_INVALID_ARGUMENT, L"GetSearchTab"));
     EXPECT_TRUE(Methods().empty());
 }

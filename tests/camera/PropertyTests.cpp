@@ -12,11 +12,15 @@ TEST_F(CameraTest, LiveSizesAreCappedForTheServerButKeptInTheCopy)
     Script().SetIntProp(CONTROLFLAGS, KIVO_CLIENT_DRAWN_LIVE);
     Script().SetIntProp(LIVEWIDTH, 320);
     EXPECT_EQ(320, m_client.GetPropValueInt(LIVEWIDTH));
+    // clang-format off
     const struct { bool bLimited, bText; tagEMVP eProp; int nValue; long nSent; } cases[] = {
-        { true, false, LIVEWIDTH, 800, 676 },  { true, false, LIVEWIDTH, 676, 676 }, { true, false, LIVEHEIGHT, 526, 525 },
-        { true, false, LIVEHEIGHT, 525, 525 }, { true, true, LIVEWIDTH, 677, 676 },  { true, true, LIVEHEIGHT, 526, 525 },
-        { true, true, LIVEHEIGHT, 525, 525 },  { false, false, LIVEWIDTH, 2000, 2000 }, { false, true, LIVEHEIGHT, 1500, 1500 },
+        { true, false, LIVEWIDTH, 800, 676 },  { true, false, LIVEWIDTH, 676, 676 },
+        { true, false, LIVEHEIGHT, 526, 525 }, { true, false, LIVEHEIGHT, 525, 525 },
+        { true, true, LIVEWIDTH, 677, 676 },   { true, true, LIVEHEIGHT, 526, 525 },
+        { true, true, LIVEHEIGHT, 525, 525 },  { false, false, LIVEWIDTH, 2000, 2000 },
+        { false, true, LIVEHEIGHT, 1500, 1500 },
     };
+    // clang-format on
     for (const auto& c : cases)
     {
         SCOPED_TRACE(::testing::Message() << c.eProp << " = " << c.nValue << (c.bText ? " as text" : ""));
@@ -48,17 +52,22 @@ TEST_F(CameraTest, LiveSizesAreCappedForTheServerButKeptInTheCopy)
     EXPECT_EQ(2000, m_client.CachedLiveSize(LIVEWIDTH));
 
     Script().SetPropResult(CONTROLFLAGS, E_ACCESSDENIED);
-    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPropValueInt(LIVEHEIGHT); }, CEXC_ACCESS_DENIED, L"GetPropValueInt CONTROLFLAGS"));
-    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPropValue(LIVEWIDTH); }, CEXC_ACCESS_DENIED, L"GetPropValueInt CONTROLFLAGS"));
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPropValueInt(LIVEHEIGHT); }, CEXC_ACCESS_DENIED,
+                                L"GetPropValueInt CONTROLFLAGS"));
+    EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPropValue(LIVEWIDTH); }, CEXC_ACCESS_DENIED,
+                                L"GetPropValueInt CONTROLFLAGS"));
     // The setters ask for the bit with the plain getter's text.
-    EXPECT_TRUE(ThrowsKivoError([&] { m_client.SetPropValueInt(LIVEWIDTH, 5); }, CEXC_ACCESS_DENIED, L"GetPropValueInt"));
+    EXPECT_TRUE(
+        ThrowsKivoError([&] { m_client.SetPropValueInt(LIVEWIDTH, 5); }, CEXC_ACCESS_DENIED, L"GetPropValueInt"));
 }
 
 // Successful writes to LIVEDISPLAY, as number or text, turn the mirror on or off.
 TEST_F(CameraTest, LiveDisplayMirrorsSuccessfulWrites)
 {
+    // clang-format off
     const struct { const TCHAR* pszText; int nValue, bMirror; } writes[] = {
         { nullptr, 5, 1 }, { nullptr, 0, 0 }, { _T("tRuE"), 0, 1 }, { _T("1"), 0, 0 }, { _T("TRUE"), 0, 1 } };
+    // clang-format on
     for (const auto& w : writes)
     {
         if (w.pszText != nullptr)
@@ -101,6 +110,7 @@ TEST_F(CameraTest, TextsRoundTripWhole)
 // anything else is no name.
 TEST_F(CameraTest, PropertyNamesAreFoundWithoutTheServer)
 {
+    // clang-format off
     const struct { LPCTSTR pszName; tagEMVP eProp; } aNames[] = {
         { _T("OWNER"), OWNER }, { _T("CONTROLFLAGS"), CONTROLFLAGS }, { _T("PICTUREWIDTH"), PICTUREWIDTH },
         { _T("PICTUREHEIGHT"), PICTUREHEIGHT }, { _T("LIVEWIDTH"), LIVEWIDTH }, { _T("LIVEHEIGHT"), LIVEHEIGHT },
@@ -109,6 +119,7 @@ TEST_F(CameraTest, PropertyNamesAreFoundWithoutTheServer)
         { _T("LIVEFORMAT"), LIVEFORMAT }, { _T("LIVEFRAMERATE"), LIVEFRAMERATE },
         { _T("LIVEFRAMECOUNT"), LIVEFRAMECOUNT },
     };
+    // clang-format on
     for (const auto& name : aNames)
     {
         tagEMVP eFound = MVP_FORCE_DWORD;
@@ -120,8 +131,8 @@ TEST_F(CameraTest, PropertyNamesAreFoundWithoutTheServer)
         EXPECT_TRUE(CKIVOClient::FindProperty(strLower, &eFound) && eFound == name.eProp) << name.pszName;
         EXPECT_EQ(CString(name.pszName), CKIVOClient::GetPropertyEnumName(name.eProp));
     }
-    for (LPCTSTR pszOther : { _T(""), _T("LIVEWIDTHS"), _T(" LIVEWIDTH"), _T("MVP_FORCE_DWORD"), _T("24"),
-                              static_cast<LPCTSTR>(nullptr) })
+    for (LPCTSTR pszOther :
+         { _T(""), _T("LIVEWIDTHS"), _T(" LIVEWIDTH"), _T("MVP_FORCE_DWORD"), _T("24"), static_cast<LPCTSTR>(nullptr) })
     {
         tagEMVP eFound = MVP_FORCE_DWORD;
         EXPECT_FALSE(CKIVOClient::FindProperty(pszOther, &eFound)) << (pszOther ? pszOther : _T("null"));

@@ -67,8 +67,10 @@ DWORD WINAPI HeirThreadProc(LPVOID pParam)
 // connecting thread's calls go through a proxy to the server's own threads.
 TEST_F(Connection, ConnectAttachesTheConnectingThreadAndRegistersWhereTheServerCan)
 {
-    const struct { bool bCamera2; HRESULT hrRegister; size_t nRegistrations; } cases[] = {
-        { true, S_OK, 1 }, { false, S_OK, 0 }, { true, E_FAIL, 1 } };
+    // clang-format off
+    const struct { bool bCamera2; HRESULT hrRegister; size_t nRegistrations; }
+        cases[] = { { true, S_OK, 1 }, { false, S_OK, 0 }, { true, E_FAIL, 1 } };
+    // clang-format on
     for (const auto& c : cases)
     {
         Script().Reset();
@@ -100,16 +102,15 @@ TEST_F(Connection, ServerObjectThatCannotBeCreatedFailsWithConnect)
 {
     Script().SetCreateResult(E_OUTOFMEMORY);
     CTestableClient client;
-    EXPECT_TRUE(ThrowsKivoError([&] { client.Connect(CKIVOClient::EINTERFACE_MEASUREMENT); },
-                                CEXC_NO_INTERFACE, L"Connect"));
+    EXPECT_TRUE(
+        ThrowsKivoError([&] { client.Connect(CKIVOClient::EINTERFACE_MEASUREMENT); }, CEXC_NO_INTERFACE, L"Connect"));
     EXPECT_EQ(0, client.IsConnected());
     EXPECT_EQ(0, client.CountThreadEntries());
     EXPECT_EQ(CKIVOClient::EINTERFACE_MEASUREMENT, client.GetStoredInterface());
     client.Disconnect();   // no entry: nothing to drop
 
     CTestWorker().Run([&] {
-        EXPECT_TRUE(ThrowsKivoError([&] { client.ThreadAttach(); }, CEXC_NO_INTERFACE,
-                                    L"AtlUnmarshalPtr failed"));
+        EXPECT_TRUE(ThrowsKivoError([&] { client.ThreadAttach(); }, CEXC_NO_INTERFACE, L"AtlUnmarshalPtr failed"));
         EXPECT_EQ(APTTYPE_STA, ApartmentOfThisThread());
         CoUninitialize();
     });
@@ -143,8 +144,7 @@ TEST_F(Connection, DisconnectDropsOnlyTheCallingThreadsEntryAndTheClientGivesBac
         client.Disconnect();
         EXPECT_EQ(APTTYPE_MAINSTA, ApartmentOfThisThread());
         EXPECT_EQ(1, client.IsConnected());
-        EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE,
-                                    L"No Interface for thread"));
+        EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE, L"No Interface for thread"));
         client.Disconnect();
         EXPECT_EQ(1, client.CountThreadEntries());
 
@@ -178,8 +178,7 @@ TEST_F(Connection, NewestInterfaceOnlyFromANewServerAndOnlyForAttachedThreads)
         SafeArrayDestroy(psa);
     pCamera3->Release();
     CTestWorker().Run([&] {
-        EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera3(); }, CEXC_NO_INTERFACE,
-                                    L"No Interface for thread"));
+        EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera3(); }, CEXC_NO_INTERFACE, L"No Interface for thread"));
     });
     client.Disconnect();
 
@@ -280,7 +279,8 @@ TEST_F(Connection, TheLastOfNestedDetachesRemovesTheEntryAndEndsOnlyItsOwnApartm
                     EXPECT_EQ(S_OK, CallServer(client)) << "before detach " << i;
                     client.ThreadDetach();
                 }
-                EXPECT_TRUE(ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE, L"No Interface for thread"));
+                EXPECT_TRUE(
+                    ThrowsKivoError([&] { client.GetICamera(); }, CEXC_NO_INTERFACE, L"No Interface for thread"));
                 // S_OK: no apartment left; S_FALSE: the application's is still there.
                 const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
                 EXPECT_EQ(bApplicationMta ? S_FALSE : S_OK, hr);

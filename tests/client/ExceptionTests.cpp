@@ -7,13 +7,16 @@
 // to 0, and the auxiliary code plays no part.
 TEST(ClientException, MessageFillsExactlyTheCapacity)
 {
-    const struct { unsigned int nAux; CEXC_CAMERA_NUM eNumber; unsigned int nCapacity; const wchar_t* pszExpected; } cases[] = {
+    // clang-format off
+    const struct { unsigned int nAux; CEXC_CAMERA_NUM eNumber; unsigned int nCapacity; const wchar_t* pszExpected; }
+        cases[] = {
         { 0, CEXC_NOT_CONNECTED, 30, L"4 : CS ERROR : Close" },
         { 0, CEXC_NOT_CONNECTED, 10, L"4 : CS ER" },
         { 0, CEXC_NOT_CONNECTED, 20, L"4 : CS ERROR : Clos" },   // the terminator takes the last place
         { 0, CEXC_NOT_CONNECTED, 1, L"" },
         { 0xDEADBEEF, CEXC_ACCESS_DENIED, 30, L"8 : CS ERROR : Close" },
     };
+    // clang-format on
     for (const auto& c : cases)
     {
         SCOPED_TRACE(::testing::PrintToString(std::wstring(c.pszExpected)));
@@ -65,6 +68,7 @@ TEST(ClientException, RuntimeClassRecord)
 // others (related codes of other facilities too) the result in lower-case hex.
 TEST(ClientErrors, ResultsMapToNumberAndText)
 {
+    // clang-format off
     const struct { unsigned long hr; CEXC_CAMERA_NUM eNumber; const wchar_t* pszText; } cases[] = {   // 0: no exception
         { 0, CEXC_CAMERA_NUM(0), nullptr },                      { 1, CEXC_CAMERA_NUM(0), nullptr },
         { 0x7FFFFFFF, CEXC_CAMERA_NUM(0), nullptr },             { 0x80070005, CEXC_ACCESS_DENIED, L"Reset" },
@@ -73,6 +77,7 @@ TEST(ClientErrors, ResultsMapToNumberAndText)
         { 0x8000000A, CEXC_CALL_FAILED, L"Reset:0x8000000a" },   { 0x80040005, CEXC_CALL_FAILED, L"Reset:0x80040005" },
         { 0x80000006, CEXC_CALL_FAILED, L"Reset:0x80000006" },
     };
+    // clang-format on
     CTestableClient client;
     for (const auto& c : cases)
     {

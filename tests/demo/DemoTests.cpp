@@ -15,14 +15,20 @@
 
 TEST(DemoOptions, ReadsEveryOption)
 {
-    const struct { std::vector<LPCWSTR> vecArgs; int nSeconds; bool bFps, bColour; const wchar_t* pszScreenshot; } aCases[] = {
-        { {}, 30, false, false, L"" },   // a grey run that ends by itself
+    // clang-format off
+    const struct { std::vector<LPCWSTR> vecArgs; int nSeconds; bool bFps, bColour; const wchar_t* pszScreenshot; }
+        aCases[] = {
+        { {}, 30, false, false, L"" },                      // a grey run that ends by itself
         { { L"--seconds", L"0" }, 0, false, false, L"" },   // until the window is closed
-        { { L"--fps", L"--seconds", L"5", L"--screenshot", L"Z:\\out dir\\live.png", L"--colour" }, 5, true, true,
+        { { L"--fps", L"--seconds", L"5", L"--screenshot", L"Z:\\out dir\\live.png", L"--colour" },
+          5,
+          true,
+          true,
           L"Z:\\out dir\\live.png" },
         { { L"--seconds", L"1" }, 1, false, false, L"" },
         { { L"--seconds", L"86400" }, 86400, false, false, L"" },
     };
+    // clang-format on
     for (const auto& c : aCases)
     {
         CDemoOptions options;
@@ -46,6 +52,7 @@ TEST(DemoOptions, ReadsEveryOption)
 TEST(DemoOptions, RefusesWhatItDoesNotKnowWithItsReason)
 {
     const wchar_t* pszSeconds = L"--seconds needs a whole number from 0 to 86400";
+    // clang-format off
     const struct { std::vector<LPCWSTR> vecArgs; const wchar_t* pszError; } aCases[] = {
         { { L"--seconds", L"86401" }, pszSeconds },
         { { L"--seconds", L"-3" }, pszSeconds }, { { L"--seconds", L"2.5" }, pszSeconds },
@@ -56,6 +63,7 @@ TEST(DemoOptions, RefusesWhatItDoesNotKnowWithItsReason)
         { { L"--fps", L"seconds", L"5" }, L"unknown option seconds" },
         { { L"--FPS" }, L"unknown option --FPS" },
     };
+    // clang-format on
     for (const auto& c : aCases)
     {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.vecArgs.back())));
@@ -68,12 +76,8 @@ TEST(DemoOptions, RefusesWhatItDoesNotKnowWithItsReason)
 
 TEST(DemoPictureArea, FillsTheRoomInsideTheMarginWithThePicturesAspect)
 {
-    const struct
-    {
-        CRect rcClient;
-        CSize sizePicture;
-        CRect rcExpected;
-    } aCases[] = {
+    // clang-format off
+    const struct { CRect rcClient; CSize sizePicture; CRect rcExpected; } aCases[] = {
         { CRect(0, 0, 672, 512), CSize(640, 480), CRect(16, 16, 656, 496) },        // 1:1
         { CRect(0, 0, 1000, 512), CSize(640, 480), CRect(180, 16, 820, 496) },      // wide: centred across
         { CRect(0, 0, 672, 900), CSize(640, 480), CRect(16, 210, 656, 690) },       // tall: centred down
@@ -83,18 +87,20 @@ TEST(DemoPictureArea, FillsTheRoomInsideTheMarginWithThePicturesAspect)
         { CRect(0, 0, 32, 500), CSize(640, 480), CRect() },                         // no room
         { CRect(0, 0, 672, 512), CSize(640, 0), CRect() },                          // no picture size
     };
+    // clang-format on
     for (size_t i = 0; i < sizeof(aCases) / sizeof(aCases[0]); ++i)
     {
         const CRect rcArea = CLiveDemoWindow::CalculatePictureArea(aCases[i].rcClient, aCases[i].sizePicture);
         EXPECT_TRUE(aCases[i].rcExpected.IsRectEmpty() ? rcArea.IsRectEmpty() : rcArea == aCases[i].rcExpected)
-            << "case " << i << ": " << rcArea.left << ", " << rcArea.top << ", " << rcArea.right << ", " << rcArea.bottom;
+            << "case " << i << ": " << rcArea.left << ", " << rcArea.top << ", " << rcArea.right << ", "
+            << rcArea.bottom;
     }
 }
 
 TEST(DemoScaleBar, LongestRoundLengthWithinAQuarterOfTheArea)
 {
-    EXPECT_EQ(100, CDemoOverlay::ChooseScalePixels(640, 640));     // 100 of 160 screen pixels
-    EXPECT_EQ(200, CDemoOverlay::ChooseScalePixels(4, 640));       // one screen pixel
+    EXPECT_EQ(100, CDemoOverlay::ChooseScalePixels(640, 640));   // 100 of 160 screen pixels
+    EXPECT_EQ(200, CDemoOverlay::ChooseScalePixels(4, 640));     // one screen pixel
     EXPECT_EQ(0, CDemoOverlay::ChooseScalePixels(3, 640)) << "no room for a bar of one pixel";
     EXPECT_EQ(0, CDemoOverlay::ChooseScalePixels(640, 0));
 }

@@ -31,8 +31,8 @@ protected:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"KivoGuideLive";
         RegisterClassW(&wc);
-        m_hWnd = CreateWindowExW(0, wc.lpszClassName, L"live", WS_POPUP | WS_VISIBLE, 0, 0, 200, 140, nullptr,
-                                 nullptr, wc.hInstance, nullptr);
+        m_hWnd = CreateWindowExW(0, wc.lpszClassName, L"live", WS_POPUP | WS_VISIBLE, 0, 0, 200, 140, nullptr, nullptr,
+                                 wc.hInstance, nullptr);
         ASSERT_NE(nullptr, m_hWnd);
         m_client.Connect();
         s_pPaintingClient = &m_client;
@@ -111,7 +111,10 @@ TEST(GuidePictures, SizesLengthsAndSizeQueries)
     ASSERT_EQ(64u * 48u, picture.size());
     EXPECT_EQ((5 + 7 + 29 * 3) % 256, picture[7 * 64 + 5]);   // pixel (5, 7) of the simulator's ramp
 
+    // clang-format off
+
     struct { int nSize; int nLength; } cases[] = { { 0, 64 * 48 }, { 10, 64 * 48 }, { 64 * 48 + 5, 64 * 48 } };
+    // clang-format on
     for (const auto& c : cases)
     {
         std::vector<BYTE> buffer(c.nSize + 1, 0xEE);
@@ -191,7 +194,9 @@ TEST_F(GuideLive, PolledLivePicturesAreGreyBytesOrFourBytesAPixel)
     m_client.EnablePollLivePictures(1);
     m_client.Open(1);
     m_client.Init();
+    // clang-format off
     struct { int nFormat; bool bGrey; size_t nBytesPerPixel; } formats[] = { { 1, true, 1 }, { 0, false, 4 } };
+    // clang-format on
     for (const auto& format : formats)
     {
         m_client.SetPropValueInt(LIVEFORMAT, format.nFormat);

@@ -10,8 +10,8 @@ int WINAPI wWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
     wc.hInstance = hInstance;
     wc.lpszClassName = L"KivoTestKeepAlive";
     RegisterClassW(&wc);
-    HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW,
-                                0, 0, 16, 16, nullptr, nullptr, hInstance, nullptr);
+    HWND hWnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 16, 16, nullptr, nullptr,
+                                hInstance, nullptr);
     if (hWnd == nullptr)
         return 1;
     MSG msg;

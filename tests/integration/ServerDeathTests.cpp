@@ -22,7 +22,8 @@ std::vector<HANDLE> OpenProcessesNamed(const wchar_t* pszName, DWORD dwAccess)
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL bMore = Process32FirstW(hSnapshot, &entry); bMore; bMore = Process32NextW(hSnapshot, &entry))
-        if (HANDLE hProcess = _wcsicmp(entry.szExeFile, pszName) == 0 ? OpenProcess(dwAccess, FALSE, entry.th32ProcessID) : nullptr)
+        if (HANDLE hProcess =
+                _wcsicmp(entry.szExeFile, pszName) == 0 ? OpenProcess(dwAccess, FALSE, entry.th32ProcessID) : nullptr)
             processes.push_back(hProcess);
     CloseHandle(hSnapshot);
     return processes;
@@ -43,7 +44,8 @@ bool IsRpcFailure(CKIVOClientException* pException, std::wstring& strMessage)
     strMessage = ErrorMessageOf(pException);
     pException->Delete();
     return strMessage.find(L"9 : CS ERROR : ") == 0
-           && (strMessage.find(L":0x800706ba") != std::wstring::npos || strMessage.find(L":0x800706be") != std::wstring::npos
+           && (strMessage.find(L":0x800706ba") != std::wstring::npos
+               || strMessage.find(L":0x800706be") != std::wstring::npos
                || strMessage.find(L":0x80010108") != std::wstring::npos);
 }
 }
@@ -80,16 +82,20 @@ TEST(ServerLifetime, ServerEndsOnceTheClientThatUsedItIsDestroyed)
 TEST(ServerDeath, EverythingEndsAndANewServerCanBeReached)
 {
     CTestWatchdog watchdog(240, "server death", 2);
-    HWND hWnd = CreateWindowExW(0, L"STATIC", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr, nullptr,
+                                nullptr);
     ASSERT_NE(nullptr, hWnd);
     CTestableClient client;
     client.Connect();
     client.Open(1);
     client.Init();
     ASSERT_NE(0, client.OrderCamera());
+    // clang-format off
     const struct { tagEMVP eProp; int nValue; } settings[] = {   // big pictures: calls take a while
         { PICTUREWIDTH, 1280 }, { PICTUREHEIGHT, 1024 }, { LIVEFORMAT, 0 }, { LIVEFRAMERATE, 1000 },
-        { LIVEWINDOW, static_cast<int>(reinterpret_cast<INT_PTR>(hWnd)) }, { LIVEWIDTH, 320 }, { LIVEHEIGHT, 240 }, { LIVEDISPLAY, 1 } };
+        { LIVEWINDOW, static_cast<int>(reinterpret_cast<INT_PTR>(hWnd)) }, { LIVEWIDTH, 320 }, { LIVEHEIGHT, 240 },
+        { LIVEDISPLAY, 1 } };
+    // clang-format on
     for (const auto& setting : settings)
         client.SetPropValueInt(setting.eProp, setting.nValue);
     client.Start(0);

@@ -19,7 +19,7 @@ TEST_F(LiveLoop, LivePictureReachesTheWindowScaledIntoItsAreaAndIsStoredAtStop)
 
     m_client.Start(0);
     ASSERT_TRUE(PumpUntil([&] { return !worker.HasStoredPicture(); }));   // taken by the new run
-    m_client.Stop(1);   // discards what the run stored
+    m_client.Stop(1);                                                     // discards what the run stored
     EXPECT_FALSE(worker.HasStoredPicture());
 }
 

@@ -8,10 +8,12 @@
 TEST_F(CameraTest, ArraysOfAnotherShapeAreNoPictureOrTable)
 {
     // Element type (VT_EMPTY: the member's own), dimensions, lower bound.
+    // clang-format off
     const struct { bool bPicture; VARTYPE vtElement; int nDims; LONG nLowerBound; } shapes[] = {
         { true, VT_EMPTY, 1, 1 }, { true, VT_EMPTY, 2, 0 }, { true, VT_I4, 1, 0 }, { true, VT_I2, 1, 0 },
         { false, VT_EMPTY, 1, 1 }, { false, VT_EMPTY, 2, 0 }, { false, VT_UI1, 1, 0 }, { false, VT_R8, 1, 0 },
     };
+    // clang-format on
     for (const auto& shape : shapes)
     {
         SCOPED_TRACE(::testing::Message() << (shape.bPicture ? "picture " : "table ") << shape.vtElement << ", "
@@ -26,10 +28,14 @@ TEST_F(CameraTest, ArraysOfAnotherShapeAreNoPictureOrTable)
         std::vector<BYTE> buffer(2000 + 32, 0xCD);
         BYTE* pData = buffer.data() + 16;
         int nLength = -1;
-        EXPECT_TRUE(shape.bPicture ? ThrowsKivoError([&] { m_client.GetPicture(1, pData, 2000, &nLength); }, CEXC_NO_PICTURE, L"GetPicture")
-                                   : ThrowsKivoError([&] { m_client.GetMeasureTab(reinterpret_cast<int*>(pData), 8); }, CEXC_NO_TABLE, L"GetMeasureTab"));
-        EXPECT_TRUE(shape.bPicture ? ThrowsKivoError([&] { m_client.GetRGBPicture(pData, 2000, &nLength); }, CEXC_NO_PICTURE, L"GetRGBPicture")
-                                   : ThrowsKivoError([&] { m_client.GetSearchTab(reinterpret_cast<int*>(pData), 8); }, CEXC_NO_TABLE, L"GetSearchTab"));
+        EXPECT_TRUE(shape.bPicture ? ThrowsKivoError([&] { m_client.GetPicture(1, pData, 2000, &nLength); },
+                                                     CEXC_NO_PICTURE, L"GetPicture")
+                                   : ThrowsKivoError([&] { m_client.GetMeasureTab(reinterpret_cast<int*>(pData), 8); },
+                                                     CEXC_NO_TABLE, L"GetMeasureTab"));
+        EXPECT_TRUE(shape.bPicture ? ThrowsKivoError([&] { m_client.GetRGBPicture(pData, 2000, &nLength); },
+                                                     CEXC_NO_PICTURE, L"GetRGBPicture")
+                                   : ThrowsKivoError([&] { m_client.GetSearchTab(reinterpret_cast<int*>(pData), 8); },
+                                                     CEXC_NO_TABLE, L"GetSearchTab"));
         EXPECT_EQ(-1, nLength);
         EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](BYTE b) { return b == 0xCD; }));
     }
@@ -67,10 +73,14 @@ TEST_F(CameraTest, ArraysThatClaimTwoToTheThirtyOneElementsOrMoreAreNoPictureOrT
             std::vector<BYTE> buffer(2000 + 32, 0xCD);
             BYTE* pData = buffer.data() + 16;
             int nLength = -1;
-            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPicture(1, pData, 2000, &nLength); }, CEXC_NO_PICTURE, L"GetPicture"));
-            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetRGBPicture(pData, 2000, &nLength); }, CEXC_NO_PICTURE, L"GetRGBPicture"));
-            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetMeasureTab(reinterpret_cast<int*>(pData), 8); }, CEXC_NO_TABLE, L"GetMeasureTab"));
-            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetSearchTab(reinterpret_cast<int*>(pData), 8); }, CEXC_NO_TABLE, L"GetSearchTab"));
+            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetPicture(1, pData, 2000, &nLength); }, CEXC_NO_PICTURE,
+                                        L"GetPicture"));
+            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetRGBPicture(pData, 2000, &nLength); }, CEXC_NO_PICTURE,
+                                        L"GetRGBPicture"));
+            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetMeasureTab(reinterpret_cast<int*>(pData), 8); },
+                                        CEXC_NO_TABLE, L"GetMeasureTab"));
+            EXPECT_TRUE(ThrowsKivoError([&] { m_client.GetSearchTab(reinterpret_cast<int*>(pData), 8); }, CEXC_NO_TABLE,
+                                        L"GetSearchTab"));
             EXPECT_EQ(-1, nLength);
             EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](BYTE b) { return b == 0xCD; }));
             Script().SetArrayShape(VT_EMPTY, 1, 0);

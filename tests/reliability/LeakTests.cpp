@@ -9,12 +9,21 @@
 namespace
 {
 // A result, the number it gives (0: none) and what follows the context text.
-struct CResult { HRESULT hr; CEXC_CAMERA_NUM eNumber; const wchar_t* pszSuffix; };
+struct CResult
+{
+    HRESULT hr;
+    CEXC_CAMERA_NUM eNumber;
+    const wchar_t* pszSuffix;
+};
 const CResult s_aResults[] = {
-    { S_OK, CEXC_CAMERA_NUM(0), L"" },                    { S_FALSE, CEXC_CAMERA_NUM(0), L"" },
-    { E_ACCESSDENIED, CEXC_ACCESS_DENIED, L"" },          { E_HANDLE, CEXC_INVALID_HANDLE, L"" },
-    { E_OUTOFMEMORY, CEXC_OUT_OF_MEMORY, L"" },           { E_INVALIDARG, CEXC_INVALID_ARGUMENT, L"" },
-    { E_FAIL, CEXC_CALL_FAILED, L":0x80004005" },         { static_cast<HRESULT>(0x800706BA), CEXC_CALL_FAILED, L":0x800706ba" },
+    { S_OK, CEXC_CAMERA_NUM(0), L"" },
+    { S_FALSE, CEXC_CAMERA_NUM(0), L"" },
+    { E_ACCESSDENIED, CEXC_ACCESS_DENIED, L"" },
+    { E_HANDLE, CEXC_INVALID_HANDLE, L"" },
+    { E_OUTOFMEMORY, CEXC_OUT_OF_MEMORY, L"" },
+    { E_INVALIDARG, CEXC_INVALID_ARGUMENT, L"" },
+    { E_FAIL, CEXC_CALL_FAILED, L":0x80004005" },
+    { static_cast<HRESULT>(0x800706BA), CEXC_CALL_FAILED, L":0x800706ba" },
 };
 
 // Frees of the server's side may come a moment after the call returned.
@@ -56,8 +65,9 @@ TEST_F(CameraTest, EveryMemberWithEveryResultReportsItAndGivesBackAllTaskMemory)
         Script().ClearCalls();
         unattached.Run([&] {
             for (const CMember& member : Members())
-                EXPECT_TRUE(ThrowsKivoError([&] { member.fnCall(m_client); }, CEXC_NO_INTERFACE,
-                                            L"No Interface for thread")) << member.pszMethod;
+                EXPECT_TRUE(
+                    ThrowsKivoError([&] { member.fnCall(m_client); }, CEXC_NO_INTERFACE, L"No Interface for thread"))
+                    << member.pszMethod;
             EXPECT_TRUE(ThrowsKivoError([&] { m_client.Open(0); }, CEXC_NO_INTERFACE, L"No Interface for thread"));
         });
         EXPECT_TRUE(Script().GetMethods().empty());

@@ -27,17 +27,25 @@ struct CResourceUse
     static CResourceUse Now()
     {
         CResourceUse use;
-        using PFNQUERY = LONG (NTAPI *)(ULONG, PVOID, ULONG, PULONG);
-        PFNQUERY pfnQuery = reinterpret_cast<PFNQUERY>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+        using PFNQUERY = LONG(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+        PFNQUERY pfnQuery = reinterpret_cast<PFNQUERY>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
         // SystemHandleInformation: a count, then one entry for every handle of the system.
-        struct CEntry { ULONG nOwnerPid; BYTE nType, nFlags; USHORT nHandle; PVOID pObject; ACCESS_MASK access; };
+        struct CEntry
+        {
+            ULONG nOwnerPid;
+            BYTE nType, nFlags;
+            USHORT nHandle;
+            PVOID pObject;
+            ACCESS_MASK access;
+        };
         std::vector<BYTE> buffer(1 << 23);
         if (pfnQuery != nullptr && pfnQuery(16, buffer.data(), static_cast<ULONG>(buffer.size()), nullptr) == 0)
         {
             const CEntry* pEntries = reinterpret_cast<const CEntry*>(buffer.data() + sizeof(ULONG_PTR));
-            use.nHandles = static_cast<ULONG>(std::count_if(pEntries, pEntries + *reinterpret_cast<ULONG*>(buffer.data()),
-                                                            [](const CEntry& e) { return e.nOwnerPid == GetCurrentProcessId(); }));
+            use.nHandles =
+                static_cast<ULONG>(std::count_if(pEntries, pEntries + *reinterpret_cast<ULONG*>(buffer.data()),
+                                                 [](const CEntry& e) { return e.nOwnerPid == GetCurrentProcessId(); }));
         }
         HANDLE ahHeaps[256];
         const DWORD nHeaps = GetProcessHeaps(256, ahHeaps);
@@ -67,7 +75,11 @@ const long REFUSED_PROP = 290;   // the server answers E_INVALIDARG
 class Stress : public LiveWindowTest
 {
 protected:
-    enum { WINDOW = 6, SLOTS };
+    enum
+    {
+        WINDOW = 6,
+        SLOTS
+    };
 
     template <typename F>
     void Call(size_t nSlot, const char* pszCall, F fn)
@@ -81,7 +93,8 @@ protected:
         {
             const bool bClient = pException->IsKindOf(RUNTIME_CLASS(CKIVOClientException)) != FALSE;
             m_nForeign += bClient ? 0 : 1;
-            m_nRefused += bClient && static_cast<CKIVOClientException*>(pException)->GetErrorNumber() == CEXC_INVALID_ARGUMENT;
+            m_nRefused +=
+                bClient && static_cast<CKIVOClientException*>(pException)->GetErrorNumber() == CEXC_INVALID_ARGUMENT;
             pException->Delete();
         }
         ++m_nCalls;
@@ -149,7 +162,8 @@ protected:
         Sleep(5 + random() % 20);
     }
 
-    // Every part on an attached thread of its own until the end. This thread pumps the window's messages meanwhile: a stop may wait for the live
+    // Every part on an attached thread of its own until the end. This thread
+    // pumps the window's messages meanwhile: a stop may wait for the live
     // thread painting into the window.
     void RunPhase(DWORD dwSeconds)
     {
@@ -157,7 +171,7 @@ protected:
         m_pWatchdog = &watchdog;
         const DWORD dwEnd = GetTickCount() + dwSeconds * 1000;
         using PFNPART = void (Stress::*)(size_t, std::mt19937&);
-        const PFNPART parts[WINDOW] = { &Stress::Caller, &Stress::Caller, &Stress::Caller,
+        const PFNPART parts[WINDOW] = { &Stress::Caller,    &Stress::Caller,    &Stress::Caller,
                                         &Stress::Commander, &Stress::Commander, &Stress::Overlay };
         std::atomic<size_t> nDone(0);
         std::vector<std::thread> threads;
@@ -231,9 +245,10 @@ TEST_F(Stress, EverythingAtOnceOnSeveralThreadsLeavesNothingBehind)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 500, QS_ALLINPUT);
         after = CResourceUse::Now();
     }
-    printf("stress: %lu s, %zu calls, %zu overlay hand-outs, %zu fetches; handles %lu -> %lu, heap bytes %llu -> %llu\n",
-           dwSeconds, m_nCalls.load(), m_nHandOuts.load(), nFetches, before.nHandles, after.nHandles,
-           before.nHeapBytes, after.nHeapBytes);
+    printf(
+        "stress: %lu s, %zu calls, %zu overlay hand-outs, %zu fetches; handles %lu -> %lu, heap bytes %llu -> %llu\n",
+        dwSeconds, m_nCalls.load(), m_nHandOuts.load(), nFetches, before.nHandles, after.nHandles, before.nHeapBytes,
+        after.nHeapBytes);
     fflush(stdout);
 
     EXPECT_EQ(0u, m_nForeign.load()) << "exceptions that are not the client's";

@@ -37,6 +37,7 @@ void operator delete(void* p, std::size_t) noexcept
 
 TEST(AllocationFailure, WorkerAndPaintDevicesFailOnlyWithMfcMemoryExceptions)
 {
+    // clang-format off
     const struct { const char* pszWhat; void (*fnMake)(); bool bBadAlloc; } aCases[] = {
         { "worker", [] { CKIVOClientThread worker(nullptr); }, false },
         { "paint device", [] { CKIVOClientPaintDC device; }, false },
@@ -44,6 +45,7 @@ TEST(AllocationFailure, WorkerAndPaintDevicesFailOnlyWithMfcMemoryExceptions)
         // The allocator does fail when asked to (a call, not a new-expression the compiler may drop).
         { "the allocator itself", [] { ::operator delete(::operator new(16)); }, true },
     };
+    // clang-format on
     for (const auto& item : aCases)
     {
         bool bStandard = false;

@@ -24,7 +24,10 @@ TEST(Composition, OnlyAMixedOverlayIsDrawnUnscaledWithTheKeyTransparent)
         }
     ASSERT_TRUE(MakeFrame(bytes, 40, 20, 4, 0, overlay));
 
-    const struct { BOOL bHasKey, bAllKey, bDrawn; } aFlags[] = { { TRUE, FALSE, TRUE }, { TRUE, TRUE, FALSE }, { FALSE, TRUE, FALSE } };
+    // clang-format off
+    const struct { BOOL bHasKey, bAllKey, bDrawn; }
+        aFlags[] = { { TRUE, FALSE, TRUE }, { TRUE, TRUE, FALSE }, { FALSE, TRUE, FALSE } };
+    // clang-format on
     for (const auto& flags : aFlags)
     {
         SCOPED_TRACE(testing::Message() << "has key " << flags.bHasKey << ", all key " << flags.bAllKey);
@@ -36,7 +39,7 @@ TEST(Composition, OnlyAMixedOverlayIsDrawnUnscaledWithTheKeyTransparent)
         for (POINT pt : { POINT{ 30, 14 }, POINT{ 29, 15 }, POINT{ 45, 20 } })
             EXPECT_EQ(GREEN, canvas.Pixel(pt.x, pt.y)) << pt.x << "," << pt.y;   // the key shows the picture
         for (POINT pt : { POINT{ 9, 5 }, POINT{ 10, 4 }, POINT{ 90, 64 }, POINT{ 89, 65 } })
-            EXPECT_EQ(BLUE, canvas.Pixel(pt.x, pt.y)) << pt.x << "," << pt.y;    // outside the area
+            EXPECT_EQ(BLUE, canvas.Pixel(pt.x, pt.y)) << pt.x << "," << pt.y;   // outside the area
     }
 
     CTestCanvas canvas(20, 20);
@@ -66,8 +69,16 @@ TEST(MaskCopy, CopyAndKeyFlagsFollowWhatTheApplicationDrew)
     repaintRequested();
     // The overlay drawn (its background, CLR_INVALID for none, and a yellow block
     // in its corner or not), whether the caller holds a copy; the outcome.
-    const struct { const char* pszWhat; COLORREF crBackground; bool bBlock; BOOL bHoldsCopy;
-                   bool bCopy; int bHasKey, bAllKey; bool bRepaint; } aSteps[] = {
+    const struct
+    {
+        const char* pszWhat;
+        COLORREF crBackground;
+        bool bBlock;
+        BOOL bHoldsCopy;
+        bool bCopy;
+        int bHasKey, bAllKey;
+        bool bRepaint;
+    } aSteps[] = {
         { "never drawn", CLR_INVALID, false, TRUE, false, 7, 7, true },
         { "mixed", KEY, true, TRUE, true, 1, 0, false },
         { "nothing new, a copy held", CLR_INVALID, false, TRUE, false, 7, 7, false },

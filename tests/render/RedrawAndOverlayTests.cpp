@@ -72,7 +72,7 @@ TEST_F(Overlay, HeldWhileTheApplicationGoesIdleThenReleased)
     ASSERT_NE(nullptr, pDevice);
     pDevice->FillSolidRect(&rect, OVERLAY_COLOUR);
     PumpMessages();
-    AfxLockTempMaps();            // the idle-time handler's unlock, as MFC makes it
+    AfxLockTempMaps();   // the idle-time handler's unlock, as MFC makes it
     AfxUnlockTempMaps(TRUE);
     PumpMessages();
     EXPECT_TRUE(m_client.ReleaseMaskPaintDC());
@@ -196,12 +196,14 @@ TEST_F(Redraw, RepaintShowsTheLastPictureInItsAreaFittedToTheWindow)
 // last picture.
 TEST_F(Redraw, OverlayComesBackAfterFramesAreDiscardedOrTheSizeChanges)
 {
+    // clang-format off
     const struct { const char* pszWhat; std::function<void()> fnDo; } aCases[] = {
         { "start", [&] { StartLive(); } },
         { "Stop(1) and Start(1)", [&] { m_client.Stop(1); m_client.Start(1); } },
         { "a new width", [&] { m_client.SetPropValueInt(LIVEWIDTH, WIDTH - 32); } },
         { "the old width again", [&] { m_client.SetPropValueInt(LIVEWIDTH, WIDTH); } },
     };
+    // clang-format on
     s_pPaintingClient = &m_client;
     for (const auto& item : aCases)
     {
@@ -222,8 +224,8 @@ TEST_F(Redraw, OverlayFollowsEveryNewLiveWindow)
     const HWND hFixtureWindow = m_hWnd;
     COLORREF crNext = RGB(0, 255, 255);
     auto fnNewWindow = [&] {
-        HWND hWnd = CreateWindowExW(0, L"KivoLiveTestWindow", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
-                                    nullptr, nullptr, nullptr, nullptr);
+        HWND hWnd = CreateWindowExW(0, L"KivoLiveTestWindow", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
+                                    nullptr, nullptr, nullptr);
         SetOverlayColourOf(hWnd, crNext);
         crNext = RGB(0, GetGValue(crNext) - 64, 255);
         return hWnd;

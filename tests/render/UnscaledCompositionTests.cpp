@@ -182,9 +182,8 @@ std::string FirstDifference(const std::vector<DWORD>& expected, const std::vecto
         {
             char szText[96];
             snprintf(szText, sizeof(szText), "%d,%d: GDI+ 0x%08lX, composed 0x%08lX",
-                     static_cast<int>(i % nTargetWidth),
-                     static_cast<int>(i / nTargetWidth), static_cast<unsigned long>(expected[i]),
-                     static_cast<unsigned long>(actual[i]));
+                     static_cast<int>(i % nTargetWidth), static_cast<int>(i / nTargetWidth),
+                     static_cast<unsigned long>(expected[i]), static_cast<unsigned long>(actual[i]));
             return szText;
         }
     return std::string();
@@ -203,12 +202,13 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
         COLORREF crKey;
         int nMaskWidth, nMaskHeight;   // 0: the area's
         ETarget eTarget;
-        bool bOtherPalette;            // an 8-bit palette other than the grey ramp
-        bool bDirect;                  // composed without GDI+
+        bool bOtherPalette;   // an 8-bit palette other than the grey ramp
+        bool bDirect;         // composed without GDI+
     } aCases[] = {
         { "grey 1x1", false, 1, 1, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
         { "colour 1x1", true, 1, 1, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
-        { "grey 1x1, mixed overlay larger than the area", false, 1, 1, MIXED, MAGENTA, 5, 4, PAINT_DEVICE, false, true },
+        { "grey 1x1, mixed overlay larger than the area", false, 1, 1, MIXED, MAGENTA, 5, 4, PAINT_DEVICE, false,
+          true },
         { "grey 3 wide (rows padded)", false, 3, 5, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
         { "grey 16 wide (one vector)", false, 16, 3, NO_OVERLAY, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
         { "grey 17 wide, mixed", false, 17, 7, MIXED, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
@@ -220,12 +220,14 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
         { "colour 8 wide, mixed, key 0x010101", true, 8, 8, MIXED, RGB(1, 1, 1), 0, 0, PAINT_DEVICE, false, true },
         { "colour 19 wide, mixed, blue key", true, 19, 5, MIXED, RGB(0, 0, 255), 0, 0, PAINT_DEVICE, false, true },
         { "colour 32 wide, all key", true, 32, 4, ALL_KEY, RGB(0, 0, 0), 0, 0, PAINT_DEVICE, false, true },
-        { "colour 31 wide, without key", true, 31, 3, WITHOUT_KEY, RGB(255, 255, 255), 0, 0, PAINT_DEVICE, false, true },
+        { "colour 31 wide, without key", true, 31, 3, WITHOUT_KEY, RGB(255, 255, 255), 0, 0, PAINT_DEVICE, false,
+          true },
         { "colour 12 wide, mixed overlay larger", true, 12, 6, MIXED, MAGENTA, 30, 20, PAINT_DEVICE, false, true },
         // Composed a band of rows at a time: these take two bands.
         { "grey 300x250, mixed", false, 300, 250, MIXED, MAGENTA, 0, 0, PAINT_DEVICE, false, true },
         { "colour 300x250, mixed", true, 300, 250, MIXED, RGB(0, 0, 255), 0, 0, PAINT_DEVICE, false, true },
-        { "grey, mixed overlay narrower than the area", false, 20, 6, MIXED, MAGENTA, 12, 6, PAINT_DEVICE, false, false },
+        { "grey, mixed overlay narrower than the area", false, 20, 6, MIXED, MAGENTA, 12, 6, PAINT_DEVICE, false,
+          false },
         { "colour, mixed overlay lower than the area", true, 20, 6, MIXED, MAGENTA, 20, 5, PAINT_DEVICE, false, false },
         { "grey 23 wide, mixed, into a window's DC", false, 23, 5, MIXED, MAGENTA, 0, 0, WINDOW, false, true },
         { "colour 9 wide, mixed, into a window's DC", true, 9, 5, MIXED, RGB(0, 0, 0), 0, 0, WINDOW, false, true },
@@ -255,21 +257,31 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
         const bool bDrawMask = frames.bMaskHasKeyColor && !frames.bMaskAllKeyColor;
 
         BOOL bGdiplus = FALSE, bDirect = FALSE, bComposed = FALSE;
-        const std::vector<DWORD> gdiplus = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
-            return worker.DrawLivePicture(pDC, frames.picture.GetBitmap(), frames.mask.GetBitmap(), AREA_LEFT,
-                                          AREA_TOP, nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor,
-                                          frames.bMaskAllKeyColor);
-        }, bGdiplus);
-        const std::vector<DWORD> direct = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
-            return Kivo::ComposeUnscaledPicture(pDC->GetSafeHdc(), frames.picture.GetInfo(), frames.picture.GetBits(),
-                                          bDrawMask ? frames.mask.GetInfo() : nullptr,
-                                          bDrawMask ? frames.mask.GetBits() : nullptr, AREA_LEFT, AREA_TOP, nWidth,
-                                          nHeight, item.crKey);
-        }, bDirect);
-        const std::vector<DWORD> composed = ComposeInto(item.eTarget, AreaTarget(nWidth, nHeight), [&](CDC* pDC) {
-            return worker.ComposeLivePicture(pDC, frames.picture, &frames.mask, AREA_LEFT, AREA_TOP, nWidth, nHeight,
-                                             frames.dwKeyColor, frames.bMaskHasKeyColor, frames.bMaskAllKeyColor);
-        }, bComposed);
+        const std::vector<DWORD> gdiplus = ComposeInto(
+            item.eTarget, AreaTarget(nWidth, nHeight),
+            [&](CDC* pDC) {
+                return worker.DrawLivePicture(pDC, frames.picture.GetBitmap(), frames.mask.GetBitmap(), AREA_LEFT,
+                                              AREA_TOP, nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor,
+                                              frames.bMaskAllKeyColor);
+            },
+            bGdiplus);
+        const std::vector<DWORD> direct = ComposeInto(
+            item.eTarget, AreaTarget(nWidth, nHeight),
+            [&](CDC* pDC) {
+                return Kivo::ComposeUnscaledPicture(
+                    pDC->GetSafeHdc(), frames.picture.GetInfo(), frames.picture.GetBits(),
+                    bDrawMask ? frames.mask.GetInfo() : nullptr, bDrawMask ? frames.mask.GetBits() : nullptr, AREA_LEFT,
+                    AREA_TOP, nWidth, nHeight, item.crKey);
+            },
+            bDirect);
+        const std::vector<DWORD> composed = ComposeInto(
+            item.eTarget, AreaTarget(nWidth, nHeight),
+            [&](CDC* pDC) {
+                return worker.ComposeLivePicture(pDC, frames.picture, &frames.mask, AREA_LEFT, AREA_TOP, nWidth,
+                                                 nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor,
+                                                 frames.bMaskAllKeyColor);
+            },
+            bComposed);
         ASSERT_TRUE(bGdiplus);
         EXPECT_TRUE(bComposed);
         EXPECT_EQ(item.bDirect, bDirect != FALSE);
@@ -287,8 +299,8 @@ TEST(UnscaledComposition, EqualsGdiplusPixelForPixelOrLeavesTheCaseToIt)
 TEST(UnscaledComposition, StoredPictureRedrawEqualsGdiplus)
 {
     const int nWidth = 37, nHeight = 21;
-    HWND hWnd = CreateWindowExW(0, L"STATIC", L"live", WS_POPUP, 0, 0, nWidth + 2 * AREA_LEFT,
-                                nHeight + 2 * AREA_TOP, nullptr, nullptr, nullptr, nullptr);
+    HWND hWnd = CreateWindowExW(0, L"STATIC", L"live", WS_POPUP, 0, 0, nWidth + 2 * AREA_LEFT, nHeight + 2 * AREA_TOP,
+                                nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, hWnd);
     const COLORREF crKey = RGB(255, 0, 255);
     for (int bColour = 0; bColour < 2; ++bColour)
@@ -302,22 +314,25 @@ TEST(UnscaledComposition, StoredPictureRedrawEqualsGdiplus)
                                   bColour ? 0 : 1, frames.picture));
             frames.mask = TestOverlay(MIXED, crKey, nWidth, nHeight);
             frames.dwKeyColor = Kivo::ColorRefToArgb(crKey);
-            frames.bMaskHasKeyColor = Kivo::ScanMaskForKeyColor(frames.mask.GetBitmap(), &crKey, &frames.bMaskAllKeyColor);
+            frames.bMaskHasKeyColor =
+                Kivo::ScanMaskForKeyColor(frames.mask.GetBitmap(), &crKey, &frames.bMaskAllKeyColor);
             // The buffered redraw blits its device to the DC's origin: its area starts there.
             const int nLeft = bBuffered ? 0 : AREA_LEFT, nTop = bBuffered ? 0 : AREA_TOP;
             worker.RememberLiveArea(hWnd, nLeft, nTop, nWidth, nHeight);
             const CRect rcTarget(0, 0, AREA_LEFT + nWidth + MARGIN_X, AREA_TOP + nHeight + MARGIN_Y);
 
             BOOL bGdiplus = FALSE, bRedrawn = FALSE;
-            const std::vector<DWORD> gdiplus = ComposeInto(PAINT_DEVICE, rcTarget, [&](CDC* pDC) {
-                return worker.DrawLivePicture(pDC, frames.picture.GetBitmap(), frames.mask.GetBitmap(), nLeft, nTop,
-                                              nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor,
-                                              frames.bMaskAllKeyColor);
-            }, bGdiplus);
+            const std::vector<DWORD> gdiplus = ComposeInto(
+                PAINT_DEVICE, rcTarget,
+                [&](CDC* pDC) {
+                    return worker.DrawLivePicture(pDC, frames.picture.GetBitmap(), frames.mask.GetBitmap(), nLeft, nTop,
+                                                  nWidth, nHeight, frames.dwKeyColor, frames.bMaskHasKeyColor,
+                                                  frames.bMaskAllKeyColor);
+                },
+                bGdiplus);
             ASSERT_TRUE(worker.StoreFrames(frames));
-            const std::vector<DWORD> redrawn = ComposeInto(PAINT_DEVICE, rcTarget, [&](CDC* pDC) {
-                return worker.PaintLivePicture(pDC, bBuffered);
-            }, bRedrawn);
+            const std::vector<DWORD> redrawn = ComposeInto(
+                PAINT_DEVICE, rcTarget, [&](CDC* pDC) { return worker.PaintLivePicture(pDC, bBuffered); }, bRedrawn);
             ASSERT_TRUE(bGdiplus);
             EXPECT_TRUE(bRedrawn);
             EXPECT_EQ("", FirstDifference(gdiplus, redrawn, rcTarget.Width()));

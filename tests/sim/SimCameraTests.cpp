@@ -10,6 +10,7 @@
 TEST_F(CSimTest, CommandsMoveThroughTheStatesOrFailWithAStickyError)
 {
     using PCOMMAND = HRESULT (STDMETHODCALLTYPE IKIVOCamera::*)();
+    // clang-format off
     const struct { const char* pszCommand; PCOMMAND pfn; HRESULT hr; tagEServerState eState; LONG nError; } aRows[] = {
         { "Stop", &IKIVOCamera::Stop, S_OK, SERVERSTATE_CLOSED, 0 },   // harmless when closed
         { "Init", &IKIVOCamera::Init, SimErrorHr(1), SERVERSTATE_CLOSED, 1 },
@@ -34,7 +35,9 @@ TEST_F(CSimTest, CommandsMoveThroughTheStatesOrFailWithAStickyError)
         { "Reset", &IKIVOCamera::Reset, S_OK, SERVERSTATE_OPENED, 0 },      // and Reset clears the error
         { "Close", &IKIVOCamera::Close, S_OK, SERVERSTATE_CLOSED, 0 },
     };
-    const wchar_t* apszErrors[] = { L"No error", L"Camera is not open", L"Camera is not initialized", L"Camera is running" };
+    // clang-format on
+    const wchar_t* apszErrors[] = { L"No error", L"Camera is not open", L"Camera is not initialized",
+                                    L"Camera is running" };
     CKIVOComPtr<IKIVOCamera3> pOther;   // every connection sees the one camera
     CreateCamera(pOther);
     ASSERT_FALSE(pOther.IsNull());
@@ -61,12 +64,14 @@ TEST_F(CSimTest, OpensForAnAnnouncedProcess)
 
 TEST_F(CSimTest, PropertiesConvertBetweenTextIntegersAndVariants)
 {
-    const tagEMVP eFree = static_cast<tagEMVP>(7001);   // a number no other test writes
+    const tagEMVP eFree = static_cast<tagEMVP>(7001);           // a number no other test writes
     EXPECT_EQ(L"0", GetPropText(static_cast<tagEMVP>(7999)));   // never written
+    // clang-format off
     const struct { const wchar_t* pszText; LONG nValue; } aTexts[] = {
         { L"Ünïcode owner 42", 0 }, { L"  -17 ", -17 }, { L"+5", 5 }, { L"2147483647", 2147483647 },
         { L"-2147483648", -2147483647 - 1 }, { L"2147483648", 0 }, { L"12abc", 0 }, { L"0x10", 0 }, { L"", 0 },
     };
+    // clang-format on
     for (const auto& row : aTexts)
     {
         SCOPED_TRACE(testing::PrintToString(std::wstring(row.pszText)));
@@ -82,6 +87,7 @@ TEST_F(CSimTest, PropertiesConvertBetweenTextIntegersAndVariants)
     EXPECT_EQ(E_INVALIDARG, m_pCamera->SetPropValue(eFree, bstrTooLong.Get()));
     EXPECT_EQ(strLongest, GetPropText(eFree));
     CTestBstr bstrNumber(L"42"), bstrWord(L"eleven");
+    // clang-format off
     const struct { VARTYPE vt; LONGLONG nBits; HRESULT hr; LONG nValue; const wchar_t* pszText; } aVariants[] = {
         { VT_I2, static_cast<USHORT>(-300), S_OK, -300, L"-300" },
         { VT_UI4, 0xFF00FF00u, S_OK, static_cast<LONG>(0xFF00FF00u), L"-16711936" },   // COLORREF-like bits survive
@@ -90,6 +96,7 @@ TEST_F(CSimTest, PropertiesConvertBetweenTextIntegersAndVariants)
         { VT_EMPTY, 0, DISP_E_TYPEMISMATCH, 42, L"42" },
         { VT_I8, 0x100000000LL, DISP_E_OVERFLOW, 42, L"42" },
     };
+    // clang-format on
     for (const auto& row : aVariants)
     {
         SCOPED_TRACE(row.vt);
@@ -107,10 +114,12 @@ TEST_F(CSimTest, PropertiesConvertBetweenTextIntegersAndVariants)
 
 TEST_F(CSimTest, SimulatorPropertiesAreCheckedAndNamed)
 {
+    // clang-format off
     const struct { tagEMVP eProp; LONG nBad; LONG nGood; } aLimits[] = {
         { PICTUREWIDTH, 0, 1 }, { PICTUREWIDTH, 4097, 4096 }, { PICTUREHEIGHT, -1, 1 }, { PICTUREHEIGHT, 4097, 4096 },
         { LIVEFORMAT, 2, 0 }, { LIVEFORMAT, -1, 1 }, { LIVEFRAMERATE, 0, 1 }, { LIVEFRAMERATE, 1001, 1000 },
     };
+    // clang-format on
     VARIANT v;
     VariantInit(&v);
     V_VT(&v) = VT_I4;
@@ -130,11 +139,14 @@ TEST_F(CSimTest, SimulatorPropertiesAreCheckedAndNamed)
     EXPECT_EQ(E_ACCESSDENIED, m_pCamera->SetPropValue(LIVEPENDINGCOUNT, bstrCount.Get()));
     EXPECT_EQ(0, GetErrorNumber()) << "a refused write records no error";
 
+    // clang-format off
+
     const struct { LONG nProp; const wchar_t* pszName; } aNames[] = {
         { OWNER, L"OWNER" }, { LIVECOLOR, L"LIVECOLOR" }, { LIVEFRAMERATE, L"LIVEFRAMERATE" },
         { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT" }, { LIVECALLCOUNT, L"LIVECALLCOUNT" }, { 51, L"Property 51" },
         { -3, L"Property -3" },
     };
+    // clang-format on
     for (const auto& row : aNames)
     {
         CTestBstr bstr;

@@ -45,9 +45,9 @@ public:
     CCrashingClient(const CCrashingClient&) = delete;
     CCrashingClient& operator=(const CCrashingClient&) = delete;
     CCrashingClient()
-        : m_strPrefix("KivoSimTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64())),
-          m_hReady(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-ready").c_str())),
-          m_hGo(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-go").c_str()))
+        : m_strPrefix("KivoSimTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()))
+        , m_hReady(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-ready").c_str()))
+        , m_hGo(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-go").c_str()))
     {
     }
     ~CCrashingClient()
@@ -101,11 +101,13 @@ TEST(SimServerLifetime, LivesAsLongAsAnyClientAndForgetsCrashedOnes)
 
     // A new server's camera: closed, no error, empty tables, the documented defaults.
     EXPECT_EQ(SERVERSTATE_CLOSED, StateOf(pCamera.Get()));
+    // clang-format off
     const struct { tagEMVP eProp; LONG nValue; } aDefaults[] = {
         { OWNER, 0 }, { CONTROLFLAGS, 0 }, { LIVEWIDTH, 640 }, { LIVEHEIGHT, 480 }, { LIVELEFT, 0 },
         { LIVETOP, 0 }, { LIMITEDSIZE, 0 }, { LIVEWINDOW, 0 }, { LIVECOLOR, 0x00FF00FF }, { LIVEDISPLAY, 1 },
         { PICTUREWIDTH, 640 }, { PICTUREHEIGHT, 480 }, { LIVEFORMAT, 1 }, { LIVEFRAMERATE, 25 },
     };
+    // clang-format on
     for (const auto& row : aDefaults)
         EXPECT_EQ(row.nValue, GetPropLongOf(pCamera.Get(), row.eProp)) << "property " << row.eProp;
     CTestArray table;

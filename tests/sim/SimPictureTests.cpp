@@ -51,7 +51,10 @@ TEST_F(CSimTest, StillPicturesAreRampsPerNumberAndColourBarsInBgrOrder)
         const std::vector<BYTE> vecBytes = GetArrayBytes(picture.Get(), VT_UI1);
         ASSERT_EQ(80u * 30u, vecBytes.size());
         // A diagonal ramp shifted by 29 grey levels per picture number.
-        const struct { size_t nIndex; int nLevel; } aPixels[] = { { 0, 0 }, { 79, 79 }, { 80, 1 }, { 80 * 30 - 1, 79 + 29 } };
+        // clang-format off
+        const struct { size_t nIndex; int nLevel; }
+            aPixels[] = { { 0, 0 }, { 79, 79 }, { 80, 1 }, { 80 * 30 - 1, 79 + 29 } };
+        // clang-format on
         for (const auto& px : aPixels)
             EXPECT_EQ(static_cast<BYTE>(px.nLevel + 29 * n), vecBytes[px.nIndex]) << px.nIndex;
     }

@@ -7,8 +7,8 @@ CKIVOComPtr<IKIVOCamera3> g_pKeeper;
 
 void CreateCamera(CKIVOComPtr<IKIVOCamera3>& pCamera)
 {
-    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera3,
-                                     pCamera.Receive()));
+    EXPECT_EQ(S_OK,
+              CoCreateInstance(CLSID_KIVOCamera, nullptr, CLSCTX_LOCAL_SERVER, IID_IKIVOCamera3, pCamera.Receive()));
 }
 
 void ReleaseKeptServer()
@@ -28,7 +28,8 @@ std::vector<BYTE> GetArrayBytes(SAFEARRAY* psa, VARTYPE vtExpected)
         ADD_FAILURE() << "not a one-dimensional array of type " << vtExpected << " from 0";
         return {};
     }
-    std::vector<BYTE> vecBytes(static_cast<BYTE*>(pData), static_cast<BYTE*>(pData) + (nUpper + 1) * SafeArrayGetElemsize(psa));
+    std::vector<BYTE> vecBytes(static_cast<BYTE*>(pData),
+                               static_cast<BYTE*>(pData) + (nUpper + 1) * SafeArrayGetElemsize(psa));
     SafeArrayUnaccessData(psa);
     return vecBytes;
 }
@@ -36,7 +37,8 @@ std::vector<BYTE> GetArrayBytes(SAFEARRAY* psa, VARTYPE vtExpected)
 std::vector<LONG> GetArrayLongs(SAFEARRAY* psa)
 {
     const std::vector<BYTE> vecBytes = GetArrayBytes(psa, VT_I4);
-    return std::vector<LONG>(reinterpret_cast<const LONG*>(vecBytes.data()), reinterpret_cast<const LONG*>(vecBytes.data() + vecBytes.size()));
+    return std::vector<LONG>(reinterpret_cast<const LONG*>(vecBytes.data()),
+                             reinterpret_cast<const LONG*>(vecBytes.data() + vecBytes.size()));
 }
 
 SAFEARRAY* CreateLongArray(const std::vector<LONG>& vecValues)

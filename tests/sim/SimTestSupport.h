@@ -29,7 +29,10 @@ public:
 using CTestArray = CKIVOUniqueResource<CKIVOSafeArrayTraits>;
 
 // MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x200 + n) as the simulator returns it.
-constexpr HRESULT SimErrorHr(int n) { return static_cast<HRESULT>(0x80040200u + static_cast<unsigned>(n)); }
+constexpr HRESULT SimErrorHr(int n)
+{
+    return static_cast<HRESULT>(0x80040200u + static_cast<unsigned>(n));
+}
 
 // A new connection through local-server activation; fails the test otherwise.
 void CreateCamera(CKIVOComPtr<IKIVOCamera3>& pCamera);

@@ -15,7 +15,6 @@ struct CMember
     std::function<void(CTestableClient&)> fnCall;
 };
 
-
 inline const std::vector<CMember>& Members()
 {
     static int s_anTable[4] = { 1, 2, 3, 4 };
@@ -28,21 +27,33 @@ inline const std::vector<CMember>& Members()
         { L"Update", "Update", L"Update", [](CTestableClient& c) { c.Update(); } },
         { L"Reset", "Reset", L"Reset", [](CTestableClient& c) { c.Reset(); } },
         { L"OrderCamera", "OrderCamera", L"OrderCamera", [](CTestableClient& c) { c.OrderCamera(); } },
-        { L"ReleaseCamera", "ReleaseCamera", L"ReleaseCamera",   // ordered first where it can be, so that the server is asked
-          [](CTestableClient& c) { if (c.IsConnected() && !c.IsOrdered()) c.OrderCamera(); c.ReleaseCamera(); } },
+        { L"ReleaseCamera", "ReleaseCamera",
+          L"ReleaseCamera",   // ordered first where it can be, so that the server is asked
+          [](CTestableClient& c) {
+              if (c.IsConnected() && !c.IsOrdered())
+                  c.OrderCamera();
+              c.ReleaseCamera();
+          } },
         { L"GetServerState", "GetServerState", L"GetServerState", [](CTestableClient& c) { c.GetServerState(); } },
         { L"GetPropName", "GetPropName", L"GetPropName", [](CTestableClient& c) { c.GetPropName(OWNER); } },
         { L"GetPropValue", "GetPropValue", L"GetPropValue", [](CTestableClient& c) { c.GetPropValue(LIVECOLOR); } },
-        { L"GetPropValueInt", "GetPropVariant", L"GetPropValueInt", [](CTestableClient& c) { c.GetPropValueInt(LIVECOLOR); } },
-        { L"SetPropValueInt", "SetPropVariant", L"SetPropValueInt eProp=12, iVal=-7", [](CTestableClient& c) { c.SetPropValueInt(static_cast<tagEMVP>(12), -7); } },
-        { L"SetPropValue", "SetPropValue", L"SetPropValue eProp=12, sVal=abc", [](CTestableClient& c) { c.SetPropValue(static_cast<tagEMVP>(12), _T("abc")); } },
+        { L"GetPropValueInt", "GetPropVariant", L"GetPropValueInt",
+          [](CTestableClient& c) { c.GetPropValueInt(LIVECOLOR); } },
+        { L"SetPropValueInt", "SetPropVariant", L"SetPropValueInt eProp=12, iVal=-7",
+          [](CTestableClient& c) { c.SetPropValueInt(static_cast<tagEMVP>(12), -7); } },
+        { L"SetPropValue", "SetPropValue", L"SetPropValue eProp=12, sVal=abc",
+          [](CTestableClient& c) { c.SetPropValue(static_cast<tagEMVP>(12), _T("abc")); } },
         { L"GetError", "GetError", L"GetError", [](CTestableClient& c) { c.GetError(nullptr); } },
         { L"ClearError", "ClearError", L"ClearError", [](CTestableClient& c) { c.ClearError(); } },
         { L"AllocPicture", "AllocPicture", L"AllocPicture", [](CTestableClient& c) { c.AllocPicture(3); } },
-        { L"GetPicture", "GetPicture", L"GetPicture", [](CTestableClient& c) { c.GetPicture(3, s_abBuffer, sizeof(s_abBuffer), nullptr); } },
-        { L"GetRGBPicture", "GetRGBPicture", L"GetRGBPicture", [](CTestableClient& c) { c.GetRGBPicture(s_abBuffer, sizeof(s_abBuffer), nullptr); } },
-        { L"SetMeasureTab", "SetMeasureTab", L"SetMeasureTab", [](CTestableClient& c) { c.SetMeasureTab(s_anTable, 4); } },
-        { L"GetMeasureTab", "GetMeasureTab", L"GetMeasureTab", [](CTestableClient& c) { c.GetMeasureTab(s_anTable, 4); } },
+        { L"GetPicture", "GetPicture", L"GetPicture",
+          [](CTestableClient& c) { c.GetPicture(3, s_abBuffer, sizeof(s_abBuffer), nullptr); } },
+        { L"GetRGBPicture", "GetRGBPicture", L"GetRGBPicture",
+          [](CTestableClient& c) { c.GetRGBPicture(s_abBuffer, sizeof(s_abBuffer), nullptr); } },
+        { L"SetMeasureTab", "SetMeasureTab", L"SetMeasureTab",
+          [](CTestableClient& c) { c.SetMeasureTab(s_anTable, 4); } },
+        { L"GetMeasureTab", "GetMeasureTab", L"GetMeasureTab",
+          [](CTestableClient& c) { c.GetMeasureTab(s_anTable, 4); } },
         { L"SetSearchTab", "SetSearchTab", L"SetSearchTab", [](CTestableClient& c) { c.SetSearchTab(s_anTable, 4); } },
         { L"GetSearchTab", "GetSearchTab", L"GetSearchTab", [](CTestableClient& c) { c.GetSearchTab(s_anTable, 4); } },
     };

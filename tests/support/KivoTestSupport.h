@@ -115,7 +115,8 @@ public:
     CTestWorker(const CTestWorker&) = delete;
     CTestWorker& operator=(const CTestWorker&) = delete;
     CTestWorker()
-        : m_hTask(CreateEventW(nullptr, FALSE, FALSE, nullptr)), m_hDone(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+        : m_hTask(CreateEventW(nullptr, FALSE, FALSE, nullptr))
+        , m_hDone(CreateEventW(nullptr, FALSE, FALSE, nullptr))
     {
         m_hThread.Reset(CreateThread(nullptr, 0, ThreadProc, this, 0, &m_dwThreadId));
     }
@@ -149,7 +150,8 @@ private:
             }
             catch (CKIVOClientException* pException)
             {
-                pThis->m_strFailure = "uncaught exception on worker: " + ::testing::PrintToString(ErrorMessageOf(pException));
+                pThis->m_strFailure =
+                    "uncaught exception on worker: " + ::testing::PrintToString(ErrorMessageOf(pException));
                 pException->Delete();
             }
             catch (CException* pException)

@@ -46,8 +46,8 @@ void LiveWindowTest::SetUp()
         wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         wc.lpszClassName = L"KivoLiveTestWindow";
         RegisterClassW(&wc);
-        s_hWnd = CreateWindowExW(0, L"KivoLiveTestWindow", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240,
-                                 nullptr, nullptr, nullptr, nullptr);
+        s_hWnd = CreateWindowExW(0, L"KivoLiveTestWindow", L"live", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
+                                 nullptr, nullptr, nullptr);
     }
     m_hWnd = s_hWnd;
     ASSERT_NE(nullptr, m_hWnd);

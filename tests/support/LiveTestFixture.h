@@ -56,7 +56,10 @@ protected:
     // The ramp scaled twice into the area: column LEFT + 2k of the row shows grey 4k.
     bool RampShown(int nRow);
     // The paint handler's overlay over the picture, the picture seen through its key colour.
-    bool OverlayShown() { return WindowPixel(LEFT + 2, TOP + 2) == OverlayColourOf(m_hWnd) && GreyAt(LEFT + 40, TOP + 40); }
+    bool OverlayShown()
+    {
+        return WindowPixel(LEFT + 2, TOP + 2) == OverlayColourOf(m_hWnd) && GreyAt(LEFT + 40, TOP + 40);
+    }
     // The percentage of pixels of this colour in the room that the text takes
     // at (x, y) in a DC's default font, the one the library writes its frame
     // rate and picture messages in.

@@ -29,11 +29,11 @@ inline std::vector<BYTE> SolidColour(int nWidth, int nHeight, COLORREF cr)
     return bytes;
 }
 
-inline bool MakeFrame(const std::vector<BYTE>& bytes, int nWidth, int nHeight, int nBytesPerPixel,
-                      int nFormat, CKIVOFrame& frame)
+inline bool MakeFrame(const std::vector<BYTE>& bytes, int nWidth, int nHeight, int nBytesPerPixel, int nFormat,
+                      CKIVOFrame& frame)
 {
-    frame = CKIVOClientThread::CreatePictureBitmap(bytes.data(), static_cast<ULONG>(bytes.size()), &nWidth,
-                                                   &nHeight, &nBytesPerPixel, &nFormat);
+    frame = CKIVOClientThread::CreatePictureBitmap(bytes.data(), static_cast<ULONG>(bytes.size()), &nWidth, &nHeight,
+                                                   &nBytesPerPixel, &nFormat);
     return !frame.IsNull();
 }
 

@@ -89,15 +89,24 @@ HRESULT MakeText(const std::wstring& strValue, bool bNull, BSTR* pbstr)
     *pbstr = bNull ? nullptr : SysAllocStringLen(strValue.data(), static_cast<UINT>(strValue.size()));
     return S_OK;
 }
-} // namespace
+}   // namespace
 
 // One connection object; all of them share the script.
 class CTestCamera : public IKIVOCamera3
 {
 public:
     using CLock = CTestCameraScript::CLock;
-    explicit CTestCamera(CTestCameraScript& script) : m_script(script) { CLock lock(m_script.m_mutex); ++m_script.m_nObjects; }
-    virtual ~CTestCamera() { CLock lock(m_script.m_mutex); --m_script.m_nObjects; }
+    explicit CTestCamera(CTestCameraScript& script)
+        : m_script(script)
+    {
+        CLock lock(m_script.m_mutex);
+        ++m_script.m_nObjects;
+    }
+    virtual ~CTestCamera()
+    {
+        CLock lock(m_script.m_mutex);
+        --m_script.m_nObjects;
+    }
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
@@ -126,10 +135,18 @@ public:
     }
 
     // IDispatch: the client never calls through it.
-    STDMETHODIMP GetTypeInfoCount(UINT* pn) override { if (pn) *pn = 0; return S_OK; }
+    STDMETHODIMP GetTypeInfoCount(UINT* pn) override
+    {
+        if (pn)
+            *pn = 0;
+        return S_OK;
+    }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
 
     // IKIVOCamera
     STDMETHODIMP GetServerState(tagEServerState* peState) override
@@ -166,8 +183,9 @@ public:
         {
             CLock lock(m_script.m_mutex);
             const CTestCameraScript::CState& state = m_script.m_state;
-            strValue = state.mapTextProps.count(eProp) ? state.mapTextProps.at(eProp)
-                                                        : std::to_wstring(CTestCameraScript::Find(state.mapIntProps, eProp, 0L));
+            strValue = state.mapTextProps.count(eProp)
+                           ? state.mapTextProps.at(eProp)
+                           : std::to_wstring(CTestCameraScript::Find(state.mapIntProps, eProp, 0L));
         }
         Text(strValue, pbstrValue);
         return hr;
@@ -246,7 +264,10 @@ public:
         return Record("ReleaseCamera");
     }
     STDMETHODIMP Reset() override { return Record("Reset"); }
-    STDMETHODIMP GetRGBPicture(SAFEARRAY** ppsaPicture) override { return DeliverPicture(Record("GetRGBPicture"), ppsaPicture); }
+    STDMETHODIMP GetRGBPicture(SAFEARRAY** ppsaPicture) override
+    {
+        return DeliverPicture(Record("GetRGBPicture"), ppsaPicture);
+    }
 
     // IKIVOCamera2
     STDMETHODIMP OpenForProcess(unsigned long dwProcessId) override
@@ -259,16 +280,16 @@ public:
     }
 
     // IKIVOCamera3
-    STDMETHODIMP Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth,
-                                  unsigned long* pnHeight, long* pnBytesPerPixel,
-                                  long* pnFormat) override
+    STDMETHODIMP Get3DLivePicture(SAFEARRAY** ppsaPicture, unsigned long* pnWidth, unsigned long* pnHeight,
+                                  long* pnBytesPerPixel, long* pnFormat) override
     {
         HRESULT hr = Record("Get3DLivePicture");
         if (!ppsaPicture || !pnWidth || !pnHeight || !pnBytesPerPixel || !pnFormat)
             return E_POINTER;
         CLock lock(m_script.m_mutex);
         const CTestPicture& picture = m_script.m_state.pictures[1];
-        *ppsaPicture = m_script.m_state.abDeliverPicture[1] ? MakeByteArray(picture.bytes, m_script.m_state.shape) : nullptr;
+        *ppsaPicture =
+            m_script.m_state.abDeliverPicture[1] ? MakeByteArray(picture.bytes, m_script.m_state.shape) : nullptr;
         *pnWidth = picture.nWidth;
         *pnHeight = picture.nHeight;
         *pnBytesPerPixel = picture.nBytesPerPixel;
@@ -329,7 +350,9 @@ private:
             return E_POINTER;
         CLock lock(m_script.m_mutex);
         const CTestCameraScript::CState& state = m_script.m_state;
-        *ppsaTable = SUCCEEDED(hr) && state.abDeliverTable[bMeasure] ? MakeLongArray(state.tables[bMeasure], state.shape) : nullptr;
+        *ppsaTable = SUCCEEDED(hr) && state.abDeliverTable[bMeasure]
+                         ? MakeLongArray(state.tables[bMeasure], state.shape)
+                         : nullptr;
         return hr;
     }
     HRESULT DeliverPicture(HRESULT hr, SAFEARRAY** ppsaPicture)
@@ -338,7 +361,8 @@ private:
             return E_POINTER;
         CLock lock(m_script.m_mutex);
         const CTestCameraScript::CState& state = m_script.m_state;
-        *ppsaPicture = SUCCEEDED(hr) && state.abDeliverPicture[0] ? MakeByteArray(state.pictures[0].bytes, state.shape) : nullptr;
+        *ppsaPicture =
+            SUCCEEDED(hr) && state.abDeliverPicture[0] ? MakeByteArray(state.pictures[0].bytes, state.shape) : nullptr;
         return hr;
     }
 
@@ -349,7 +373,10 @@ private:
 class CTestCameraFactory : public IClassFactory
 {
 public:
-    explicit CTestCameraFactory(CTestCameraScript& script) : m_script(script) {}
+    explicit CTestCameraFactory(CTestCameraScript& script)
+        : m_script(script)
+    {
+    }
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
     {
@@ -423,7 +450,7 @@ bool RegisterOwnTypeLibrary()
     CKIVOComPtr<ITypeLib> pTypeLib;
     return SUCCEEDED(LoadTypeLibEx(szPath, REGKIND_REGISTER, pTypeLib.ReceiveTyped()));
 }
-} // namespace
+}   // namespace
 
 CTestCameraServer::CTestCameraServer()
 {
@@ -452,8 +479,7 @@ DWORD WINAPI CTestCameraServer::ServerThreadProc(LPVOID pParam)
     CTestCameraFactory factory(pThis->m_script);
     CKIVOComInit com(COINIT_MULTITHREADED);
     DWORD dwCookie = 0;
-    HRESULT hr = CoRegisterClassObject(CLSID_KIVOCamera, &factory, CLSCTX_LOCAL_SERVER,
-                                       REGCLS_MULTIPLEUSE, &dwCookie);
+    HRESULT hr = CoRegisterClassObject(CLSID_KIVOCamera, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &dwCookie);
     pThis->m_bRegistered = SUCCEEDED(hr);
     SetEvent(pThis->m_hReady);
     WaitForSingleObject(pThis->m_hQuit, INFINITE);

@@ -9,7 +9,8 @@ class CTestCanvas
 public:
     CTestCanvas(const CTestCanvas&) = delete;
     CTestCanvas& operator=(const CTestCanvas&) = delete;
-    CTestCanvas(int nWidth, int nHeight, COLORREF crFill = RGB(0, 0, 255)) : m_nWidth(nWidth)
+    CTestCanvas(int nWidth, int nHeight, COLORREF crFill = RGB(0, 0, 255))
+        : m_nWidth(nWidth)
     {
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);

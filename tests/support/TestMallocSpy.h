@@ -13,9 +13,9 @@ public:
     // reaches the allocator, so the cache cannot hide a leak.
     bool Register()
     {
-        using PFNSETOANOCACHE = void (WINAPI *)();
-        PFNSETOANOCACHE pfnSetOaNoCache = reinterpret_cast<PFNSETOANOCACHE>(
-            ::GetProcAddress(::GetModuleHandleW(L"oleaut32.dll"), "SetOaNoCache"));
+        using PFNSETOANOCACHE = void(WINAPI*)();
+        PFNSETOANOCACHE pfnSetOaNoCache =
+            reinterpret_cast<PFNSETOANOCACHE>(::GetProcAddress(::GetModuleHandleW(L"oleaut32.dll"), "SetOaNoCache"));
         if (pfnSetOaNoCache != nullptr)
             pfnSetOaNoCache();
         m_bRegistered = ::CoRegisterMallocSpy(this) == S_OK;

@@ -16,7 +16,8 @@ class CTestWatchdog
 {
 public:
     CTestWatchdog(DWORD dwSeconds, const char* pszWhat, size_t nSlots)
-        : m_strWhat(pszWhat), m_steps(nSlots)
+        : m_strWhat(pszWhat)
+        , m_steps(nSlots)
     {
         for (auto& step : m_steps)
             step = "not started";

@@ -40,12 +40,23 @@ bool IsNumericType(VARTYPE vt)
 {
     switch (vt)
     {
-    case VT_I1: case VT_I2: case VT_I4: case VT_I8: case VT_INT:
-    case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8: case VT_UINT:
-    case VT_R4: case VT_R8: case VT_CY: case VT_DECIMAL: case VT_BOOL: case VT_BSTR:
-        return true;
-    default:
-        return false;
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_I8:
+    case VT_INT:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UI8:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL:
+    case VT_BOOL:
+    case VT_BSTR: return true;
+    default: return false;
     }
 }
 
@@ -108,9 +119,16 @@ HRESULT CSimCamera::Create(CSimServer& server, REFIID riid, void** ppv)
 }
 
 CSimCamera::CSimCamera(CSimServer& server, CSimCameraState::ConnectionId nConn)
-    : m_nRef(1), m_server(server), m_camera(server.GetCamera()), m_nConn(nConn),
-      m_bLiveDelivered(false), m_nNextFrameDue(0), m_nLiveFrame(0), m_nLiveFramesDelivered(0),
-      m_nCalls(0), m_nPendingAnswers(0)
+    : m_nRef(1)
+    , m_server(server)
+    , m_camera(server.GetCamera())
+    , m_nConn(nConn)
+    , m_bLiveDelivered(false)
+    , m_nNextFrameDue(0)
+    , m_nLiveFrame(0)
+    , m_nLiveFramesDelivered(0)
+    , m_nCalls(0)
+    , m_nPendingAnswers(0)
 {
     InitializeCriticalSection(&m_csLive);
 }
@@ -128,8 +146,8 @@ STDMETHODIMP CSimCamera::QueryInterface(REFIID riid, void** ppv)
 {
     if (ppv == nullptr)
         return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IKIVOCamera ||
-        riid == IID_IKIVOCamera2 || riid == IID_IKIVOCamera3)
+    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IKIVOCamera || riid == IID_IKIVOCamera2
+        || riid == IID_IKIVOCamera3)
     {
         *ppv = static_cast<IKIVOCamera3*>(this);
         AddRef();
@@ -197,8 +215,8 @@ STDMETHODIMP CSimCamera::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFl
     ITypeInfo* pTypeInfo = m_server.GetTypeInfo();
     if (pTypeInfo == nullptr)
         return E_NOTIMPL;
-    return DispInvoke(static_cast<IKIVOCamera3*>(this), pTypeInfo, dispIdMember, wFlags, pDispParams,
-                      pVarResult, pExcepInfo, puArgErr);
+    return DispInvoke(static_cast<IKIVOCamera3*>(this), pTypeInfo, dispIdMember, wFlags, pDispParams, pVarResult,
+                      pExcepInfo, puArgErr);
 }
 
 // IKIVOCamera: state
@@ -314,8 +332,8 @@ STDMETHODIMP CSimCamera::SetPropValue(tagEMVP eProp, BSTR bstrValue)
         return E_ACCESSDENIED;   // counted by the connection, never written
     return CallGuarded([&] {
         // A null BSTR is the empty text.
-        const std::wstring strValue = bstrValue != nullptr ? std::wstring(bstrValue, SysStringLen(bstrValue))
-                                                           : std::wstring();
+        const std::wstring strValue =
+            bstrValue != nullptr ? std::wstring(bstrValue, SysStringLen(bstrValue)) : std::wstring();
         return m_camera.SetPropText(m_nConn, eProp, strValue);
     });
 }
@@ -328,8 +346,8 @@ STDMETHODIMP CSimCamera::GetPropValue(tagEMVP eProp, BSTR* pbstrValue)
     *pbstrValue = nullptr;
     return CallGuarded([&] {
         const std::wstring strValue = IsConnectionCount(eProp)
-            ? CSimPropertyStore::FormatInteger(GetConnectionCount(eProp))
-            : m_camera.GetPropText(eProp);
+                                          ? CSimPropertyStore::FormatInteger(GetConnectionCount(eProp))
+                                          : m_camera.GetPropText(eProp);
         return ReturnText(strValue, pbstrValue);
     });
 }
@@ -411,8 +429,8 @@ HRESULT CSimCamera::SetTable(ESimTable eTable, SAFEARRAY* psaTable)
     if (psaTable == nullptr)
         return E_POINTER;
     VARTYPE vt = VT_EMPTY;
-    if (SafeArrayGetDim(psaTable) != 1 || FAILED(SafeArrayGetVartype(psaTable, &vt)) || vt != VT_I4 ||
-        SafeArrayGetElemsize(psaTable) != sizeof(LONG))
+    if (SafeArrayGetDim(psaTable) != 1 || FAILED(SafeArrayGetVartype(psaTable, &vt)) || vt != VT_I4
+        || SafeArrayGetElemsize(psaTable) != sizeof(LONG))
         return E_INVALIDARG;
     LONG nLower = 0, nUpper = -1;
     if (FAILED(SafeArrayGetLBound(psaTable, 1, &nLower)) || FAILED(SafeArrayGetUBound(psaTable, 1, &nUpper)))
@@ -510,8 +528,8 @@ STDMETHODIMP CSimCamera::Get3DLivePicture(SAFEARRAY** ppsaPicture, ULONG* pnWidt
         *pnBytesPerPixel = 0;
     if (pnFormat != nullptr)
         *pnFormat = 0;
-    if (ppsaPicture == nullptr || pnWidth == nullptr || pnHeight == nullptr || pnBytesPerPixel == nullptr ||
-        pnFormat == nullptr)
+    if (ppsaPicture == nullptr || pnWidth == nullptr || pnHeight == nullptr || pnBytesPerPixel == nullptr
+        || pnFormat == nullptr)
         return E_POINTER;
 
     return CallGuarded([&] {
@@ -525,9 +543,9 @@ STDMETHODIMP CSimCamera::Get3DLivePicture(SAFEARRAY** ppsaPicture, ULONG* pnWidt
         }
 
         const bool bGrey = settings.nLiveFormat != 0;
-        HRESULT hr = bGrey
-            ? CSimPictureGenerator::CreateLiveGrey(settings.nWidth, settings.nHeight, nFrame, ppsaPicture)
-            : CSimPictureGenerator::CreateLiveColour(settings.nWidth, settings.nHeight, nFrame, ppsaPicture);
+        HRESULT hr =
+            bGrey ? CSimPictureGenerator::CreateLiveGrey(settings.nWidth, settings.nHeight, nFrame, ppsaPicture)
+                  : CSimPictureGenerator::CreateLiveColour(settings.nWidth, settings.nHeight, nFrame, ppsaPicture);
         if (FAILED(hr))
             return hr;
         *pnWidth = static_cast<ULONG>(settings.nWidth);

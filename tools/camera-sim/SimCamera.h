@@ -27,8 +27,7 @@ public:
     // IDispatch, through the type information of IKIVOCamera3
     STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override;
     STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                               DISPID* rgDispId) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
     STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
                         VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
@@ -64,8 +63,8 @@ public:
     STDMETHODIMP RegisterClientProcess(ULONG dwProcessId) override;
 
     // IKIVOCamera3
-    STDMETHODIMP Get3DLivePicture(SAFEARRAY** ppsaPicture, ULONG* pnWidth, ULONG* pnHeight,
-                                  LONG* pnBytesPerPixel, LONG* pnFormat) override;
+    STDMETHODIMP Get3DLivePicture(SAFEARRAY** ppsaPicture, ULONG* pnWidth, ULONG* pnHeight, LONG* pnBytesPerPixel,
+                                  LONG* pnFormat) override;
 
 private:
     CSimCamera(CSimServer& server, CSimCameraState::ConnectionId nConn);

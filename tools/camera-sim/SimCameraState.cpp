@@ -1,7 +1,9 @@
 #include "SimCameraState.h"
 
 CSimCameraState::CSimCameraState()
-    : m_eState(SERVERSTATE_CLOSED), m_eError(SIMERR_NONE), m_nOrderedBy(0)
+    : m_eState(SERVERSTATE_CLOSED)
+    , m_eError(SIMERR_NONE)
+    , m_nOrderedBy(0)
 {
     InitializeCriticalSection(&m_cs);
 }
@@ -34,15 +36,15 @@ struct SSimTransition
     int nNextState;
 };
 
-const SSimTransition SIM_STAY = {SIMERR_NONE, SIM_KEEP_STATE};
-const SSimTransition SIM_TO_CLOSED = {SIMERR_NONE, SERVERSTATE_CLOSED};
-const SSimTransition SIM_TO_OPENED = {SIMERR_NONE, SERVERSTATE_OPENED};
-const SSimTransition SIM_TO_INITIALIZED = {SIMERR_NONE, SERVERSTATE_INITIALIZED};
-const SSimTransition SIM_TO_STARTED = {SIMERR_NONE, SERVERSTATE_STARTED};
-const SSimTransition SIM_TO_STOPPED = {SIMERR_NONE, SERVERSTATE_STOPPED};
-const SSimTransition SIM_NOT_OPEN = {SIMERR_NOTOPEN, SIM_KEEP_STATE};
-const SSimTransition SIM_NOT_INITIALIZED = {SIMERR_NOTINITIALIZED, SIM_KEEP_STATE};
-const SSimTransition SIM_RUNNING = {SIMERR_RUNNING, SIM_KEEP_STATE};
+const SSimTransition SIM_STAY = { SIMERR_NONE, SIM_KEEP_STATE };
+const SSimTransition SIM_TO_CLOSED = { SIMERR_NONE, SERVERSTATE_CLOSED };
+const SSimTransition SIM_TO_OPENED = { SIMERR_NONE, SERVERSTATE_OPENED };
+const SSimTransition SIM_TO_INITIALIZED = { SIMERR_NONE, SERVERSTATE_INITIALIZED };
+const SSimTransition SIM_TO_STARTED = { SIMERR_NONE, SERVERSTATE_STARTED };
+const SSimTransition SIM_TO_STOPPED = { SIMERR_NONE, SERVERSTATE_STOPPED };
+const SSimTransition SIM_NOT_OPEN = { SIMERR_NOTOPEN, SIM_KEEP_STATE };
+const SSimTransition SIM_NOT_INITIALIZED = { SIMERR_NOTINITIALIZED, SIM_KEEP_STATE };
+const SSimTransition SIM_RUNNING = { SIMERR_RUNNING, SIM_KEEP_STATE };
 
 const int SIM_STATE_COUNT = SERVERSTATE_ERROR + 1;
 
@@ -50,21 +52,19 @@ const int SIM_STATE_COUNT = SERVERSTATE_ERROR + 1;
 // started, stopped, error.
 const SSimTransition g_transitions[SIMCMD_COUNT][SIM_STATE_COUNT] = {
     // SIMCMD_OPEN
-    {SIM_TO_OPENED, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY},
+    { SIM_TO_OPENED, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY },
     // SIMCMD_CLOSE
-    {SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED},
+    { SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED, SIM_TO_CLOSED },
     // SIMCMD_INIT
-    {SIM_NOT_OPEN, SIM_TO_INITIALIZED, SIM_TO_INITIALIZED, SIM_RUNNING, SIM_TO_INITIALIZED,
-     SIM_TO_INITIALIZED},
+    { SIM_NOT_OPEN, SIM_TO_INITIALIZED, SIM_TO_INITIALIZED, SIM_RUNNING, SIM_TO_INITIALIZED, SIM_TO_INITIALIZED },
     // SIMCMD_START
-    {SIM_NOT_OPEN, SIM_NOT_INITIALIZED, SIM_TO_STARTED, SIM_TO_STARTED, SIM_TO_STARTED,
-     SIM_NOT_INITIALIZED},
+    { SIM_NOT_OPEN, SIM_NOT_INITIALIZED, SIM_TO_STARTED, SIM_TO_STARTED, SIM_TO_STARTED, SIM_NOT_INITIALIZED },
     // SIMCMD_STOP: stopping a camera that does not run changes nothing
-    {SIM_STAY, SIM_STAY, SIM_STAY, SIM_TO_STOPPED, SIM_STAY, SIM_STAY},
+    { SIM_STAY, SIM_STAY, SIM_STAY, SIM_TO_STOPPED, SIM_STAY, SIM_STAY },
     // SIMCMD_RESET: back to opened, the last error forgotten
-    {SIM_NOT_OPEN, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED},
+    { SIM_NOT_OPEN, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED, SIM_TO_OPENED },
     // SIMCMD_UPDATE: properties take effect when written; there is nothing to transfer
-    {SIM_NOT_OPEN, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY},
+    { SIM_NOT_OPEN, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY, SIM_STAY },
 };
 }
 
@@ -104,16 +104,11 @@ std::wstring CSimCameraState::GetErrorText(LONG nError)
 {
     switch (nError)
     {
-    case SIMERR_NONE:
-        return L"No error";
-    case SIMERR_NOTOPEN:
-        return L"Camera is not open";
-    case SIMERR_NOTINITIALIZED:
-        return L"Camera is not initialized";
-    case SIMERR_RUNNING:
-        return L"Camera is running";
-    default:
-        return L"Unknown error";
+    case SIMERR_NONE: return L"No error";
+    case SIMERR_NOTOPEN: return L"Camera is not open";
+    case SIMERR_NOTINITIALIZED: return L"Camera is not initialized";
+    case SIMERR_RUNNING: return L"Camera is running";
+    default: return L"Unknown error";
     }
 }
 

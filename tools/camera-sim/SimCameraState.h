@@ -16,10 +16,10 @@
 // returns SimErrorResult(number).
 enum ESimError
 {
-    SIMERR_NONE           = 0,
-    SIMERR_NOTOPEN        = 1,
+    SIMERR_NONE = 0,
+    SIMERR_NOTOPEN = 1,
     SIMERR_NOTINITIALIZED = 2,
-    SIMERR_RUNNING        = 3,
+    SIMERR_RUNNING = 3,
 };
 
 inline HRESULT SimErrorResult(ESimError eError)

@@ -8,7 +8,11 @@ class CSimLock
 public:
     CSimLock(const CSimLock&) = delete;
     CSimLock& operator=(const CSimLock&) = delete;
-    explicit CSimLock(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+    explicit CSimLock(CRITICAL_SECTION& cs)
+        : m_cs(cs)
+    {
+        EnterCriticalSection(&m_cs);
+    }
     ~CSimLock() { LeaveCriticalSection(&m_cs); }
 
 private:

@@ -12,20 +12,19 @@
 
 namespace
 {
-const wchar_t g_szUsage[] =
-    L"KivoCameraSim - camera simulator, COM local server of the KIVOCamera class\r\n"
-    L"\r\n"
-    L"Usage: KivoCameraSim.exe OPTION\r\n"
-    L"  /RegServer     register this program as the camera server for all users\r\n"
-    L"                 (HKLM, needs administrator rights) with its type library\r\n"
-    L"  /UnregServer   remove that registration\r\n"
-    L"  /Embedding     serve the camera (COM starts the program this way)\r\n"
-    L"  /?, --help     show this text\r\n"
-    L"Options may also begin with '-'. The exit code is 0 on success.\r\n"
-    L"\r\n"
-    L"The server ends when its last connection is released, when every client\r\n"
-    L"process that announced itself has ended, or 60 s after start when nothing\r\n"
-    L"connected. README.md beside the program describes the simulated camera.\r\n";
+const wchar_t g_szUsage[] = L"KivoCameraSim - camera simulator, COM local server of the KIVOCamera class\r\n"
+                            L"\r\n"
+                            L"Usage: KivoCameraSim.exe OPTION\r\n"
+                            L"  /RegServer     register this program as the camera server for all users\r\n"
+                            L"                 (HKLM, needs administrator rights) with its type library\r\n"
+                            L"  /UnregServer   remove that registration\r\n"
+                            L"  /Embedding     serve the camera (COM starts the program this way)\r\n"
+                            L"  /?, --help     show this text\r\n"
+                            L"Options may also begin with '-'. The exit code is 0 on success.\r\n"
+                            L"\r\n"
+                            L"The server ends when its last connection is released, when every client\r\n"
+                            L"process that announced itself has ended, or 60 s after start when nothing\r\n"
+                            L"connected. README.md beside the program describes the simulated camera.\r\n";
 
 enum ECommand
 {
@@ -98,7 +97,11 @@ class CArguments
 public:
     CArguments(const CArguments&) = delete;
     CArguments& operator=(const CArguments&) = delete;
-    CArguments() : m_nCount(0), m_ppszArgs(CommandLineToArgvW(GetCommandLineW(), &m_nCount)) {}
+    CArguments()
+        : m_nCount(0)
+        , m_ppszArgs(CommandLineToArgvW(GetCommandLineW(), &m_nCount))
+    {
+    }
     ~CArguments()
     {
         if (m_ppszArgs != nullptr)

@@ -19,13 +19,13 @@ bool WriteText(HANDLE h, const std::wstring& strText)
         return WriteConsoleW(h, strText.c_str(), static_cast<DWORD>(strText.size()), &dwWritten, nullptr) != FALSE;
     }
     // Files and pipes get UTF-8.
-    const int nBytes = WideCharToMultiByte(CP_UTF8, 0, strText.c_str(), static_cast<int>(strText.size()),
-                                           nullptr, 0, nullptr, nullptr);
+    const int nBytes = WideCharToMultiByte(CP_UTF8, 0, strText.c_str(), static_cast<int>(strText.size()), nullptr, 0,
+                                           nullptr, nullptr);
     if (nBytes <= 0)
         return false;
     std::vector<char> vecBytes(nBytes);
-    WideCharToMultiByte(CP_UTF8, 0, strText.c_str(), static_cast<int>(strText.size()),
-                        vecBytes.data(), nBytes, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, strText.c_str(), static_cast<int>(strText.size()), vecBytes.data(), nBytes, nullptr,
+                        nullptr);
     DWORD dwWritten = 0;
     return WriteFile(h, vecBytes.data(), nBytes, &dwWritten, nullptr) != FALSE;
 }
@@ -38,8 +38,8 @@ void ConnectSimConsole()
     if (!AttachConsole(ATTACH_PARENT_PROCESS))
         return;
     // The console stays attached for the life of the process; so do these handles.
-    HANDLE hOut = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE hOut = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (!IsUsable(hOut))
         return;
     SetStdHandle(STD_OUTPUT_HANDLE, hOut);
@@ -64,13 +64,14 @@ std::wstring FormatSimResult(HRESULT hr)
     swprintf(szCode, 16, L"0x%08lX", static_cast<unsigned long>(hr));
     std::wstring strText = szCode;
     wchar_t* pszMessage = nullptr;
-    const DWORD dwLength = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&pszMessage), 0, nullptr);
+    const DWORD dwLength =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&pszMessage), 0, nullptr);
     if (dwLength != 0 && pszMessage != nullptr)
     {
         std::wstring strMessage(pszMessage, dwLength);
-        while (!strMessage.empty() && (strMessage.back() == L'\n' || strMessage.back() == L'\r' || strMessage.back() == L' '))
+        while (!strMessage.empty()
+               && (strMessage.back() == L'\n' || strMessage.back() == L'\r' || strMessage.back() == L' '))
             strMessage.pop_back();
         strText += L" " + strMessage;
     }

@@ -20,7 +20,10 @@ class CByteArray
 public:
     CByteArray(const CByteArray&) = delete;
     CByteArray& operator=(const CByteArray&) = delete;
-    CByteArray() : m_pData(nullptr) {}
+    CByteArray()
+        : m_pData(nullptr)
+    {
+    }
     ~CByteArray()
     {
         if (m_pData != nullptr)

@@ -15,23 +15,23 @@ struct SPropInfo
 
 // The named numbers of tagEMVP with the values a new server starts with.
 const SPropInfo g_aProps[] = {
-    { OWNER,         L"OWNER",         0 },
-    { CONTROLFLAGS,  L"CONTROLFLAGS",  0 },
-    { PICTUREWIDTH,  L"PICTUREWIDTH",  640 },
+    { OWNER, L"OWNER", 0 },
+    { CONTROLFLAGS, L"CONTROLFLAGS", 0 },
+    { PICTUREWIDTH, L"PICTUREWIDTH", 640 },
     { PICTUREHEIGHT, L"PICTUREHEIGHT", 480 },
-    { LIVEWIDTH,     L"LIVEWIDTH",     640 },
-    { LIVEHEIGHT,    L"LIVEHEIGHT",    480 },
-    { LIVELEFT,      L"LIVELEFT",      0 },
-    { LIVETOP,       L"LIVETOP",       0 },
-    { LIMITEDSIZE,   L"LIMITEDSIZE",   0 },
-    { LIVEWINDOW,    L"LIVEWINDOW",    0 },
-    { LIVECOLOR,     L"LIVECOLOR",     0x00FF00FF },  // magenta COLORREF
-    { LIVEDISPLAY,   L"LIVEDISPLAY",   1 },
-    { LIVEFORMAT,    L"LIVEFORMAT",    1 },           // grey
+    { LIVEWIDTH, L"LIVEWIDTH", 640 },
+    { LIVEHEIGHT, L"LIVEHEIGHT", 480 },
+    { LIVELEFT, L"LIVELEFT", 0 },
+    { LIVETOP, L"LIVETOP", 0 },
+    { LIMITEDSIZE, L"LIMITEDSIZE", 0 },
+    { LIVEWINDOW, L"LIVEWINDOW", 0 },
+    { LIVECOLOR, L"LIVECOLOR", 0x00FF00FF },   // magenta COLORREF
+    { LIVEDISPLAY, L"LIVEDISPLAY", 1 },
+    { LIVEFORMAT, L"LIVEFORMAT", 1 },   // grey
     { LIVEFRAMERATE, L"LIVEFRAMERATE", 25 },
-    { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT", 0 },     // read-only; each connection answers its own
-    { LIVECALLCOUNT, L"LIVECALLCOUNT", 0 },       // read-only, as LIVEFRAMECOUNT
-    { LIVEPENDINGCOUNT, L"LIVEPENDINGCOUNT", 0 }, // read-only, as LIVEFRAMECOUNT
+    { LIVEFRAMECOUNT, L"LIVEFRAMECOUNT", 0 },       // read-only; each connection answers its own
+    { LIVECALLCOUNT, L"LIVECALLCOUNT", 0 },         // read-only, as LIVEFRAMECOUNT
+    { LIVEPENDINGCOUNT, L"LIVEPENDINGCOUNT", 0 },   // read-only, as LIVEFRAMECOUNT
 };
 
 // Limits of the properties the simulator itself acts on: larger pictures would
@@ -92,14 +92,10 @@ bool CSimPropertyStore::IsValidValue(LONG nProp, LONG nValue)
     switch (nProp)
     {
     case PICTUREWIDTH:
-    case PICTUREHEIGHT:
-        return nValue >= 1 && nValue <= g_nMaxPictureSide;
-    case LIVEFORMAT:
-        return nValue == 0 || nValue == 1;
-    case LIVEFRAMERATE:
-        return nValue >= 1 && nValue <= g_nMaxFrameRate;
-    default:
-        return true;
+    case PICTUREHEIGHT: return nValue >= 1 && nValue <= g_nMaxPictureSide;
+    case LIVEFORMAT: return nValue == 0 || nValue == 1;
+    case LIVEFRAMERATE: return nValue >= 1 && nValue <= g_nMaxFrameRate;
+    default: return true;
     }
 }
 

@@ -49,15 +49,16 @@ LSTATUS DeleteClassesTree(const std::wstring& strPath)
 
 std::wstring DescribeRegistryError(const std::wstring& strPath, LSTATUS nStatus)
 {
-    std::wstring strText = L"HKLM\\" + std::wstring(g_szClasses) + L"\\" + strPath + L": " +
-                           FormatSimResult(HRESULT_FROM_WIN32(nStatus));
+    std::wstring strText =
+        L"HKLM\\" + std::wstring(g_szClasses) + L"\\" + strPath + L": " + FormatSimResult(HRESULT_FROM_WIN32(nStatus));
     if (nStatus == ERROR_ACCESS_DENIED)
         strText += L" (registering machine-wide needs administrator rights)";
     return strText;
 }
 }
 
-CSimRegistration::CSimRegistration(const std::wstring& strModulePath) : m_strModulePath(strModulePath)
+CSimRegistration::CSimRegistration(const std::wstring& strModulePath)
+    : m_strModulePath(strModulePath)
 {
 }
 

@@ -14,9 +14,13 @@ const DWORD g_nPollIntervalMs = 250;
 }
 
 CSimServer::CSimServer(const wchar_t* pszModulePath)
-    : m_strModulePath(pszModulePath), m_nStartTick(GetTickCount64()),
-      m_nLastActivityTick(m_nStartTick), m_nLastConnection(0), m_nLocks(0), m_bActivated(false),
-      m_bStopping(false)
+    : m_strModulePath(pszModulePath)
+    , m_nStartTick(GetTickCount64())
+    , m_nLastActivityTick(m_nStartTick)
+    , m_nLastConnection(0)
+    , m_nLocks(0)
+    , m_bActivated(false)
+    , m_bStopping(false)
 {
     InitializeCriticalSection(&m_cs);
 }
@@ -96,7 +100,8 @@ void CSimServer::LoadTypeInfo()
     if (SUCCEEDED(hr))
         hr = pTypeLib->GetTypeInfoOfGuid(IID_IKIVOCamera3, m_pTypeInfo.ReceiveTyped());
     if (FAILED(hr))
-        ShowSimMessage(SIMMSG_ERROR, L"embedded type library not usable, IDispatch is unavailable: " + FormatSimResult(hr));
+        ShowSimMessage(SIMMSG_ERROR,
+                       L"embedded type library not usable, IDispatch is unavailable: " + FormatSimResult(hr));
 }
 
 bool CSimServer::IsNeeded() const

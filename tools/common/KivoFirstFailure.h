@@ -12,7 +12,10 @@ class CKIVOFirstFailure
 public:
     CKIVOFirstFailure(const CKIVOFirstFailure&) = delete;
     CKIVOFirstFailure& operator=(const CKIVOFirstFailure&) = delete;
-    CKIVOFirstFailure() : m_pFirst(nullptr) {}
+    CKIVOFirstFailure()
+        : m_pFirst(nullptr)
+    {
+    }
     virtual ~CKIVOFirstFailure()
     {
         if (m_pFirst != nullptr)

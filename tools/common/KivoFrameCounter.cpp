@@ -13,7 +13,7 @@
 
 namespace
 {
-using PFNBITBLT = BOOL (WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
+using PFNBITBLT = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, DWORD);
 
 PFNBITBLT s_pfnBitBlt = nullptr;
 HWND s_hWnd = nullptr;

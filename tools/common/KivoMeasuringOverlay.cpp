@@ -16,8 +16,8 @@ void DrawKivoMeasuringOverlay(CDC* pDC, const CRect& rect, LPCTSTR pszCaption)
         pDC->LineTo(rect.right, y);
     }
     pDC->SelectObject(pOldPen);
-    pDC->FillSolidRect(rect.left + rect.Width() / 3, rect.top + rect.Height() / 3, rect.Width() / 6,
-                       rect.Height() / 8, RGB(0, 200, 0));
+    pDC->FillSolidRect(rect.left + rect.Width() / 3, rect.top + rect.Height() / 3, rect.Width() / 6, rect.Height() / 8,
+                       RGB(0, 200, 0));
     pDC->SetBkMode(TRANSPARENT);
     pDC->SetTextColor(RGB(255, 255, 255));
     pDC->TextOut(rect.left + 8, rect.top + 8, CString(pszCaption));

@@ -3,7 +3,9 @@
 
 #include <vector>
 
-CKIVOPngWriter::CKIVOPngWriter() : m_clsidPng(CLSID_NULL), m_bHasEncoder(false)
+CKIVOPngWriter::CKIVOPngWriter()
+    : m_clsidPng(CLSID_NULL)
+    , m_bHasEncoder(false)
 {
     m_bHasEncoder = m_gdiplus.IsStarted() && FindEncoder();
 }

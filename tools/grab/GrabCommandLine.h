@@ -9,15 +9,15 @@
 enum EGrabCommand
 {
     GRAB_COMMAND_HELP,
-    GRAB_COMMAND_PICTURE,      // picture N FILE
-    GRAB_COMMAND_RGB,          // rgb FILE
-    GRAB_COMMAND_LIVE,         // live FILE [--colour] [--timeout-ms T]
-    GRAB_COMMAND_RECORD,       // record FOLDER (--count N | --seconds S) [--colour] [--timeout-ms T]
-    GRAB_COMMAND_GET,          // get PROP...
-    GRAB_COMMAND_SET,          // set PROP VALUE [--text]
-    GRAB_COMMAND_TABLE_GET,    // table measure|search get FILE
-    GRAB_COMMAND_TABLE_SET,    // table measure|search set FILE
-    GRAB_COMMAND_DIAG          // diag [--seconds S]
+    GRAB_COMMAND_PICTURE,     // picture N FILE
+    GRAB_COMMAND_RGB,         // rgb FILE
+    GRAB_COMMAND_LIVE,        // live FILE [--colour] [--timeout-ms T]
+    GRAB_COMMAND_RECORD,      // record FOLDER (--count N | --seconds S) [--colour] [--timeout-ms T]
+    GRAB_COMMAND_GET,         // get PROP...
+    GRAB_COMMAND_SET,         // set PROP VALUE [--text]
+    GRAB_COMMAND_TABLE_GET,   // table measure|search get FILE
+    GRAB_COMMAND_TABLE_SET,   // table measure|search set FILE
+    GRAB_COMMAND_DIAG         // diag [--seconds S]
 };
 
 enum EGrabTable
@@ -29,8 +29,17 @@ enum EGrabTable
 class CGrabCommandLine
 {
 public:
-    enum { DEFAULT_TIMEOUT_MS = 10000, MAX_TIMEOUT_MS = 3600000 };
-    enum { MAX_RECORD_COUNT = 100000, MAX_SECONDS_MS = 3600000, DEFAULT_DIAG_MS = 3000 };
+    enum
+    {
+        DEFAULT_TIMEOUT_MS = 10000,
+        MAX_TIMEOUT_MS = 3600000
+    };
+    enum
+    {
+        MAX_RECORD_COUNT = 100000,
+        MAX_SECONDS_MS = 3600000,
+        DEFAULT_DIAG_MS = 3000
+    };
 
     CGrabCommandLine();
 
@@ -48,11 +57,11 @@ public:
 public:
     EGrabCommand m_eCommand;
     long m_nPicture;
-    CString m_strFile;         // the file; the folder of record
+    CString m_strFile;   // the file; the folder of record
     BOOL m_bColour;
     DWORD m_dwTimeoutMs;
-    int m_nRecordCount;        // record --count N, else 0
-    DWORD m_dwSecondsMs;       // --seconds S in milliseconds: record's span, diag's live runs
+    int m_nRecordCount;    // record --count N, else 0
+    DWORD m_dwSecondsMs;   // --seconds S in milliseconds: record's span, diag's live runs
     std::vector<tagEMVP> m_vecProps;
     CString m_strValue;
     BOOL m_bText;

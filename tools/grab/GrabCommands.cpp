@@ -82,8 +82,8 @@ using SetTableMember = void (CKIVOClient::*)(int*, int);
 
 void GetTable(CKIVOClient& client, const CGrabCommandLine& commandLine)
 {
-    GetTableMember pfnGet = commandLine.m_eTable == GRAB_TABLE_MEASURE ? &CKIVOClient::GetMeasureTab
-                                                                        : &CKIVOClient::GetSearchTab;
+    GetTableMember pfnGet =
+        commandLine.m_eTable == GRAB_TABLE_MEASURE ? &CKIVOClient::GetMeasureTab : &CKIVOClient::GetSearchTab;
     // The server tells its count; a table larger than the buffer is read again.
     std::vector<int> vecValues(256);
     for (;;)
@@ -101,8 +101,8 @@ void GetTable(CKIVOClient& client, const CGrabCommandLine& commandLine)
 
 void SetTable(CKIVOClient& client, const CGrabCommandLine& commandLine)
 {
-    SetTableMember pfnSet = commandLine.m_eTable == GRAB_TABLE_MEASURE ? &CKIVOClient::SetMeasureTab
-                                                                        : &CKIVOClient::SetSearchTab;
+    SetTableMember pfnSet =
+        commandLine.m_eTable == GRAB_TABLE_MEASURE ? &CKIVOClient::SetMeasureTab : &CKIVOClient::SetSearchTab;
     std::vector<int> vecValues = ReadGrabTableFile(commandLine.m_strFile);
     (client.*pfnSet)(vecValues.empty() ? nullptr : vecValues.data(), static_cast<int>(vecValues.size()));
 }
@@ -112,15 +112,15 @@ void RunGrabCommand(CKIVOClient& client, const CGrabCommandLine& commandLine)
 {
     switch (commandLine.m_eCommand)
     {
-    case GRAB_COMMAND_PICTURE:   SavePicture(client, commandLine); break;
-    case GRAB_COMMAND_RGB:       SaveRGBPicture(client, commandLine); break;
-    case GRAB_COMMAND_LIVE:      SaveLivePicture(client, commandLine); break;
-    case GRAB_COMMAND_RECORD:    RecordGrabLivePictures(client, commandLine); break;
-    case GRAB_COMMAND_GET:       PrintProperties(client, commandLine); break;
-    case GRAB_COMMAND_SET:       SetProperty(client, commandLine); break;
+    case GRAB_COMMAND_PICTURE: SavePicture(client, commandLine); break;
+    case GRAB_COMMAND_RGB: SaveRGBPicture(client, commandLine); break;
+    case GRAB_COMMAND_LIVE: SaveLivePicture(client, commandLine); break;
+    case GRAB_COMMAND_RECORD: RecordGrabLivePictures(client, commandLine); break;
+    case GRAB_COMMAND_GET: PrintProperties(client, commandLine); break;
+    case GRAB_COMMAND_SET: SetProperty(client, commandLine); break;
     case GRAB_COMMAND_TABLE_GET: GetTable(client, commandLine); break;
     case GRAB_COMMAND_TABLE_SET: SetTable(client, commandLine); break;
-    case GRAB_COMMAND_DIAG:      RunGrabDiag(client, commandLine); break;
-    case GRAB_COMMAND_HELP:      break;
+    case GRAB_COMMAND_DIAG: RunGrabDiag(client, commandLine); break;
+    case GRAB_COMMAND_HELP: break;
     }
 }

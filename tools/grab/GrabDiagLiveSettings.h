@@ -27,7 +27,10 @@ public:
     void Restore();
 
 private:
-    enum { SAVED_COUNT = 9 };
+    enum
+    {
+        SAVED_COUNT = 9
+    };
     static const tagEMVP s_aSaved[SAVED_COUNT];
 
     CKIVOClient& m_client;

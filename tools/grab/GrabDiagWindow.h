@@ -6,8 +6,8 @@
 
 enum EGrabDiagOverlay
 {
-    GRAB_DIAG_OVERLAY_KEY,    // the key colour alone: the picture shows whole
-    GRAB_DIAG_OVERLAY_GRID    // the key colour under a grid, a box and a caption
+    GRAB_DIAG_OVERLAY_KEY,   // the key colour alone: the picture shows whole
+    GRAB_DIAG_OVERLAY_GRID   // the key colour under a grid, a box and a caption
 };
 
 class CGrabDiagWindow

@@ -96,8 +96,8 @@ void CGrabLiveAcquisition::CheckPicture(CGrabLivePicture& picture, unsigned long
     const EGrabPixelLayout eLayout = bGrey ? GRAB_PIXELS_GREY8 : GRAB_PIXELS_BGRX32;
     if (nWidth > 0x7fffffffUL || nHeight > 0x7fffffffUL)
         throw CGrabFailure(GRAB_EXIT_CAMERA, L"the live picture has an impossible size");
-    const int nBytes = GetGrabPictureBytes(static_cast<int>(nWidth), static_cast<int>(nHeight),
-                                           GetGrabBytesPerPixel(eLayout));
+    const int nBytes =
+        GetGrabPictureBytes(static_cast<int>(nWidth), static_cast<int>(nHeight), GetGrabBytesPerPixel(eLayout));
     // Anything but a byte vector from index 0 counts as -1 bytes.
     int nCount = 0;
     const long long nElements = picture.m_picture.IsVectorOf(1) && picture.m_picture.GetCount(&nCount) ? nCount : -1;

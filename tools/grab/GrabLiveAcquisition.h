@@ -20,7 +20,13 @@ class CGrabLivePicture
 public:
     CGrabLivePicture(const CGrabLivePicture&) = delete;
     CGrabLivePicture& operator=(const CGrabLivePicture&) = delete;
-    CGrabLivePicture() : m_nWidth(0), m_nHeight(0), m_eLayout(GRAB_PIXELS_GREY8), m_dArrivalMs(0) {}
+    CGrabLivePicture()
+        : m_nWidth(0)
+        , m_nHeight(0)
+        , m_eLayout(GRAB_PIXELS_GREY8)
+        , m_dArrivalMs(0)
+    {
+    }
 
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }

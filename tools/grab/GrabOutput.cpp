@@ -17,11 +17,13 @@ void WriteToHandle(DWORD dwStdHandle, const CString& strText)
         WriteConsoleW(hOutput, strText.GetString(), static_cast<DWORD>(strText.GetLength()), &dwWritten, nullptr);
         return;
     }
-    int nBytes = WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), nullptr, 0, nullptr, nullptr);
+    int nBytes =
+        WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), nullptr, 0, nullptr, nullptr);
     if (nBytes <= 0)
         return;
     std::vector<char> vecBytes(nBytes);
-    WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), vecBytes.data(), nBytes, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, strText.GetString(), strText.GetLength(), vecBytes.data(), nBytes, nullptr,
+                        nullptr);
     WriteFile(hOutput, vecBytes.data(), static_cast<DWORD>(nBytes), &dwWritten, nullptr);
 }
 }

@@ -23,15 +23,14 @@ Gdiplus::Status SetGreyPalette(Gdiplus::Bitmap& bitmap)
     pPalette->Flags = Gdiplus::PaletteFlagsGrayScale;
     pPalette->Count = 256;
     for (UINT i = 0; i < 256; ++i)
-        pPalette->Entries[i] = Gdiplus::Color::MakeARGB(255, static_cast<BYTE>(i), static_cast<BYTE>(i),
-                                                        static_cast<BYTE>(i));
+        pPalette->Entries[i] =
+            Gdiplus::Color::MakeARGB(255, static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i));
     return bitmap.SetPalette(pPalette);
 }
 
 // Copies the camera's unpadded rows into the bitmap's rows (GDI+ pads them to
 // four bytes, and its 24-bit layout is B, G, R like the camera's).
-void CopyRows(BYTE* pTarget, INT nStride, const BYTE* pPixels, int nWidth, int nHeight,
-              EGrabPixelLayout eLayout)
+void CopyRows(BYTE* pTarget, INT nStride, const BYTE* pPixels, int nWidth, int nHeight, EGrabPixelLayout eLayout)
 {
     const size_t nRowBytes = static_cast<size_t>(nWidth) * GetGrabBytesPerPixel(eLayout);
     for (int y = 0; y < nHeight; ++y)
@@ -86,9 +85,9 @@ int GetGrabBytesPerPixel(EGrabPixelLayout eLayout)
 {
     switch (eLayout)
     {
-    case GRAB_PIXELS_GREY8:  return 1;
-    case GRAB_PIXELS_BGR24:  return 3;
-    default:                 return 4;
+    case GRAB_PIXELS_GREY8: return 1;
+    case GRAB_PIXELS_BGR24: return 3;
+    default: return 4;
     }
 }
 

@@ -15,5 +15,4 @@ int GetGrabBytesPerPixel(EGrabPixelLayout eLayout);
 
 // Saves the picture as a PNG; throws CGrabFailure (GRAB_EXIT_FILE) when GDI+
 // cannot encode or write it. pPixels holds nWidth * nHeight pixels.
-void SaveGrabPng(const CString& strFile, const BYTE* pPixels, int nWidth, int nHeight,
-                 EGrabPixelLayout eLayout);
+void SaveGrabPng(const CString& strFile, const BYTE* pPixels, int nWidth, int nHeight, EGrabPixelLayout eLayout);

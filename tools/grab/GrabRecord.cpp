@@ -31,7 +31,14 @@ void CheckFolder(const CString& strFolder)
 class CGrabRecordTimes
 {
 public:
-    CGrabRecordTimes() : m_nPictures(0), m_dFirstMs(0), m_dLastMs(0), m_dMinIntervalMs(0), m_dMaxIntervalMs(0) {}
+    CGrabRecordTimes()
+        : m_nPictures(0)
+        , m_dFirstMs(0)
+        , m_dLastMs(0)
+        , m_dMinIntervalMs(0)
+        , m_dMaxIntervalMs(0)
+    {
+    }
 
     int GetPictures() const { return m_nPictures; }
 
@@ -72,8 +79,8 @@ private:
 
 // Fetches until the count is reached or the time is up; each picture goes to
 // the saver with the moment it arrived.
-void FetchPictures(CGrabLiveAcquisition& acquisition, const CGrabCommandLine& commandLine,
-                   CGrabRecordSaver& saver, CGrabRecordTimes& times)
+void FetchPictures(CGrabLiveAcquisition& acquisition, const CGrabCommandLine& commandLine, CGrabRecordSaver& saver,
+                   CGrabRecordTimes& times)
 {
     const bool bByTime = commandLine.m_nRecordCount == 0;
     const int nMaxPictures = bByTime ? MAX_PICTURES : commandLine.m_nRecordCount;

@@ -33,8 +33,8 @@ CGrabRecordSaver::CGrabRecordSaver(const CString& strFolder)
 {
     InitializeConditionVariable(&m_cvQueue);
     const CString strList = JoinPath(m_strFolder, LIST_NAME);
-    m_hList.Reset(CreateFileW(strList, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_hList.Reset(
+        CreateFileW(strList, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (m_hList.Get() == INVALID_HANDLE_VALUE)
     {
         const DWORD dwError = GetLastError();
@@ -155,9 +155,8 @@ void CGrabRecordSaver::SavePicture(const SItem& item)
     SaveGrabPng(JoinPath(m_strFolder, strName), picture.GetPixels(), picture.GetWidth(), picture.GetHeight(),
                 picture.GetLayout());
     CString strRow;
-    strRow.Format(L"%d,%.3f,%d,%d,%ls,%ls\r\n", item.nIndex, item.dTimeMs, picture.GetWidth(),
-                  picture.GetHeight(), picture.GetLayout() == GRAB_PIXELS_GREY8 ? L"grey" : L"colour",
-                  strName.GetString());
+    strRow.Format(L"%d,%.3f,%d,%d,%ls,%ls\r\n", item.nIndex, item.dTimeMs, picture.GetWidth(), picture.GetHeight(),
+                  picture.GetLayout() == GRAB_PIXELS_GREY8 ? L"grey" : L"colour", strName.GetString());
     WriteList(strRow);
 }
 

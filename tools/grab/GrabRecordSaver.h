@@ -21,7 +21,10 @@
 class CGrabRecordSaver
 {
 public:
-    enum { QUEUE_PICTURES = 8 };
+    enum
+    {
+        QUEUE_PICTURES = 8
+    };
 
     // Creates the list (LIST_NAME in strFolder) with its header line and starts
     // the thread. Throws CGrabFailure (GRAB_EXIT_FILE).

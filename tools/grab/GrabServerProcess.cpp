@@ -141,8 +141,7 @@ BOOL CGrabServerProcess::ReadCpuMs(double& dMs)
                            GetLastError());
         return FALSE;
     }
-    bRead = GetProcessTimes(GetCurrentProcess(), &ftOwnCreate, &ftOwnExit, &aftOwnKernel[1], &aftOwnUser[1])
-            && bRead;
+    bRead = GetProcessTimes(GetCurrentProcess(), &ftOwnCreate, &ftOwnExit, &aftOwnKernel[1], &aftOwnUser[1]) && bRead;
     // Wine answers with the calling process's own user and kernel time for
     // any process (only the creation and exit times are the other's). That
     // is found by measuring: the server's times lying between two readings

@@ -29,7 +29,10 @@ class CGrabFile
 public:
     CGrabFile(const CGrabFile&) = delete;
     CGrabFile& operator=(const CGrabFile&) = delete;
-    explicit CGrabFile(FILE* pFile) : m_pFile(pFile) {}
+    explicit CGrabFile(FILE* pFile)
+        : m_pFile(pFile)
+    {
+    }
     ~CGrabFile() { Close(); }
     FILE* Get() const { return m_pFile; }
     int Close()

@@ -9,32 +9,32 @@
 
 struct AFX_EXTENSION_MODULE
 {
-	BOOL bInitialized;
-	HMODULE hModule;
-	HMODULE hResource;
+    BOOL bInitialized;
+    HMODULE hModule;
+    HMODULE hResource;
 };
 
 // One per extension library, on a process-wide list that resource look-ups
 // walk; created with new in DllMain and deleted by AfxTermExtensionModule.
 class KIVOMFC_API CDynLinkLibrary : public CObject
 {
-	DECLARE_DYNAMIC(CDynLinkLibrary)
+    DECLARE_DYNAMIC(CDynLinkLibrary)
 
 public:
-	CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL bSystem = FALSE);
+    CDynLinkLibrary(AFX_EXTENSION_MODULE& state, BOOL bSystem = FALSE);
 
-// Attributes
-	HMODULE m_hModule;
-	HMODULE m_hResource;
-	BOOL m_bSystem;
+    // Attributes
+    HMODULE m_hModule;
+    HMODULE m_hResource;
+    BOOL m_bSystem;
 
-// Implementation
+    // Implementation
 public:
-	CDynLinkLibrary* m_pNextDLL;
-	virtual ~CDynLinkLibrary();
+    CDynLinkLibrary* m_pNextDLL;
+    virtual ~CDynLinkLibrary();
 };
 
 KIVOMFC_API BOOL AFXAPI AfxInitExtensionModule(AFX_EXTENSION_MODULE& state, HMODULE hModule);
 KIVOMFC_API void AFXAPI AfxTermExtensionModule(AFX_EXTENSION_MODULE& state, BOOL bAll = FALSE);
 
-#endif // __AFXDLL_H__
+#endif   // __AFXDLL_H__

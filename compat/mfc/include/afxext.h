@@ -7,4 +7,4 @@
 #include <afxwin.h>
 #endif
 
-#endif // __AFXEXT_H__
+#endif   // __AFXEXT_H__

@@ -9,95 +9,95 @@
 
 class KIVOMFC_API CSyncObject : public CObject
 {
-	DECLARE_DYNAMIC(CSyncObject)
+    DECLARE_DYNAMIC(CSyncObject)
 
 public:
-	explicit CSyncObject(LPCTSTR pstrName);
+    explicit CSyncObject(LPCTSTR pstrName);
 
-	operator HANDLE() const { return m_hObject; }
-	HANDLE m_hObject;
+    operator HANDLE() const { return m_hObject; }
+    HANDLE m_hObject;
 
-	virtual BOOL Lock(DWORD dwTimeout = INFINITE);
-	virtual BOOL Unlock() = 0;
-	virtual BOOL Unlock(LONG /* lCount */, LPLONG /* lpPrevCount = NULL */) { return TRUE; }
+    virtual BOOL Lock(DWORD dwTimeout = INFINITE);
+    virtual BOOL Unlock() = 0;
+    virtual BOOL Unlock(LONG /* lCount */, LPLONG /* lpPrevCount = NULL */) { return TRUE; }
 
-// Implementation
+    // Implementation
 public:
-	virtual ~CSyncObject();
-	friend class CSingleLock;
+    virtual ~CSyncObject();
+    friend class CSingleLock;
 };
 
 // A recursive lock within one process; m_hObject stays NULL.
 class KIVOMFC_API CCriticalSection : public CSyncObject
 {
-	DECLARE_DYNAMIC(CCriticalSection)
+    DECLARE_DYNAMIC(CCriticalSection)
 
 public:
-	CCriticalSection();   // throws CMemoryException* when it cannot initialise
+    CCriticalSection();   // throws CMemoryException* when it cannot initialise
 
-	operator CRITICAL_SECTION*();
-	CRITICAL_SECTION m_sect;
+    operator CRITICAL_SECTION*();
+    CRITICAL_SECTION m_sect;
 
-	BOOL Unlock();
-	BOOL Lock();
-	BOOL Lock(DWORD dwTimeout);   // only INFINITE is meaningful
+    BOOL Unlock();
+    BOOL Lock();
+    BOOL Lock(DWORD dwTimeout);   // only INFINITE is meaningful
 
-// Implementation
+    // Implementation
 public:
-	virtual ~CCriticalSection();
+    virtual ~CCriticalSection();
 };
 
 class KIVOMFC_API CEvent : public CSyncObject
 {
-	DECLARE_DYNAMIC(CEvent)
+    DECLARE_DYNAMIC(CEvent)
 
 public:
-	CEvent(BOOL bInitiallyOwn = FALSE, BOOL bManualReset = FALSE,
-		LPCTSTR lpszName = nullptr, LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
+    CEvent(BOOL bInitiallyOwn = FALSE, BOOL bManualReset = FALSE, LPCTSTR lpszName = nullptr,
+           LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
 
-	BOOL SetEvent();
-	BOOL PulseEvent();
-	BOOL ResetEvent();
-	BOOL Unlock();
+    BOOL SetEvent();
+    BOOL PulseEvent();
+    BOOL ResetEvent();
+    BOOL Unlock();
 
-// Implementation
+    // Implementation
 public:
-	virtual ~CEvent();
+    virtual ~CEvent();
 };
 
 class KIVOMFC_API CMutex : public CSyncObject
 {
-	DECLARE_DYNAMIC(CMutex)
+    DECLARE_DYNAMIC(CMutex)
 
 public:
-	CMutex(BOOL bInitiallyOwn = FALSE, LPCTSTR lpszName = nullptr,
-		LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
+    CMutex(BOOL bInitiallyOwn = FALSE, LPCTSTR lpszName = nullptr, LPSECURITY_ATTRIBUTES lpsaAttribute = nullptr);
 
-	BOOL Unlock();
+    BOOL Unlock();
 
-// Implementation
+    // Implementation
 public:
-	virtual ~CMutex();
+    virtual ~CMutex();
 };
 
 // Holds a lock on a CSyncObject for a scope; the destructor releases it.
 class KIVOMFC_API CSingleLock
 {
 public:
-	explicit CSingleLock(CSyncObject* pObject, BOOL bInitialLock = FALSE);
+    explicit CSingleLock(CSyncObject* pObject, BOOL bInitialLock = FALSE);
 
-	BOOL Lock(DWORD dwTimeOut = INFINITE);
-	BOOL Unlock();
-	BOOL Unlock(LONG lCount, LPLONG lPrevCount = nullptr);
-	BOOL IsLocked();
+    BOOL Lock(DWORD dwTimeOut = INFINITE);
+    BOOL Unlock();
+    BOOL Unlock(LONG lCount, LPLONG lPrevCount = nullptr);
+    BOOL IsLocked();
 
-// Implementation
+    // Implementation
 public:
-	~CSingleLock();
+    ~CSingleLock();
+
 protected:
-	CSyncObject* m_pObject;
-	HANDLE m_hObject;
-	BOOL m_bAcquired;
+    CSyncObject* m_pObject;
+    HANDLE m_hObject;
+    BOOL m_bAcquired;
 };
 
-#endif // __AFXMT_H__
+#endif   // __AFXMT_H__

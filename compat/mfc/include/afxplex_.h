@@ -7,17 +7,17 @@
 #include <afx.h>
 #endif
 
-struct KIVOMFC_API CPlex     // variable length: the elements follow the header
+struct KIVOMFC_API CPlex   // variable length: the elements follow the header
 {
-	CPlex* pNext;
+    CPlex* pNext;
 
-	void* data() { return this + 1; }
+    void* data() { return this + 1; }
 
-	// Allocates a block of nMax elements of cbElement bytes (not zeroed) and
-	// links it in front of pHead. Throws CMemoryException*.
-	static CPlex* PASCAL Create(CPlex*& pHead, UINT_PTR nMax, UINT_PTR cbElement);
+    // Allocates a block of nMax elements of cbElement bytes (not zeroed) and
+    // links it in front of pHead. Throws CMemoryException*.
+    static CPlex* PASCAL Create(CPlex*& pHead, UINT_PTR nMax, UINT_PTR cbElement);
 
-	void FreeDataChain();    // frees this block and all that follow
+    void FreeDataChain();   // frees this block and all that follow
 };
 
-#endif // __AFXPLEX_H__
+#endif   // __AFXPLEX_H__

@@ -14,4 +14,4 @@ KIVOMFC_API AFX_MODULE_STATE* AFXAPI AfxGetStaticModuleState();
 
 #define AFX_MANAGE_STATE(p) ((void)(p))
 
-#endif // __AFXSTATE_H__
+#endif   // __AFXSTATE_H__

@@ -7,9 +7,9 @@
 
 enum AFX_HANDLE_KIND
 {
-	afxHandleGdiObject,     // HGDIOBJ -> CGdiObject and derived classes
-	afxHandleDC,            // HDC -> CDC
-	afxHandleKindCount
+    afxHandleGdiObject,   // HGDIOBJ -> CGdiObject and derived classes
+    afxHandleDC,          // HDC -> CDC
+    afxHandleKindCount
 };
 
 // Records pObject as the holder of hHandle on the calling thread.

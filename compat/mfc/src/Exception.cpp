@@ -7,75 +7,69 @@
 IMPLEMENT_DYNAMIC(CException, CObject)
 
 CException::CException()
-	: m_bAutoDelete(TRUE)
+    : m_bAutoDelete(TRUE)
 {
 }
 
 CException::CException(BOOL bAutoDelete)
-	: m_bAutoDelete(bAutoDelete)
+    : m_bAutoDelete(bAutoDelete)
 {
 }
 
-CException::~CException()
-{
-}
+CException::~CException() {}
 
 void CException::Delete()
 {
-	// Static exceptions (AfxThrowMemoryException) must survive any number of
-	// catch handlers.
-	if (m_bAutoDelete > 0)
-		delete this;
+    // Static exceptions (AfxThrowMemoryException) must survive any number of
+    // catch handlers.
+    if (m_bAutoDelete > 0)
+        delete this;
 }
 
 BOOL CException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext)
 {
-	return static_cast<const CException*>(this)->GetErrorMessage(lpszError, nMaxError, pnHelpContext);
+    return static_cast<const CException*>(this)->GetErrorMessage(lpszError, nMaxError, pnHelpContext);
 }
 
 BOOL CException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
-	if (pnHelpContext != nullptr)
-		*pnHelpContext = 0;
-	if (lpszError != nullptr && nMaxError != 0)
-		*lpszError = L'\0';
-	return FALSE;
+    if (pnHelpContext != nullptr)
+        *pnHelpContext = 0;
+    if (lpszError != nullptr && nMaxError != 0)
+        *lpszError = L'\0';
+    return FALSE;
 }
 
 int CException::ReportError(UINT nType, UINT nMessageID)
 {
-	CString strMessage;
-	UINT nHelpContext = 0;
-	TCHAR szErrorMessage[512];
-	if (GetErrorMessage(szErrorMessage, _countof(szErrorMessage), &nHelpContext))
-		strMessage = szErrorMessage;
-	else if (nMessageID == 0 || !strMessage.LoadString(nMessageID))
-		strMessage.LoadString(AFX_IDP_NO_ERROR_AVAILABLE);
+    CString strMessage;
+    UINT nHelpContext = 0;
+    TCHAR szErrorMessage[512];
+    if (GetErrorMessage(szErrorMessage, _countof(szErrorMessage), &nHelpContext))
+        strMessage = szErrorMessage;
+    else if (nMessageID == 0 || !strMessage.LoadString(nMessageID))
+        strMessage.LoadString(AFX_IDP_NO_ERROR_AVAILABLE);
 
-	// As the application's message box: its title is the program's name, and
-	// a box without an icon gets the one matching its buttons.
-	if ((nType & MB_ICONMASK) == 0)
-	{
-		switch (nType & MB_TYPEMASK)
-		{
-		case MB_OK:
-		case MB_OKCANCEL:
-			nType |= MB_ICONEXCLAMATION;
-			break;
-		case MB_YESNO:
-		case MB_YESNOCANCEL:
-			nType |= MB_ICONQUESTION;
-			break;
-		}
-	}
-	TCHAR szPath[MAX_PATH];
-	DWORD nPath = ::GetModuleFileName(nullptr, szPath, _countof(szPath));
-	CString strTitle(szPath, (nPath < _countof(szPath)) ? (int)nPath : 0);
-	strTitle = strTitle.Mid(strTitle.ReverseFind(L'\\') + 1);
-	int iExtension = strTitle.ReverseFind(L'.');
-	if (iExtension > 0)
-		strTitle = strTitle.Left(iExtension);
-	return ::MessageBox(nullptr, strMessage, strTitle, nType);
+    // As the application's message box: its title is the program's name, and
+    // a box without an icon gets the one matching its buttons.
+    if ((nType & MB_ICONMASK) == 0)
+    {
+        switch (nType & MB_TYPEMASK)
+        {
+        case MB_OK:
+        case MB_OKCANCEL: nType |= MB_ICONEXCLAMATION; break;
+        case MB_YESNO:
+        case MB_YESNOCANCEL: nType |= MB_ICONQUESTION; break;
+        }
+    }
+    TCHAR szPath[MAX_PATH];
+    DWORD nPath = ::GetModuleFileName(nullptr, szPath, _countof(szPath));
+    CString strTitle(szPath, (nPath < _countof(szPath)) ? (int)nPath : 0);
+    strTitle = strTitle.Mid(strTitle.ReverseFind(L'\\') + 1);
+    int iExtension = strTitle.ReverseFind(L'.');
+    if (iExtension > 0)
+        strTitle = strTitle.Left(iExtension);
+    return ::MessageBox(nullptr, strMessage, strTitle, nType);
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -84,47 +78,52 @@ int CException::ReportError(UINT nType, UINT nMessageID)
 IMPLEMENT_DYNAMIC(CSimpleException, CException)
 
 CSimpleException::CSimpleException()
-	: m_nResourceID(0)
+    : m_nResourceID(0)
 {
 }
 
 CSimpleException::CSimpleException(BOOL bAutoDelete)
-	: CException(bAutoDelete), m_nResourceID(0)
+    : CException(bAutoDelete)
+    , m_nResourceID(0)
 {
 }
 
-CSimpleException::~CSimpleException()
-{
-}
+CSimpleException::~CSimpleException() {}
 
 BOOL CSimpleException::GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const
 {
-	if (lpszError == nullptr || nMaxError == 0)
-		return FALSE;
-	if (pnHelpContext != nullptr)
-		*pnHelpContext = 0;
-	// Loaded on each call rather than cached: the thrown objects are static and
-	// shared by all threads.
-	CString strMessage;
-	if (m_nResourceID == 0 || !strMessage.LoadString(m_nResourceID))
-	{
-		*lpszError = L'\0';
-		return FALSE;
-	}
-	::lstrcpyn(lpszError, strMessage, (int)nMaxError);
-	return TRUE;
+    if (lpszError == nullptr || nMaxError == 0)
+        return FALSE;
+    if (pnHelpContext != nullptr)
+        *pnHelpContext = 0;
+    // Loaded on each call rather than cached: the thrown objects are static and
+    // shared by all threads.
+    CString strMessage;
+    if (m_nResourceID == 0 || !strMessage.LoadString(m_nResourceID))
+    {
+        *lpszError = L'\0';
+        return FALSE;
+    }
+    ::lstrcpyn(lpszError, strMessage, (int)nMaxError);
+    return TRUE;
 }
 
 /////////////////////////////////////////////////////////////////////////////
 // The concrete simple exceptions
 
-#define IMPLEMENT_SIMPLE_EXCEPTION(class_name) \
-	IMPLEMENT_DYNAMIC(class_name, CSimpleException) \
-	class_name::class_name() { } \
-	class_name::class_name(BOOL bAutoDelete) : CSimpleException(bAutoDelete) { } \
-	class_name::class_name(BOOL bAutoDelete, UINT nResourceID) \
-		: CSimpleException(bAutoDelete) { m_nResourceID = nResourceID; } \
-	class_name::~class_name() { }
+#define IMPLEMENT_SIMPLE_EXCEPTION(class_name)                                                                         \
+    IMPLEMENT_DYNAMIC(class_name, CSimpleException)                                                                    \
+    class_name::class_name() {}                                                                                        \
+    class_name::class_name(BOOL bAutoDelete)                                                                           \
+        : CSimpleException(bAutoDelete)                                                                                \
+    {                                                                                                                  \
+    }                                                                                                                  \
+    class_name::class_name(BOOL bAutoDelete, UINT nResourceID)                                                         \
+        : CSimpleException(bAutoDelete)                                                                                \
+    {                                                                                                                  \
+        m_nResourceID = nResourceID;                                                                                   \
+    }                                                                                                                  \
+    class_name::~class_name() {}
 
 IMPLEMENT_SIMPLE_EXCEPTION(CMemoryException)
 IMPLEMENT_SIMPLE_EXCEPTION(CNotSupportedException)
@@ -138,27 +137,27 @@ namespace
 template <class TException>
 [[noreturn]] void ThrowStatic(UINT nResourceID)
 {
-	static TException s_exception(FALSE, nResourceID);
-	throw &s_exception;
+    static TException s_exception(FALSE, nResourceID);
+    throw &s_exception;
 }
 }
 
 void AFXAPI AfxThrowMemoryException()
 {
-	ThrowStatic<CMemoryException>(AFX_IDS_MEMORY_EXCEPTION);
+    ThrowStatic<CMemoryException>(AFX_IDS_MEMORY_EXCEPTION);
 }
 
 void AFXAPI AfxThrowNotSupportedException()
 {
-	ThrowStatic<CNotSupportedException>(AFX_IDS_NOT_SUPPORTED_EXCEPTION);
+    ThrowStatic<CNotSupportedException>(AFX_IDS_NOT_SUPPORTED_EXCEPTION);
 }
 
 void AFXAPI AfxThrowInvalidArgException()
 {
-	ThrowStatic<CInvalidArgException>(AFX_IDS_INVALID_ARG_EXCEPTION);
+    ThrowStatic<CInvalidArgException>(AFX_IDS_INVALID_ARG_EXCEPTION);
 }
 
 void AFXAPI AfxThrowResourceException()
 {
-	ThrowStatic<CResourceException>(AFX_IDS_RESOURCE_EXCEPTION);
+    ThrowStatic<CResourceException>(AFX_IDS_RESOURCE_EXCEPTION);
 }

@@ -7,19 +7,19 @@
 IMPLEMENT_DYNAMIC(CSyncObject, CObject)
 
 CSyncObject::CSyncObject(LPCTSTR /* pstrName */)
-	: m_hObject(nullptr)
+    : m_hObject(nullptr)
 {
 }
 
 CSyncObject::~CSyncObject()
 {
-	if (m_hObject != nullptr)
-		::CloseHandle(m_hObject);
+    if (m_hObject != nullptr)
+        ::CloseHandle(m_hObject);
 }
 
 BOOL CSyncObject::Lock(DWORD dwTimeout)
 {
-	return ::WaitForSingleObject(m_hObject, dwTimeout) == WAIT_OBJECT_0;
+    return ::WaitForSingleObject(m_hObject, dwTimeout) == WAIT_OBJECT_0;
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -28,37 +28,37 @@ BOOL CSyncObject::Lock(DWORD dwTimeout)
 IMPLEMENT_DYNAMIC(CCriticalSection, CSyncObject)
 
 CCriticalSection::CCriticalSection()
-	: CSyncObject(nullptr)
+    : CSyncObject(nullptr)
 {
-	if (!::InitializeCriticalSectionAndSpinCount(&m_sect, 0))
-		AfxThrowMemoryException();
+    if (!::InitializeCriticalSectionAndSpinCount(&m_sect, 0))
+        AfxThrowMemoryException();
 }
 
 CCriticalSection::~CCriticalSection()
 {
-	::DeleteCriticalSection(&m_sect);
+    ::DeleteCriticalSection(&m_sect);
 }
 
 CCriticalSection::operator CRITICAL_SECTION*()
 {
-	return &m_sect;
+    return &m_sect;
 }
 
 BOOL CCriticalSection::Lock()
 {
-	::EnterCriticalSection(&m_sect);
-	return TRUE;
+    ::EnterCriticalSection(&m_sect);
+    return TRUE;
 }
 
 BOOL CCriticalSection::Lock(DWORD /* dwTimeout */)
 {
-	return Lock();
+    return Lock();
 }
 
 BOOL CCriticalSection::Unlock()
 {
-	::LeaveCriticalSection(&m_sect);
-	return TRUE;
+    ::LeaveCriticalSection(&m_sect);
+    return TRUE;
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -66,37 +66,34 @@ BOOL CCriticalSection::Unlock()
 
 IMPLEMENT_DYNAMIC(CEvent, CSyncObject)
 
-CEvent::CEvent(BOOL bInitiallyOwn, BOOL bManualReset, LPCTSTR lpszName,
-	LPSECURITY_ATTRIBUTES lpsaAttribute)
-	: CSyncObject(lpszName)
+CEvent::CEvent(BOOL bInitiallyOwn, BOOL bManualReset, LPCTSTR lpszName, LPSECURITY_ATTRIBUTES lpsaAttribute)
+    : CSyncObject(lpszName)
 {
-	m_hObject = ::CreateEvent(lpsaAttribute, bManualReset, bInitiallyOwn, lpszName);
-	if (m_hObject == nullptr)
-		AfxThrowResourceException();
+    m_hObject = ::CreateEvent(lpsaAttribute, bManualReset, bInitiallyOwn, lpszName);
+    if (m_hObject == nullptr)
+        AfxThrowResourceException();
 }
 
-CEvent::~CEvent()
-{
-}
+CEvent::~CEvent() {}
 
 BOOL CEvent::SetEvent()
 {
-	return ::SetEvent(m_hObject);
+    return ::SetEvent(m_hObject);
 }
 
 BOOL CEvent::PulseEvent()
 {
-	return ::PulseEvent(m_hObject);
+    return ::PulseEvent(m_hObject);
 }
 
 BOOL CEvent::ResetEvent()
 {
-	return ::ResetEvent(m_hObject);
+    return ::ResetEvent(m_hObject);
 }
 
 BOOL CEvent::Unlock()
 {
-	return TRUE;
+    return TRUE;
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -105,20 +102,18 @@ BOOL CEvent::Unlock()
 IMPLEMENT_DYNAMIC(CMutex, CSyncObject)
 
 CMutex::CMutex(BOOL bInitiallyOwn, LPCTSTR lpszName, LPSECURITY_ATTRIBUTES lpsaAttribute)
-	: CSyncObject(lpszName)
+    : CSyncObject(lpszName)
 {
-	m_hObject = ::CreateMutex(lpsaAttribute, bInitiallyOwn, lpszName);
-	if (m_hObject == nullptr)
-		AfxThrowResourceException();
+    m_hObject = ::CreateMutex(lpsaAttribute, bInitiallyOwn, lpszName);
+    if (m_hObject == nullptr)
+        AfxThrowResourceException();
 }
 
-CMutex::~CMutex()
-{
-}
+CMutex::~CMutex() {}
 
 BOOL CMutex::Unlock()
 {
-	return ::ReleaseMutex(m_hObject);
+    return ::ReleaseMutex(m_hObject);
 }
 
 /////////////////////////////////////////////////////////////////////////////
@@ -126,42 +121,42 @@ BOOL CMutex::Unlock()
 
 CSingleLock::CSingleLock(CSyncObject* pObject, BOOL bInitialLock)
 {
-	if (pObject == nullptr)
-		AfxThrowInvalidArgException();
-	m_pObject = pObject;
-	m_hObject = pObject->m_hObject;
-	m_bAcquired = FALSE;
-	if (bInitialLock)
-		Lock();
+    if (pObject == nullptr)
+        AfxThrowInvalidArgException();
+    m_pObject = pObject;
+    m_hObject = pObject->m_hObject;
+    m_bAcquired = FALSE;
+    if (bInitialLock)
+        Lock();
 }
 
 CSingleLock::~CSingleLock()
 {
-	Unlock();
+    Unlock();
 }
 
 BOOL CSingleLock::Lock(DWORD dwTimeOut)
 {
-	ASSERT(!m_bAcquired);
-	m_bAcquired = m_pObject->Lock(dwTimeOut);
-	return m_bAcquired;
+    ASSERT(!m_bAcquired);
+    m_bAcquired = m_pObject->Lock(dwTimeOut);
+    return m_bAcquired;
 }
 
 BOOL CSingleLock::Unlock()
 {
-	if (m_bAcquired)
-		m_bAcquired = !m_pObject->Unlock();
-	return !m_bAcquired;
+    if (m_bAcquired)
+        m_bAcquired = !m_pObject->Unlock();
+    return !m_bAcquired;
 }
 
 BOOL CSingleLock::Unlock(LONG lCount, LPLONG lPrevCount)
 {
-	if (m_bAcquired)
-		m_bAcquired = !m_pObject->Unlock(lCount, lPrevCount);
-	return !m_bAcquired;
+    if (m_bAcquired)
+        m_bAcquired = !m_pObject->Unlock(lCount, lPrevCount);
+    return !m_bAcquired;
 }
 
 BOOL CSingleLock::IsLocked()
 {
-	return m_bAcquired;
+    return m_bAcquired;
 }

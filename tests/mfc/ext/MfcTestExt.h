@@ -6,24 +6,24 @@
 
 class AFX_EXT_CLASS CExtShape : public CObject
 {
-	DECLARE_DYNCREATE(CExtShape)
+    DECLARE_DYNCREATE(CExtShape)
 };
 
 class AFX_EXT_CLASS CExtSquare : public CExtShape
 {
-	DECLARE_DYNAMIC(CExtSquare)
+    DECLARE_DYNAMIC(CExtSquare)
 };
 
 // Thrown (by pointer, auto-deleting) from inside the extension library.
 class AFX_EXT_CLASS CExtError : public CException
 {
-	DECLARE_DYNAMIC(CExtError)
+    DECLARE_DYNAMIC(CExtError)
 public:
-	explicit CExtError(int nCode);
-	virtual ~CExtError();
-	virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const;
-	int m_nCode;
-	static LONG s_nLiving;     // constructed and not yet destroyed
+    explicit CExtError(int nCode);
+    virtual ~CExtError();
+    virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const;
+    int m_nCode;
+    static LONG s_nLiving;   // constructed and not yet destroyed
 };
 
 AFX_EXT_API void AFXAPI ExtThrowError(int nCode);
