@@ -12,17 +12,20 @@ struct CKIVORegKeyTraits
     static void Free(Type hKey) { RegCloseKey(hKey); }
 };
 
-class CKIVORegKey : public CKIVOUniqueResource<CKIVORegKeyTraits>
+using CKIVORegKey = CKIVOUniqueResource<CKIVORegKeyTraits>;
+
+namespace Kivo
 {
-public:
-    LSTATUS Open(HKEY hParent, LPCWSTR pszPath, REGSAM samAccess)
-    {
-        return RegOpenKeyExW(hParent, pszPath, 0, samAccess, Receive());
-    }
-    // Opens the key, made first where it does not exist.
-    LSTATUS Create(HKEY hParent, LPCWSTR pszPath, REGSAM samAccess)
-    {
-        return RegCreateKeyExW(hParent, pszPath, 0, nullptr, REG_OPTION_NON_VOLATILE, samAccess, nullptr, Receive(),
-                               nullptr);
-    }
-};
+// Opens a key into the owner, which gives back what it held first.
+inline LSTATUS OpenRegKey(CKIVORegKey& key, HKEY hParent, LPCWSTR pszPath, REGSAM samAccess)
+{
+    return RegOpenKeyExW(hParent, pszPath, 0, samAccess, key.Receive());
+}
+
+// Opens the key, made first where it does not exist.
+inline LSTATUS CreateRegKey(CKIVORegKey& key, HKEY hParent, LPCWSTR pszPath, REGSAM samAccess)
+{
+    return RegCreateKeyExW(hParent, pszPath, 0, nullptr, REG_OPTION_NON_VOLATILE, samAccess, nullptr, key.Receive(),
+                           nullptr);
+}
+}

@@ -11,7 +11,7 @@ namespace
 BOOL QuerySwitch(LPCWSTR pszValueName)
 {
     CKIVORegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, KEY_READ) != ERROR_SUCCESS)
+    if (Kivo::OpenRegKey(key, HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, KEY_READ) != ERROR_SUCCESS)
         return FALSE;
     DWORD dwValue = 0;
     DWORD dwSize = sizeof(dwValue);

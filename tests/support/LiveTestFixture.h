@@ -26,7 +26,7 @@ inline COLORREF OverlayColourOf(HWND hWnd)
 inline void WriteConfiguration(LPCWSTR pszName, DWORD dwType, const void* pData, DWORD nBytes)
 {
     CKIVORegKey key;
-    ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, KEY_WRITE));
+    ASSERT_EQ(ERROR_SUCCESS, Kivo::CreateRegKey(key, HKEY_LOCAL_MACHINE, KIVO_CONFIGURATION_KEY, KEY_WRITE));
     EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), pszName, 0, dwType, static_cast<const BYTE*>(pData), nBytes));
 }
 inline void DeleteConfiguration()

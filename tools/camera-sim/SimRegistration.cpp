@@ -30,7 +30,7 @@ LSTATUS WriteClassesValue(const std::wstring& strPath, const wchar_t* pszName, c
 {
     CKIVORegKey key;
     const std::wstring strKey = std::wstring(g_szClasses) + L"\\" + strPath;
-    LSTATUS nStatus = key.Create(HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_WRITE);
+    LSTATUS nStatus = Kivo::CreateRegKey(key, HKEY_LOCAL_MACHINE, strKey.c_str(), KEY_WRITE);
     if (nStatus != ERROR_SUCCESS)
         return nStatus;
     return RegSetValueExW(key.Get(), pszName, 0, REG_SZ, reinterpret_cast<const BYTE*>(strValue.c_str()),
@@ -40,7 +40,7 @@ LSTATUS WriteClassesValue(const std::wstring& strPath, const wchar_t* pszName, c
 LSTATUS DeleteClassesTree(const std::wstring& strPath)
 {
     CKIVORegKey classes;
-    LSTATUS nStatus = classes.Open(HKEY_LOCAL_MACHINE, g_szClasses, KEY_ALL_ACCESS);
+    LSTATUS nStatus = Kivo::OpenRegKey(classes, HKEY_LOCAL_MACHINE, g_szClasses, KEY_ALL_ACCESS);
     if (nStatus != ERROR_SUCCESS)
         return nStatus;
     nStatus = RegDeleteTreeW(classes.Get(), strPath.c_str());

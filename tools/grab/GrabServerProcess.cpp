@@ -50,7 +50,7 @@ BOOL CGrabServerProcess::ReadRegisteredProgram()
     CString strKey;
     strKey.Format(L"CLSID\\%ls\\LocalServer32", szClsid);
     CKIVORegKey key;
-    if (key.Open(HKEY_CLASSES_ROOT, strKey, KEY_READ) != ERROR_SUCCESS)
+    if (Kivo::OpenRegKey(key, HKEY_CLASSES_ROOT, strKey, KEY_READ) != ERROR_SUCCESS)
     {
         m_strReason = L"the camera server's registration cannot be read";
         return FALSE;
