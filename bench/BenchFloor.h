@@ -18,10 +18,10 @@
 class CBenchFloorMask
 {
 public:
-    CBenchFloorMask(const CBenchFloorMask&) = delete;
-    CBenchFloorMask& operator=(const CBenchFloorMask&) = delete;
     CBenchFloorMask() = default;
     ~CBenchFloorMask();
+    CBenchFloorMask(const CBenchFloorMask&) = delete;
+    CBenchFloorMask& operator=(const CBenchFloorMask&) = delete;
 
     bool Create(HDC hReferenceDC, int nWidth, int nHeight, EBenchOverlay eOverlay);
     Gdiplus::GpBitmap* Get() const { return m_pBitmap; }
@@ -35,8 +35,6 @@ private:
 class CBenchFloorComposer
 {
 public:
-    CBenchFloorComposer(const CBenchFloorComposer&) = delete;
-    CBenchFloorComposer& operator=(const CBenchFloorComposer&) = delete;
     enum EStep
     {
         STEP_COPY,      // the picture into the DIB buffer
@@ -51,6 +49,8 @@ public:
 
     CBenchFloorComposer() = default;
     ~CBenchFloorComposer();
+    CBenchFloorComposer(const CBenchFloorComposer&) = delete;
+    CBenchFloorComposer& operator=(const CBenchFloorComposer&) = delete;
 
     // pMask may be NULL (no overlay); it stays the caller's and must outlive the composer.
     bool Prepare(HDC hWindowDC, const CRect& rcArea, Gdiplus::GpBitmap* pMask, DWORD dwKeyArgb);

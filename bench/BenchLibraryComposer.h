@@ -13,8 +13,6 @@
 class CBenchLibraryComposer
 {
 public:
-    CBenchLibraryComposer(const CBenchLibraryComposer&) = delete;
-    CBenchLibraryComposer& operator=(const CBenchLibraryComposer&) = delete;
     enum EStep
     {
         STEP_ASSIGN,   // Assign of the paint device
@@ -27,6 +25,8 @@ public:
     static const char* GetStepName(int nStep);
 
     CBenchLibraryComposer();
+    CBenchLibraryComposer(const CBenchLibraryComposer&) = delete;
+    CBenchLibraryComposer& operator=(const CBenchLibraryComposer&) = delete;
 
     // The overlay copy, taken the library's way: drawn into the worker's overlay
     // device and copied out with CopyMaskBitmap. BENCH_OVERLAY_NONE: no copy.

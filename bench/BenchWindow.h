@@ -20,10 +20,10 @@ void DrawBenchOverlay(CDC* pDC, const CRect& rect, EBenchOverlay eOverlay);
 class CBenchWindow
 {
 public:
-    CBenchWindow(const CBenchWindow&) = delete;
-    CBenchWindow& operator=(const CBenchWindow&) = delete;
     CBenchWindow() = default;
     ~CBenchWindow();
+    CBenchWindow(const CBenchWindow&) = delete;
+    CBenchWindow& operator=(const CBenchWindow&) = delete;
 
     bool Create(int nWidth, int nHeight);
     HWND GetHwnd() const { return m_hWnd; }

@@ -31,8 +31,6 @@ class KIVOCLIENT_CLASS CKIVOClient
     friend class CKIVOLiveRun;
 
 public:
-    CKIVOClient(const CKIVOClient&) = delete;   // one object per connection
-    CKIVOClient& operator=(const CKIVOClient&) = delete;
     // Names this client towards the server. Connect keeps it; Open writes it
     // to the property OWNER, and OrderCamera compares OWNER with it.
     enum EInterface
@@ -46,6 +44,8 @@ public:
 
     CKIVOClient();
     virtual ~CKIVOClient();
+    CKIVOClient(const CKIVOClient&) = delete;   // one object per connection
+    CKIVOClient& operator=(const CKIVOClient&) = delete;
 
     // Connection
     void Connect(EInterface eInterface);

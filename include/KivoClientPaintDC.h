@@ -12,10 +12,10 @@
 class KIVOCLIENT_CLASS CKIVOClientPaintDC : public CDC
 {
 public:
-    CKIVOClientPaintDC(const CKIVOClientPaintDC&) = delete;
-    CKIVOClientPaintDC& operator=(const CKIVOClientPaintDC&) = delete;
     CKIVOClientPaintDC();
     ~CKIVOClientPaintDC() override;
+    CKIVOClientPaintDC(const CKIVOClientPaintDC&) = delete;
+    CKIVOClientPaintDC& operator=(const CKIVOClientPaintDC&) = delete;
 
     // CDC output, forwarded to the device's own DC
     BOOL PtVisible(int x, int y) const override;

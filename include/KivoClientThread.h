@@ -17,10 +17,10 @@ class CKIVOClient;
 class CKIVOClientThread
 {
 public:
-    CKIVOClientThread(const CKIVOClientThread&) = delete;
-    CKIVOClientThread& operator=(const CKIVOClientThread&) = delete;
     explicit CKIVOClientThread(CKIVOClient* pClient);
     virtual ~CKIVOClientThread();
+    CKIVOClientThread(const CKIVOClientThread&) = delete;
+    CKIVOClientThread& operator=(const CKIVOClientThread&) = delete;
 
     // The live picture thread
     BOOL StartThread(BOOL bDiscardFrames);

@@ -24,8 +24,6 @@
 class CKIVOConnectionStream
 {
 public:
-    CKIVOConnectionStream(const CKIVOConnectionStream&) = delete;
-    CKIVOConnectionStream& operator=(const CKIVOConnectionStream&) = delete;
     CKIVOConnectionStream()
         : m_pStream(nullptr)
     {
@@ -37,6 +35,8 @@ public:
     }
     // Spends the pending packet and releases the stream.
     ~CKIVOConnectionStream() { Reset(); }
+    CKIVOConnectionStream(const CKIVOConnectionStream&) = delete;
+    CKIVOConnectionStream& operator=(const CKIVOConnectionStream&) = delete;
 
     // A new stream with a packet of pCamera; nothing is held on failure.
     HRESULT Create(IKIVOCamera* pCamera);

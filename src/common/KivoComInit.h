@@ -10,8 +10,6 @@
 class CKIVOComInit
 {
 public:
-    CKIVOComInit(const CKIVOComInit&) = delete;
-    CKIVOComInit& operator=(const CKIVOComInit&) = delete;
     explicit CKIVOComInit(DWORD dwCoInit)
         : m_hr(CoInitializeEx(nullptr, dwCoInit))
     {
@@ -21,6 +19,8 @@ public:
         if (SUCCEEDED(m_hr))
             CoUninitialize();
     }
+    CKIVOComInit(const CKIVOComInit&) = delete;
+    CKIVOComInit& operator=(const CKIVOComInit&) = delete;
 
     // CoInitializeEx's answer.
     HRESULT GetResult() const { return m_hr; }

@@ -43,8 +43,6 @@ struct CKIVOFramePixelsTraits
 class CKIVOFrame
 {
 public:
-    CKIVOFrame(const CKIVOFrame&) = delete;
-    CKIVOFrame& operator=(const CKIVOFrame&) = delete;
     CKIVOFrame() {}
     // Takes over a bitmap with the two malloc buffers it is built on.
     CKIVOFrame(Gdiplus::Bitmap* pBitmap, BITMAPINFO* pInfo, void* pBits)
@@ -63,6 +61,8 @@ public:
         return *this;   // what was held goes with taken
     }
     ~CKIVOFrame() { Reset(); }
+    CKIVOFrame(const CKIVOFrame&) = delete;
+    CKIVOFrame& operator=(const CKIVOFrame&) = delete;
 
     // Takes over the two malloc buffers and builds the bitmap on them; an
     // empty frame, with both buffers freed, when the bitmap cannot be made.

@@ -8,11 +8,11 @@
 class CKIVOGdiplusScope
 {
 public:
-    CKIVOGdiplusScope(const CKIVOGdiplusScope&) = delete;
-    CKIVOGdiplusScope& operator=(const CKIVOGdiplusScope&) = delete;
     // GDI+ version 1, no debug callback, with its background thread.
     CKIVOGdiplusScope();
     ~CKIVOGdiplusScope();
+    CKIVOGdiplusScope(const CKIVOGdiplusScope&) = delete;
+    CKIVOGdiplusScope& operator=(const CKIVOGdiplusScope&) = delete;
 
     bool IsStarted() const { return m_bStarted; }
 

@@ -21,13 +21,13 @@ struct CKIVOSafeArrayTraits
 class CKIVOSafeArrayHolder
 {
 public:
-    CKIVOSafeArrayHolder(const CKIVOSafeArrayHolder&) = delete;
-    CKIVOSafeArrayHolder& operator=(const CKIVOSafeArrayHolder&) = delete;
     CKIVOSafeArrayHolder()
         : m_bLocked(false)
     {
     }
     ~CKIVOSafeArrayHolder() { Unlock(); }
+    CKIVOSafeArrayHolder(const CKIVOSafeArrayHolder&) = delete;
+    CKIVOSafeArrayHolder& operator=(const CKIVOSafeArrayHolder&) = delete;
 
     // Out parameter for an array that the server hands over; what is held is
     // unlocked and destroyed first.

@@ -21,10 +21,10 @@
 class CKIVOThreadAttachTable
 {
 public:
-    CKIVOThreadAttachTable(const CKIVOThreadAttachTable&) = delete;
-    CKIVOThreadAttachTable& operator=(const CKIVOThreadAttachTable&) = delete;
     CKIVOThreadAttachTable();
     ~CKIVOThreadAttachTable();
+    CKIVOThreadAttachTable(const CKIVOThreadAttachTable&) = delete;
+    CKIVOThreadAttachTable& operator=(const CKIVOThreadAttachTable&) = delete;
 
     // A new entry of the calling thread with one attach. bUninitialize says
     // whether its last detach undoes a COM initialisation.

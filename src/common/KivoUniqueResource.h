@@ -21,8 +21,6 @@ template <typename TTraits>
 class CKIVOUniqueResource
 {
 public:
-    CKIVOUniqueResource(const CKIVOUniqueResource&) = delete;
-    CKIVOUniqueResource& operator=(const CKIVOUniqueResource&) = delete;
     using Type = typename TTraits::Type;
 
     CKIVOUniqueResource() noexcept
@@ -45,6 +43,8 @@ public:
         return *this;
     }
     ~CKIVOUniqueResource() { Reset(); }
+    CKIVOUniqueResource(const CKIVOUniqueResource&) = delete;
+    CKIVOUniqueResource& operator=(const CKIVOUniqueResource&) = delete;
 
     Type Get() const noexcept { return m_value; }
     bool IsNull() const noexcept { return m_value == TTraits::Invalid(); }

@@ -7,8 +7,6 @@
 class CKIVOWindowDC
 {
 public:
-    CKIVOWindowDC(const CKIVOWindowDC&) = delete;
-    CKIVOWindowDC& operator=(const CKIVOWindowDC&) = delete;
     explicit CKIVOWindowDC(HWND hWnd)
         : m_hWnd(hWnd)
         , m_hDC(::GetDC(hWnd))
@@ -23,6 +21,8 @@ public:
         m_dc.Detach();
         ::ReleaseDC(m_hWnd, m_hDC);
     }
+    CKIVOWindowDC(const CKIVOWindowDC&) = delete;
+    CKIVOWindowDC& operator=(const CKIVOWindowDC&) = delete;
 
     // The window's DC, or NULL when the window gave none.
     CDC* Get() { return m_hDC != nullptr ? &m_dc : nullptr; }

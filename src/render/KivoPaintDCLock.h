@@ -7,8 +7,6 @@
 class CKIVOPaintDCLock
 {
 public:
-    CKIVOPaintDCLock(const CKIVOPaintDCLock&) = delete;
-    CKIVOPaintDCLock& operator=(const CKIVOPaintDCLock&) = delete;
     // Takes the lock, waiting while another thread holds it.
     explicit CKIVOPaintDCLock(CKIVOClientPaintDC& device)
         : m_pDevice(&device)
@@ -21,6 +19,8 @@ public:
         if (m_pDevice != nullptr)
             m_pDevice->UnLock();
     }
+    CKIVOPaintDCLock(const CKIVOPaintDCLock&) = delete;
+    CKIVOPaintDCLock& operator=(const CKIVOPaintDCLock&) = delete;
 
     bool IsLocked() const { return m_pDevice != nullptr; }
     // The lock stays taken beyond the scope (a device handed out locked).

@@ -42,8 +42,6 @@ bool WaitForProcessesToEnd(const std::vector<DWORD>& vecProcessIds)
 class CCrashingClient
 {
 public:
-    CCrashingClient(const CCrashingClient&) = delete;
-    CCrashingClient& operator=(const CCrashingClient&) = delete;
     CCrashingClient()
         : m_strPrefix("KivoSimTest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()))
         , m_hReady(CreateEventA(nullptr, TRUE, FALSE, (m_strPrefix + "-ready").c_str()))
@@ -55,6 +53,8 @@ public:
         if (!m_hProcess.IsNull() && !Crash())
             TerminateProcess(m_hProcess, 1);
     }
+    CCrashingClient(const CCrashingClient&) = delete;
+    CCrashingClient& operator=(const CCrashingClient&) = delete;
 
     // True once the child holds the camera order.
     bool Start()

@@ -112,8 +112,6 @@ inline bool PumpUntil(const std::function<bool()>& fnCondition)
 class CTestWorker
 {
 public:
-    CTestWorker(const CTestWorker&) = delete;
-    CTestWorker& operator=(const CTestWorker&) = delete;
     CTestWorker()
         : m_hTask(CreateEventW(nullptr, FALSE, FALSE, nullptr))
         , m_hDone(CreateEventW(nullptr, FALSE, FALSE, nullptr))
@@ -126,6 +124,8 @@ public:
         SetEvent(m_hTask);
         WaitForSingleObject(m_hThread, INFINITE);
     }
+    CTestWorker(const CTestWorker&) = delete;
+    CTestWorker& operator=(const CTestWorker&) = delete;
 
     void Run(const std::function<void()>& fn)
     {

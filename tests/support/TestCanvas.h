@@ -7,8 +7,6 @@
 class CTestCanvas
 {
 public:
-    CTestCanvas(const CTestCanvas&) = delete;
-    CTestCanvas& operator=(const CTestCanvas&) = delete;
     CTestCanvas(int nWidth, int nHeight, COLORREF crFill = RGB(0, 0, 255))
         : m_nWidth(nWidth)
     {
@@ -30,6 +28,8 @@ public:
         SelectObject(m_dc.GetSafeHdc(), m_hOld);
         DeleteObject(m_hBitmap);
     }
+    CTestCanvas(const CTestCanvas&) = delete;
+    CTestCanvas& operator=(const CTestCanvas&) = delete;
 
     bool IsValid() const { return m_pBits != nullptr; }
     CDC* DC() { return &m_dc; }

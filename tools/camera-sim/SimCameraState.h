@@ -60,12 +60,12 @@ struct SSimPictureSettings
 class CSimCameraState
 {
 public:
-    CSimCameraState(const CSimCameraState&) = delete;
-    CSimCameraState& operator=(const CSimCameraState&) = delete;
     using ConnectionId = ULONGLONG;   // 0 is no connection
 
     CSimCameraState();
     ~CSimCameraState();
+    CSimCameraState(const CSimCameraState&) = delete;
+    CSimCameraState& operator=(const CSimCameraState&) = delete;
 
     // State commands. They fail with E_ACCESSDENIED while another connection
     // holds the order and with SimErrorResult() in the wrong state.

@@ -8,9 +8,9 @@
 class CSimClassFactory final : public IClassFactory
 {
 public:
+    CSimClassFactory() = default;
     CSimClassFactory(const CSimClassFactory&) = delete;
     CSimClassFactory& operator=(const CSimClassFactory&) = delete;
-    CSimClassFactory() = default;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;

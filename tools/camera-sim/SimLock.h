@@ -6,14 +6,14 @@
 class CSimLock
 {
 public:
-    CSimLock(const CSimLock&) = delete;
-    CSimLock& operator=(const CSimLock&) = delete;
     explicit CSimLock(CRITICAL_SECTION& cs)
         : m_cs(cs)
     {
         EnterCriticalSection(&m_cs);
     }
     ~CSimLock() { LeaveCriticalSection(&m_cs); }
+    CSimLock(const CSimLock&) = delete;
+    CSimLock& operator=(const CSimLock&) = delete;
 
 private:
     CRITICAL_SECTION& m_cs;

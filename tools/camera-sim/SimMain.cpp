@@ -95,8 +95,6 @@ int RunRegistration(bool bRegister, const std::wstring& strModulePath)
 class CArguments
 {
 public:
-    CArguments(const CArguments&) = delete;
-    CArguments& operator=(const CArguments&) = delete;
     CArguments()
         : m_nCount(0)
         , m_ppszArgs(CommandLineToArgvW(GetCommandLineW(), &m_nCount))
@@ -107,6 +105,8 @@ public:
         if (m_ppszArgs != nullptr)
             LocalFree(m_ppszArgs);
     }
+    CArguments(const CArguments&) = delete;
+    CArguments& operator=(const CArguments&) = delete;
 
     int GetCount() const { return m_ppszArgs != nullptr ? m_nCount : 0; }
     // cppcheck-suppress CastIntegerToAddressAtReturn ; an element of the argument vector, not an integer

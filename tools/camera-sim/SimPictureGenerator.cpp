@@ -18,8 +18,6 @@ const ULONGLONG g_nScrollPerFrame = 4;
 class CByteArray
 {
 public:
-    CByteArray(const CByteArray&) = delete;
-    CByteArray& operator=(const CByteArray&) = delete;
     CByteArray()
         : m_pData(nullptr)
     {
@@ -29,6 +27,8 @@ public:
         if (m_pData != nullptr)
             SafeArrayUnaccessData(m_array.Get());   // a locked array is not destroyed
     }
+    CByteArray(const CByteArray&) = delete;
+    CByteArray& operator=(const CByteArray&) = delete;
 
     HRESULT Create(LONG nWidth, LONG nHeight, LONG nBytesPerPixel)
     {

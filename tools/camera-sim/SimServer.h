@@ -24,12 +24,12 @@
 class CSimServer
 {
 public:
-    CSimServer(const CSimServer&) = delete;
-    CSimServer& operator=(const CSimServer&) = delete;
     using ConnectionId = CSimCameraState::ConnectionId;
 
     explicit CSimServer(const wchar_t* pszModulePath);
     ~CSimServer();
+    CSimServer(const CSimServer&) = delete;
+    CSimServer& operator=(const CSimServer&) = delete;
 
     // The server of this process while Run is active.
     static CSimServer* GetInstance();

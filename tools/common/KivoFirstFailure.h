@@ -10,8 +10,6 @@ template <class TException>
 class CKIVOFirstFailure
 {
 public:
-    CKIVOFirstFailure(const CKIVOFirstFailure&) = delete;
-    CKIVOFirstFailure& operator=(const CKIVOFirstFailure&) = delete;
     CKIVOFirstFailure()
         : m_pFirst(nullptr)
     {
@@ -21,6 +19,8 @@ public:
         if (m_pFirst != nullptr)
             m_pFirst->Delete();
     }
+    CKIVOFirstFailure(const CKIVOFirstFailure&) = delete;
+    CKIVOFirstFailure& operator=(const CKIVOFirstFailure&) = delete;
 
     template <typename TStep>
     void Run(TStep step)

@@ -10,11 +10,11 @@
 class CKIVOPngWriter
 {
 public:
-    CKIVOPngWriter(const CKIVOPngWriter&) = delete;
-    CKIVOPngWriter& operator=(const CKIVOPngWriter&) = delete;
     // Starts GDI+ and looks up its PNG encoder by MIME type. Every GDI+ object
     // of the caller must be gone before the writer is, since GDI+ shuts down then.
     CKIVOPngWriter();
+    CKIVOPngWriter(const CKIVOPngWriter&) = delete;
+    CKIVOPngWriter& operator=(const CKIVOPngWriter&) = delete;
 
     bool IsGdiplusStarted() const { return m_gdiplus.IsStarted(); }
     bool HasEncoder() const { return m_bHasEncoder; }

@@ -7,10 +7,10 @@
 class CGrabDiagLiveSettings
 {
 public:
-    CGrabDiagLiveSettings(const CGrabDiagLiveSettings&) = delete;
-    CGrabDiagLiveSettings& operator=(const CGrabDiagLiveSettings&) = delete;
     // Reads the settings that Prepare changes, and whether the camera acquires.
     explicit CGrabDiagLiveSettings(CKIVOClient& client);
+    CGrabDiagLiveSettings(const CGrabDiagLiveSettings&) = delete;
+    CGrabDiagLiveSettings& operator=(const CGrabDiagLiveSettings&) = delete;
     ~CGrabDiagLiveSettings();   // Restore; failures are reported on stderr
 
     // The library draws the live picture into rcArea of hWnd, with crKey as

@@ -13,10 +13,10 @@ enum EGrabDiagOverlay
 class CGrabDiagWindow
 {
 public:
-    CGrabDiagWindow(const CGrabDiagWindow&) = delete;
-    CGrabDiagWindow& operator=(const CGrabDiagWindow&) = delete;
     CGrabDiagWindow(CKIVOClient& client, COLORREF crKey);
     ~CGrabDiagWindow();
+    CGrabDiagWindow(const CGrabDiagWindow&) = delete;
+    CGrabDiagWindow& operator=(const CGrabDiagWindow&) = delete;
 
     // A window whose client area is nWidth x nHeight, the live picture's area.
     // FALSE when it cannot be made (no display).

@@ -18,8 +18,6 @@ int GetGrabPictureBytes(int nWidth, int nHeight, int nBytesPerPixel);
 class CGrabLivePicture
 {
 public:
-    CGrabLivePicture(const CGrabLivePicture&) = delete;
-    CGrabLivePicture& operator=(const CGrabLivePicture&) = delete;
     CGrabLivePicture()
         : m_nWidth(0)
         , m_nHeight(0)
@@ -27,6 +25,8 @@ public:
         , m_dArrivalMs(0)
     {
     }
+    CGrabLivePicture(const CGrabLivePicture&) = delete;
+    CGrabLivePicture& operator=(const CGrabLivePicture&) = delete;
 
     int GetWidth() const { return m_nWidth; }
     int GetHeight() const { return m_nHeight; }
@@ -51,9 +51,9 @@ private:
 class CGrabLiveAcquisition
 {
 public:
+    explicit CGrabLiveAcquisition(CKIVOClient& client);
     CGrabLiveAcquisition(const CGrabLiveAcquisition&) = delete;
     CGrabLiveAcquisition& operator=(const CGrabLiveAcquisition&) = delete;
-    explicit CGrabLiveAcquisition(CKIVOClient& client);
     ~CGrabLiveAcquisition();   // Finish; a failure is reported on stderr
 
     // Grey or colour pictures; starts the camera unless it is acquiring already.

@@ -11,9 +11,9 @@
 class CGrabServerProcess
 {
 public:
+    CGrabServerProcess();
     CGrabServerProcess(const CGrabServerProcess&) = delete;
     CGrabServerProcess& operator=(const CGrabServerProcess&) = delete;
-    CGrabServerProcess();
 
     // Ids of the processes that run the registered server program now. FALSE
     // when the registration cannot be read; the reason is in GetReason().

@@ -7,9 +7,9 @@
 class CGrabSession
 {
 public:
+    explicit CGrabSession(CKIVOClient& client);
     CGrabSession(const CGrabSession&) = delete;
     CGrabSession& operator=(const CGrabSession&) = delete;
-    explicit CGrabSession(CKIVOClient& client);
     ~CGrabSession();   // ends what is still held; failures are reported on stderr
 
     // Connect, Open(0), OrderCamera. Throws CKIVOClientException* or CGrabFailure;

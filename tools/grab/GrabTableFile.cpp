@@ -27,13 +27,13 @@ CGrabFailure MakeFileFailure(const CString& strFile, LPCWSTR pszWhat, int nErrno
 class CGrabFile
 {
 public:
-    CGrabFile(const CGrabFile&) = delete;
-    CGrabFile& operator=(const CGrabFile&) = delete;
     explicit CGrabFile(FILE* pFile)
         : m_pFile(pFile)
     {
     }
     ~CGrabFile() { Close(); }
+    CGrabFile(const CGrabFile&) = delete;
+    CGrabFile& operator=(const CGrabFile&) = delete;
     FILE* Get() const { return m_pFile; }
     int Close()
     {

@@ -95,10 +95,10 @@ struct KIVOMFC_API CRuntimeClass
 class KIVOMFC_API CObject
 {
 public:
-    CObject(const CObject&) = delete;
-    void operator=(const CObject&) = delete;
     virtual CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject() = 0;
+    CObject(const CObject&) = delete;
+    void operator=(const CObject&) = delete;
 
 protected:
     CObject();

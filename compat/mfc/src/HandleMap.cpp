@@ -32,14 +32,14 @@ template <void(WINAPI* pfnAcquire)(PSRWLOCK), void(WINAPI* pfnRelease)(PSRWLOCK)
 class CSRWLockScope
 {
 public:
-    CSRWLockScope(const CSRWLockScope&) = delete;
-    void operator=(const CSRWLockScope&) = delete;
     explicit CSRWLockScope(SRWLOCK& lock)
         : m_lock(lock)
     {
         pfnAcquire(&m_lock);
     }
     ~CSRWLockScope() { pfnRelease(&m_lock); }
+    CSRWLockScope(const CSRWLockScope&) = delete;
+    void operator=(const CSRWLockScope&) = delete;
 
 private:
     SRWLOCK& m_lock;
