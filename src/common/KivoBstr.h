@@ -9,7 +9,7 @@
 class CKIVOBstr : public CKIVOUniqueResource<CKIVOBstrTraits>
 {
 public:
-    CKIVOBstr() {}
+    CKIVOBstr() = default;
     // A string for the server, with every character of the text, embedded NULs included.
     explicit CKIVOBstr(const CString& str)
         : CKIVOUniqueResource<CKIVOBstrTraits>(str.AllocSysString())

@@ -43,7 +43,7 @@ struct CKIVOFramePixelsTraits
 class CKIVOFrame
 {
 public:
-    CKIVOFrame() {}
+    CKIVOFrame() = default;
     // Takes over a bitmap with the two malloc buffers it is built on.
     CKIVOFrame(Gdiplus::Bitmap* pBitmap, BITMAPINFO* pInfo, void* pBits)
         : m_info(pInfo)

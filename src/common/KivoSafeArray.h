@@ -21,10 +21,7 @@ struct CKIVOSafeArrayTraits
 class CKIVOSafeArrayHolder
 {
 public:
-    CKIVOSafeArrayHolder()
-        : m_bLocked(false)
-    {
-    }
+    CKIVOSafeArrayHolder() = default;
     ~CKIVOSafeArrayHolder() { Unlock(); }
     CKIVOSafeArrayHolder(const CKIVOSafeArrayHolder&) = delete;
     CKIVOSafeArrayHolder& operator=(const CKIVOSafeArrayHolder&) = delete;
@@ -97,7 +94,7 @@ private:
     }
 
     CKIVOUniqueResource<CKIVOSafeArrayTraits> m_array;
-    bool m_bLocked;
+    bool m_bLocked = false;
 };
 
 // Copies at most nCount entries of nEntryBytes from the array, never more bytes
